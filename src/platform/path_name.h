@@ -1,0 +1,21 @@
+#pragma once
+// The file-name part of a path: what the file list shows with Full Path off
+// and what a spooler document is named after. Only the platform's own
+// folder separator counts: the backslash on Windows; the slash elsewhere,
+// where a backslash is an ordinary character of a file name.
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr char kFolderSeparator = '\\';
+#else
+inline constexpr char kFolderSeparator = '/';
+#endif
+
+// Everything after the last `separator` in `path` (empty when the path ends
+// with one); the whole path when it holds none.
+std::string FileNamePart(std::string_view path, char separator = kFolderSeparator);
+
+}  // namespace platform

@@ -1,0 +1,72 @@
+#pragma once
+// A run-time error ends the handler it happens in. It carries the error
+// number users of this kind of tool know (6 Overflow, 9 Subscript out of
+// range, 53 File not found, ...) and a readable description.
+#include <stdexcept>
+#include <string>
+
+namespace platform {
+
+class RunTimeError : public std::runtime_error {
+ public:
+  RunTimeError(int number, const std::string& description);
+  int Number() const { return number_; }
+  std::string Description() const { return what(); }
+
+ private:
+  int number_;
+};
+
+// The standard errors, by number.
+enum ErrorNumber : int {
+  kErrInvalidProcedureCall = 5,
+  kErrOverflow = 6,
+  kErrOutOfMemory = 7,
+  kErrSubscriptOutOfRange = 9,
+  kErrDivisionByZero = 11,
+  kErrTypeMismatch = 13,
+  kErrFileNotFound = 53,
+  kErrBadFileMode = 54,
+  kErrDeviceIo = 57,
+  kErrInputPastEnd = 62,
+  kErrPermissionDenied = 70,
+  kErrPathFileAccess = 75,
+  kErrInvalidPropertyValue = 380,
+  kErrInvalidPropertyArrayIndex = 381,
+  kErrPrinter = 482,
+};
+
+// The text shown for an error number (empty for numbers not listed above).
+std::string StandardErrorText(int number);
+
+// An error with its standard text, optionally followed by detail.
+RunTimeError MakeError(int number, const std::string& detail = {});
+
+// The text a user sees for an error that ended a handler.
+std::string ErrorMessageText(const RunTimeError& error);
+
+// Skip-on-error mode: once switched on, a step that fails with a run-time
+// error is abandoned silently and the caller goes on with the next step.
+// Before that, errors pass through to the handler's caller.
+class SkipOnError {
+ public:
+  void On() { on_ = true; }
+  bool IsOn() const { return on_; }
+
+  template <class Step>
+  void operator()(Step&& step) {
+    if (!on_) {
+      step();
+      return;
+    }
+    try {
+      step();
+    } catch (const RunTimeError&) {
+    }
+  }
+
+ private:
+  bool on_ = false;
+};
+
+}  // namespace platform
