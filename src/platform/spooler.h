@@ -1,0 +1,55 @@
+#pragma once
+// The print spooler seam: the operations a raw print job needs, each
+// reporting success or failure with the spooler's reason. One
+// implementation per platform (CUPS on Linux and macOS, winspool on
+// Windows), chosen when building.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct SpoolResult {
+  bool ok = true;
+  std::string reason;  // the spooler's words when !ok
+
+  static SpoolResult Ok() { return {}; }
+  static SpoolResult Fail(std::string why) { return {false, std::move(why)}; }
+  explicit operator bool() const { return ok; }
+};
+
+// One opened printer. Documents go one after the other: StartDoc,
+// StartPage, Write..., EndPage, EndDoc; or CancelDoc at any point after
+// StartDoc, which removes the document so that nothing of it prints.
+// The printer is closed when the object is destroyed (or by Close).
+class PrinterConnection {
+ public:
+  virtual ~PrinterConnection() = default;
+
+  // A level-1 document with this name, no output file and no data type.
+  virtual SpoolResult StartDoc(const std::string& document_name) = 0;
+  virtual SpoolResult StartPage() = 0;
+  // Hands `size` bytes to the spooler; `written` receives how many it took,
+  // which may be fewer than offered (the caller writes the rest again).
+  virtual SpoolResult Write(const void* data, std::size_t size, std::size_t& written) = 0;
+  virtual SpoolResult EndPage() = 0;
+  virtual SpoolResult EndDoc() = 0;
+  virtual SpoolResult CancelDoc() = 0;
+  virtual SpoolResult Close() = 0;
+};
+
+class Spooler {
+ public:
+  virtual ~Spooler() = default;
+  // Opens the printer by its device name; on failure `result` says why and
+  // the pointer is empty.
+  virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) = 0;
+  // The installed printers' device names, in the platform's order.
+  virtual std::vector<std::string> PrinterNames() = 0;
+};
+
+// The platform's own spooler.
+std::unique_ptr<Spooler> MakeSystemSpooler();
+
+}  // namespace platform
