@@ -54,6 +54,8 @@ class Job {
     if (const auto r = printer_.StartPage(); !r) return Because("the printer did not accept the page", r);
     view_.SetProgress(0, 10);
     std::int64_t sent = 0;
+    // Every file gets at least one pass: an empty one shows 0% and writes
+    // nothing.
     do {
       // The window may have asked to close in the last yield.
       if (view_.StopRequested()) {
