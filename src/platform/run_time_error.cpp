@@ -13,6 +13,7 @@ std::string StandardErrorText(int number) {
     case kErrSubscriptOutOfRange: return "Subscript out of range";
     case kErrDivisionByZero: return "Division by zero";
     case kErrTypeMismatch: return "Type mismatch";
+    case kErrInternal: return "Internal error";
     case kErrFileNotFound: return "File not found";
     case kErrBadFileMode: return "Bad file mode";
     case kErrDeviceIo: return "Device I/O error";

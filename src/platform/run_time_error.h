@@ -25,6 +25,7 @@ enum ErrorNumber : int {
   kErrSubscriptOutOfRange = 9,
   kErrDivisionByZero = 11,
   kErrTypeMismatch = 13,
+  kErrInternal = 51,
   kErrFileNotFound = 53,
   kErrBadFileMode = 54,
   kErrDeviceIo = 57,

@@ -44,14 +44,14 @@ struct FontSpec {
 // Everything a control is at creation.
 struct ControlSpec {
   ControlKind kind = ControlKind::Label;
-  std::string name;
+  std::string name{};
   int index = -1;  // element of a control array, or -1
   int container = -1;  // position (0-based) of the containing control, or -1 for the window
-  std::string caption;  // labels: '&&' stands for one '&'
+  std::string caption{};  // labels: '&&' stands for one '&'
   float left = 0, top = 0, width = 0, height = 0;
-  std::optional<FontSpec> font;  // the window's font when empty
-  std::optional<Rgb> fore_color;
-  std::optional<Rgb> back_color;
+  std::optional<FontSpec> font{};  // the window's font when empty
+  std::optional<Rgb> fore_color{};
+  std::optional<Rgb> back_color{};
   bool transparent = false;  // labels: draw only the text
   bool border = false;       // labels: single-line border
   TextAlign align = TextAlign::Left;
@@ -66,6 +66,11 @@ using DropHandler = std::function<void(const std::vector<std::string>& paths)>;
 using EventHandler = std::function<void()>;
 
 class Form;
+
+struct RememberedTwips {
+  float twips;
+  int pixels;
+};
 
 class Control {
  public:
@@ -195,6 +200,8 @@ class Form {
   }
   // Applies tab order and stacking once every control exists.
   void FinishCreation();
+  // The controls in tab order.
+  const std::vector<Control*>& TabOrder() const { return tab_order_; }
 
   // The controls in collection order.
   const std::vector<Control*>& Controls() const { return order_; }
@@ -235,16 +242,13 @@ class Form {
   Window* window_;  // owned by Qt's parent chain once shown; deleted in ~Form
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<Control*> order_;
+  std::vector<Control*> tab_order_;
   EventHandler resize_;
   EventHandler query_unload_;
   DropHandler drop_;
-  // Twips last set for the outer size, kept while the pixel size is what
-  // they produced, so that a value set reads back exactly.
-  struct Remembered {
-    float twips;
-    int pixels;
-  };
-  std::optional<Remembered> set_width_, set_height_;
+  // Twips last set for the outer geometry, kept while the pixel value is
+  // what they produced, so that a value set reads back exactly.
+  std::optional<RememberedTwips> set_left_, set_top_, set_width_, set_height_;
 
   friend class Window;
   friend class DropRouter;

@@ -1,0 +1,28 @@
+#pragma once
+// The per-user settings store: texts addressed by application, section and
+// key. Read never creates a key; Save creates or replaces one and fails with
+// a run-time error when the store cannot be written.
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace platform {
+
+class SettingsStore {
+ public:
+  virtual ~SettingsStore() = default;
+  // The stored text, else `fallback`, else the empty text.
+  virtual std::string Read(const std::string& app, const std::string& section, const std::string& key,
+                           const std::optional<std::string>& fallback = std::nullopt) = 0;
+  virtual void Save(const std::string& app, const std::string& section, const std::string& key,
+                    const std::string& text) = 0;
+};
+
+// The user's own store: on Windows the per-user registry; elsewhere an INI
+// file per application, $XDG_CONFIG_HOME/<app>/<app>.ini.
+std::unique_ptr<SettingsStore> MakeUserSettingsStore();
+
+// A store kept in one INI file (each application's sections share it).
+std::unique_ptr<SettingsStore> MakeIniSettingsStore(const std::string& file_path);
+
+}  // namespace platform

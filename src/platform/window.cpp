@@ -1,0 +1,509 @@
+#include "platform/window.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFont>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QPushButton>
+#include <QScreen>
+#include <QUrl>
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "platform/run_time_error.h"
+
+namespace platform {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+int ToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+// Faces of the same kind for the designed ones, for machines that lack them.
+void InstallFontSubstitutes() {
+  static const bool installed = [] {
+    QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "Helvetica", "DejaVu Sans"});
+    QFont::insertSubstitutions(QString::fromUtf8("ＭＳ Ｐゴシック"),
+                               {"IPAPGothic", "IPAexGothic", "Noto Sans CJK JP", "VL PGothic", "IPAGothic"});
+    return true;
+  }();
+  (void)installed;
+}
+
+QFont MakeFont(const FontSpec& spec) {
+  InstallFontSubstitutes();
+  QFont font(Q(spec.face));
+  font.setPointSizeF(spec.points);
+  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+// A label caption marks an access key with '&' and writes a literal one as
+// "&&"; the label shows neither marker.
+QString CaptionDisplayText(const std::string& caption) {
+  QString out;
+  const QString in = Q(caption);
+  for (qsizetype i = 0; i < in.size(); ++i) {
+    if (in[i] == u'&') {
+      if (i + 1 < in.size() && in[i + 1] == u'&') {
+        out += u'&';
+        ++i;
+      }
+      continue;
+    }
+    out += in[i];
+  }
+  return out;
+}
+
+std::vector<std::string> LocalFiles(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+  }
+  return paths;
+}
+
+// A click toggles between clear and ticked; only the program sets greyed.
+class TwoStateCheckBox : public QCheckBox {
+ public:
+  using QCheckBox::QCheckBox;
+
+ protected:
+  void nextCheckState() override { setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked); }
+};
+
+}  // namespace
+
+PixelSpan TwipsToPixels(double start_twips, double length_twips) {
+  const int start = ToPixels(start_twips);
+  const int end = ToPixels(start_twips + length_twips);
+  return {start, std::max(0, end - start)};
+}
+
+// Delivers drops to the drop handler of a control or of the window. A widget
+// that is not a drop target does not accept drops, so Qt hands a drop over it
+// to its parent: in the end the window.
+class DropRouter : public QObject {
+ public:
+  DropRouter(QObject* parent, DropHandler* handler) : QObject(parent), handler_(handler) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::DragEnter:
+      case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        // A drag that carries no local file (text, a web link) is refused.
+        if (LocalFiles(drag->mimeData()).empty()) {
+          drag->ignore();
+        } else {
+          drag->acceptProposedAction();
+        }
+        return true;
+      }
+      case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const auto paths = LocalFiles(drop->mimeData());
+        if (paths.empty()) {
+          drop->ignore();
+          return true;
+        }
+        drop->acceptProposedAction();
+        if (*handler_) RunHandler([&] { (*handler_)(paths); });
+        return true;
+      }
+      default:
+        return QObject::eventFilter(watched, event);
+    }
+  }
+
+  // Makes `widget` (and, for a scroll area, its viewport) a drop target.
+  void Watch(QWidget* widget) {
+    widget->setAcceptDrops(true);
+    widget->installEventFilter(this);
+    if (auto* area = qobject_cast<QAbstractScrollArea*>(widget)) {
+      area->viewport()->setAcceptDrops(true);
+      area->viewport()->installEventFilter(this);
+    }
+  }
+
+ private:
+  DropHandler* handler_;
+};
+
+// ---------------------------------------------------------------- Control
+
+Control::Control(const ControlSpec& spec, Control* container, QWidget* widget)
+    : spec_(spec),
+      container_(container),
+      widget_(widget),
+      left_(spec.left),
+      top_(spec.top),
+      width_(spec.width),
+      height_(spec.height) {
+  ApplyGeometry();
+}
+
+Control::~Control() = default;
+
+void Control::ApplyGeometry() {
+  const PixelSpan x = TwipsToPixels(left_, width_);
+  const PixelSpan y = TwipsToPixels(top_, height_);
+  widget_->setGeometry(x.start, y.start, x.length, y.length);
+}
+
+void Control::SetLeft(double twips) {
+  left_ = static_cast<float>(twips);
+  ApplyGeometry();
+}
+void Control::SetTop(double twips) {
+  top_ = static_cast<float>(twips);
+  ApplyGeometry();
+}
+void Control::SetWidth(double twips) {
+  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Width");
+  width_ = static_cast<float>(twips);
+  ApplyGeometry();
+}
+void Control::SetHeight(double twips) {
+  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Height");
+  height_ = static_cast<float>(twips);
+  ApplyGeometry();
+}
+
+bool Control::Enabled() const { return widget_->isEnabled(); }
+void Control::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
+
+std::string Label::Caption() const { return spec_.caption; }
+void Label::SetCaption(const std::string& caption) {
+  spec_.caption = caption;
+  static_cast<QLabel*>(widget_)->setText(CaptionDisplayText(caption));
+}
+
+std::string CommandButton::Caption() const { return spec_.caption; }
+void CommandButton::Click() { static_cast<QPushButton*>(widget_)->click(); }
+
+std::string CheckBox::Caption() const { return spec_.caption; }
+
+int CheckBox::Value() const {
+  switch (static_cast<QCheckBox*>(widget_)->checkState()) {
+    case Qt::Unchecked: return 0;
+    case Qt::Checked: return 1;
+    default: return 2;
+  }
+}
+
+void CheckBox::SetValue(int value) {
+  static constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
+  if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Value");
+  // A change of value raises the click event through stateChanged.
+  static_cast<QCheckBox*>(widget_)->setCheckState(kStates[value]);
+}
+
+namespace {
+QListWidget* AsList(QWidget* w) { return static_cast<QListWidget*>(w); }
+}  // namespace
+
+void ListBox::AddItem(const std::string& text) {
+  AsList(widget_)->addItem(Q(text));
+  new_index_ = AsList(widget_)->count() - 1;
+}
+
+void ListBox::Clear() {
+  AsList(widget_)->clear();
+  new_index_ = -1;
+}
+
+int ListBox::ListCount() const { return AsList(widget_)->count(); }
+
+std::string ListBox::List(int index) const {
+  const QListWidgetItem* item = AsList(widget_)->item(index);
+  return item ? item->text().toStdString() : std::string();
+}
+
+int ListBox::ListIndex() const {
+  const auto selected = AsList(widget_)->selectedItems();
+  return selected.isEmpty() ? -1 : AsList(widget_)->row(selected.front());
+}
+
+void ListBox::SetListIndex(int index) {
+  QListWidget* list = AsList(widget_);
+  if (index < -1 || index >= list->count()) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".ListIndex");
+  if (index == -1) {
+    list->clearSelection();
+    list->setCurrentRow(-1);
+  } else {
+    list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+  }
+}
+
+void ListBox::SetSelected(int index, bool selected) {
+  QListWidgetItem* item = AsList(widget_)->item(index);
+  if (item == nullptr) throw MakeError(kErrInvalidPropertyArrayIndex, spec_.name + ".Selected");
+  item->setSelected(selected);
+}
+
+// ---------------------------------------------------------------- Form
+
+class Form::Window : public QWidget {
+ public:
+  explicit Window(Form* form) : form_(form) {}
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QWidget::resizeEvent(event);
+    if (form_->resize_) RunHandler(form_->resize_);
+  }
+  void changeEvent(QEvent* event) override {
+    QWidget::changeEvent(event);
+    // Minimizing and restoring count as resizes, as the layout expects.
+    if (event->type() == QEvent::WindowStateChange && form_->resize_) RunHandler(form_->resize_);
+  }
+  void closeEvent(QCloseEvent* event) override {
+    // Closing is never refused: a failure while closing is shown, and the
+    // window goes all the same.
+    if (form_->query_unload_) RunHandler(form_->query_unload_);
+    event->accept();
+  }
+
+ private:
+  Form* form_;
+};
+
+Form::Form(const std::string& caption, float inner_width, float inner_height, const FontSpec& font)
+    : window_(new Window(this)) {
+  window_->setWindowTitle(Q(caption));
+  window_->setFont(MakeFont(font));
+  window_->resize(ToPixels(inner_width), ToPixels(inner_height));
+  auto* router = new DropRouter(window_, &drop_);
+  router->Watch(window_);
+}
+
+Form::~Form() {
+  controls_.clear();
+  delete window_;
+}
+
+QWidget* Form::Widget() const { return window_; }
+
+Control& Form::Create(const ControlSpec& spec) {
+  Control* container = spec.container >= 0 ? order_.at(static_cast<std::size_t>(spec.container)) : nullptr;
+  QWidget* parent = container ? container->Widget() : window_;
+
+  QWidget* widget = nullptr;
+  std::unique_ptr<Control> control;
+  switch (spec.kind) {
+    case ControlKind::PictureBox:
+      widget = new QWidget(parent);
+      widget->setFocusPolicy(Qt::NoFocus);
+      control.reset(new PictureBox(spec, container, widget));
+      break;
+    case ControlKind::Label: {
+      auto* label = new QLabel(parent);
+      label->setTextFormat(Qt::PlainText);
+      label->setText(CaptionDisplayText(spec.caption));
+      label->setAlignment((spec.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+      label->setFocusPolicy(Qt::NoFocus);
+      if (spec.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+      widget = label;
+      control.reset(new Label(spec, container, widget));
+      break;
+    }
+    case ControlKind::CheckBox: {
+      auto* box = new TwoStateCheckBox(Q(spec.caption), parent);
+      widget = box;
+      auto* check = new CheckBox(spec, container, widget);
+      control.reset(check);
+      check->SetValue(spec.value);
+      QObject::connect(box, &QCheckBox::stateChanged, box, [check] {
+        if (check->click_) RunHandler(check->click_);
+      });
+      break;
+    }
+    case ControlKind::CommandButton: {
+      auto* button = new QPushButton(Q(spec.caption), parent);
+      button->setAutoDefault(false);
+      widget = button;
+      auto* command = new CommandButton(spec, container, widget);
+      control.reset(command);
+      QObject::connect(button, &QPushButton::clicked, button, [command] {
+        if (command->click_) RunHandler(command->click_);
+      });
+      break;
+    }
+    case ControlKind::ListBox: {
+      auto* list = new QListWidget(parent);
+      list->setSelectionMode(QAbstractItemView::SingleSelection);
+      list->setSortingEnabled(false);
+      list->setDragDropMode(QAbstractItemView::NoDragDrop);
+      widget = list;
+      auto* box = new ListBox(spec, container, widget);
+      control.reset(box);
+      QObject::connect(list, &QListWidget::currentRowChanged, list, [box] {
+        if (box->click_) RunHandler(box->click_);
+      });
+      break;
+    }
+  }
+
+  if (spec.font) widget->setFont(MakeFont(*spec.font));
+  QPalette palette = widget->palette();
+  if (spec.fore_color) {
+    palette.setColor(QPalette::WindowText, ToQColor(*spec.fore_color));
+    palette.setColor(QPalette::Text, ToQColor(*spec.fore_color));
+  }
+  if (spec.back_color) palette.setColor(QPalette::Window, ToQColor(*spec.back_color));
+  widget->setPalette(palette);
+  // Labels without a transparent background paint the window's colour.
+  widget->setAutoFillBackground(!spec.transparent && (spec.kind == ControlKind::Label || spec.back_color));
+  widget->setEnabled(spec.enabled);
+
+  if (spec.drop_target) {
+    auto* router = new DropRouter(widget, &control->drop_handler_);
+    router->Watch(widget);
+  }
+
+  order_.push_back(control.get());
+  controls_.push_back(std::move(control));
+  return *order_.back();
+}
+
+void Form::FinishCreation() {
+  // Stacking: labels are drawn on their container's own surface, below every
+  // control that has a surface of its own; within each layer the control
+  // created first lies on top.
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    if ((*it)->Kind() == ControlKind::Label) (*it)->Widget()->raise();
+  }
+  for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+    if ((*it)->Kind() != ControlKind::Label) (*it)->Widget()->raise();
+  }
+
+  // Tab order by tab index; labels and the picture box never take the focus.
+  tab_order_.assign(order_.begin(), order_.end());
+  std::stable_sort(tab_order_.begin(), tab_order_.end(),
+                   [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
+  QWidget* previous = nullptr;
+  for (Control* c : tab_order_) {
+    if (c->Widget()->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, c->Widget());
+    previous = c->Widget();
+  }
+}
+
+std::string Form::Caption() const { return window_->windowTitle().toStdString(); }
+void Form::SetCaption(const std::string& caption) { window_->setWindowTitle(Q(caption)); }
+void Form::SetIcon(const std::string& resource_path) { window_->setWindowIcon(QIcon(Q(resource_path))); }
+
+namespace {
+float Recall(const std::optional<RememberedTwips>& set, int pixels) {
+  return set && set->pixels == pixels ? set->twips : static_cast<float>(pixels * kTwipsPerPixel);
+}
+RememberedTwips Remember(double twips) { return {static_cast<float>(twips), ToPixels(twips)}; }
+}  // namespace
+
+float Form::Left() const { return Recall(set_left_, window_->pos().x()); }
+float Form::Top() const { return Recall(set_top_, window_->pos().y()); }
+float Form::Width() const { return Recall(set_width_, window_->frameGeometry().width()); }
+float Form::Height() const { return Recall(set_height_, window_->frameGeometry().height()); }
+
+void Form::SetLeft(double twips) {
+  set_left_ = Remember(twips);
+  window_->move(set_left_->pixels, window_->pos().y());
+}
+
+void Form::SetTop(double twips) {
+  set_top_ = Remember(twips);
+  window_->move(window_->pos().x(), set_top_->pixels);
+}
+
+void Form::SetWidth(double twips) {
+  set_width_ = Remember(twips);
+  const int frame = window_->frameGeometry().width() - window_->width();
+  window_->resize(std::max(1, set_width_->pixels - frame), window_->height());
+}
+
+void Form::SetHeight(double twips) {
+  set_height_ = Remember(twips);
+  const int frame = window_->frameGeometry().height() - window_->height();
+  window_->resize(window_->width(), std::max(1, set_height_->pixels - frame));
+}
+
+float Form::ScaleWidth() const { return static_cast<float>(window_->width() * kTwipsPerPixel); }
+float Form::ScaleHeight() const { return static_cast<float>(window_->height() * kTwipsPerPixel); }
+
+WindowState Form::State() const {
+  if (window_->isMinimized()) return WindowState::Minimized;
+  if (window_->isMaximized()) return WindowState::Maximized;
+  return WindowState::Normal;
+}
+
+void Form::SetState(WindowState state) {
+  Qt::WindowStates states = window_->windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized);
+  if (state == WindowState::Minimized) states |= Qt::WindowMinimized;
+  if (state == WindowState::Maximized) states |= Qt::WindowMaximized;
+  window_->setWindowState(states);
+}
+
+bool Form::Visible() const { return window_->isVisible(); }
+
+void Form::Show() {
+  window_->show();
+  // The focus goes to the first control in tab order that can take it.
+  for (Control* c : tab_order_) {
+    QWidget* w = c->Widget();
+    if (w->isEnabled() && w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(window_)) {
+      w->setFocus(Qt::TabFocusReason);
+      break;
+    }
+  }
+}
+
+void Form::Unload() { window_->close(); }
+
+// ---------------------------------------------------------------- services
+
+namespace {
+QRect ScreenRect() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry() : QRect(0, 0, 1024, 768);
+}
+}  // namespace
+
+float ScreenWidth() { return static_cast<float>(ScreenRect().width() * kTwipsPerPixel); }
+float ScreenHeight() { return static_cast<float>(ScreenRect().height() * kTwipsPerPixel); }
+
+void ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvane"), Q(text), QMessageBox::Ok,
+                  QApplication::activeWindow());
+  box.setTextFormat(Qt::PlainText);
+  box.exec();
+}
+
+void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void RunHandler(const EventHandler& handler) {
+  try {
+    handler();
+  } catch (const RunTimeError& error) {
+    ShowMessage(ErrorMessageText(error));
+  } catch (const std::bad_alloc&) {
+    ShowMessage(ErrorMessageText(MakeError(kErrOutOfMemory)));
+  } catch (const std::exception& error) {
+    ShowMessage(ErrorMessageText(MakeError(kErrInternal, error.what())));
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,183 @@
+#include "printing/print_job.h"
+
+#include <memory>
+
+#include "platform/path_name.h"
+#include "printing/file_reader.h"
+
+namespace printing {
+namespace {
+
+// A spooler that keeps accepting writes but takes nothing would hold the
+// job forever; after this many such writes in a row the document fails.
+constexpr int kMaxIdleWrites = 3;
+
+// An em dash between blanks, spelt out in UTF-8 whatever the compiler's
+// source character set.
+constexpr char kDash[] = " \xE2\x80\x94 ";
+
+std::string Because(const std::string& what, const platform::SpoolResult& result) {
+  return result.reason.empty() ? what : what + " (" + result.reason + ")";
+}
+
+std::string OfBytes(std::int64_t done, std::int64_t total) {
+  return std::to_string(done) + " of " + std::to_string(total) + " bytes";
+}
+
+// One job's run over an open printer: the files in turn, each as one
+// document, with one chunk buffer reused for all of them.
+class Job {
+ public:
+  Job(PrintJobView& view, platform::PrinterConnection& printer)
+      : view_(view), printer_(printer), buffer_(static_cast<std::size_t>(kChunkSize)) {}
+
+  // Sends the file as one document; returns an empty string when all of it
+  // was sent, otherwise why not (its document then cancelled).
+  std::string SendFile(const std::string& path) {
+    FileReader file;
+    std::int64_t length = 0;
+    // Measuring and opening come before the document starts, so that a
+    // file gone or locked since it was listed leaves no trace at the
+    // spooler.
+    if (auto why = file.Open(path, length); !why.empty()) return why;
+    const auto started = printer_.StartDoc(platform::FileNamePart(path));
+    if (!started) return Because("the printer did not accept the document", started);
+    auto why = SendDocument(file, length);
+    if (!why.empty()) why += CancelDocument();
+    return why;
+  }
+
+  bool Stopped() const { return stopped_; }
+
+ private:
+  std::string SendDocument(FileReader& file, std::int64_t length) {
+    if (const auto r = printer_.StartPage(); !r) return Because("the printer did not accept the page", r);
+    view_.SetProgress(0, 10);
+    std::int64_t sent = 0;
+    // Every file gets at least one pass: an empty one shows 0% and writes
+    // nothing.
+    do {
+      // The window may have asked to close in the last yield.
+      if (view_.StopRequested()) {
+        stopped_ = true;
+        return "not finished: the window was closed after " + OfBytes(sent, length);
+      }
+      const std::int64_t chunk = NextChunkSize(length - sent);
+      // The whole chunk is read before any of it is written, so a file
+      // that ends early never sends bytes that are not its own.
+      std::string read_error;
+      const auto got = static_cast<std::int64_t>(file.Read(buffer_.data(), static_cast<std::size_t>(chunk), read_error));
+      if (!read_error.empty()) return "the file could not be read (" + read_error + ")";
+      if (got < chunk) {
+        return "the file became shorter while it was sent (only " + std::to_string(sent + got) + " of the " +
+               std::to_string(length) + " bytes measured could be read)";
+      }
+      sent += chunk;
+      view_.SetProgress(sent, length);
+      if (auto why = WriteChunk(chunk, sent - chunk, length); !why.empty()) return why;
+      view_.DoEvents();
+    } while (sent < length);
+    // Exactly the measured length goes; a file still growing is not the
+    // file that was measured.
+    if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
+    if (const auto r = printer_.EndPage(); !r) return Because("the printer did not end the page", r);
+    if (const auto r = printer_.EndDoc(); !r) return Because("the printer did not finish the document", r);
+    return {};
+  }
+
+  // Hands the chunk in the buffer to the spooler, offering what it has not
+  // taken yet again until every byte is taken.
+  std::string WriteChunk(std::int64_t chunk, std::int64_t offset, std::int64_t length) {
+    const auto size = static_cast<std::size_t>(chunk);
+    std::size_t taken = 0;
+    int idle_writes = 0;
+    while (taken < size) {
+      std::size_t written = 0;
+      const auto r = printer_.Write(buffer_.data() + taken, size - taken, written);
+      const auto handed = offset + static_cast<std::int64_t>(taken);
+      if (!r) return Because("writing to the printer failed after " + OfBytes(handed, length), r);
+      if (written > size - taken) return "the printer claimed more bytes than it was given";
+      if (written == 0 && ++idle_writes == kMaxIdleWrites) {
+        return "the printer stopped taking data after " + OfBytes(handed, length);
+      }
+      if (written > 0) idle_writes = 0;
+      taken += written;
+    }
+    return {};
+  }
+
+  std::string CancelDocument() {
+    const auto r = printer_.CancelDoc();
+    if (r) return {};
+    return "; " + Because("cancelling its document failed too, so part of it may print", r);
+  }
+
+  PrintJobView& view_;
+  platform::PrinterConnection& printer_;
+  std::vector<unsigned char> buffer_;
+  bool stopped_ = false;
+};
+
+}  // namespace
+
+std::int64_t NextChunkSize(std::int64_t remaining) { return remaining < kChunkSize ? remaining : kChunkSize; }
+
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure) {
+  std::string text;
+  if (!not_sent.empty()) {
+    text = not_sent.size() == 1 ? "This file was not sent:\n" : "These files were not sent:\n";
+    for (const auto& file : not_sent) text += "\n" + file.path + kDash + file.reason;
+  }
+  if (!close_failure.empty()) {
+    if (!text.empty()) text += "\n\n";
+    text += "The printer could not be closed (" + close_failure + ").";
+  }
+  return text;
+}
+
+PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const PrintRequest& request) {
+  PrintJobResult result;
+  if (request.file_paths.empty()) {
+    view.ShowMessage("Please Drag & Drop a prn file.");
+    return result;
+  }
+  if (request.printer_index < 0) {
+    view.ShowMessage("Please choose the Printer.");
+    return result;
+  }
+  platform::SpoolResult opened;
+  const auto printer = spooler.Open(request.printer_name, opened);
+  if (!printer) {
+    view.ShowMessage("The Printer Name you typed wasn't recognized.");
+    return result;
+  }
+  view.SetPrintEnabled(false);
+
+  const std::size_t file_count = request.file_paths.size();
+  Job job(view, *printer);
+  for (std::size_t index = 0; index < file_count && !view.StopRequested(); ++index) {
+    // Lines may have been cleared or replaced by events handled meanwhile.
+    if (index < view.LineCount()) view.SelectLine(index);
+    const auto& path = request.file_paths[index];
+    if (auto why = job.SendFile(path); !why.empty()) result.not_sent.push_back({path, std::move(why)});
+    if (job.Stopped()) break;
+  }
+  const bool stopped = view.StopRequested();
+
+  if (const auto closed = printer->Close(); !closed) {
+    result.close_failure = closed.reason.empty() ? "no reason given" : closed.reason;
+  }
+  if (file_count - 1 < view.LineCount()) view.DeselectLine(file_count - 1);
+  view.SetPrintEnabled(true);
+
+  result.end = stopped ? JobEnd::Stopped : JobEnd::Finished;
+  // A closing window is not held up by a message box.
+  if (!stopped) {
+    if (const auto report = NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
+      view.ShowMessage(report);
+    }
+  }
+  return result;
+}
+
+}  // namespace printing

@@ -1,0 +1,93 @@
+#pragma once
+// The raw print job behind the Print button: each listed file goes to the
+// chosen printer as one spooler document of one page, named after the
+// file and holding its bytes unchanged, sent in chunks of at most 100000
+// bytes while the window shows the progress and keeps handling its events.
+// The job reaches the window only through PrintJobView, so the same job
+// runs under the Qt window, from a console program and in tests.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+
+namespace printing {
+
+inline constexpr std::int64_t kChunkSize = 100000;
+
+// The size of the next chunk when `remaining` bytes of a file are still to
+// go: a full chunk unless fewer than a full chunk are left, so a file goes
+// as full chunks followed by the remainder, and an empty file as one empty
+// chunk.
+std::int64_t NextChunkSize(std::int64_t remaining);
+
+// What the job needs of the window. The window keeps handling its events
+// while the job runs (in SetProgress and DoEvents), so the file list may
+// be cleared or replaced meanwhile: the job asks for the current line
+// count and never selects a line at or beyond it.
+class PrintJobView {
+ public:
+  virtual ~PrintJobView() = default;
+
+  virtual std::size_t LineCount() const = 0;
+  // Highlights line `index` of the file list.
+  virtual void SelectLine(std::size_t index) = 0;
+  // Clears the selected state of line `index`.
+  virtual void DeselectLine(std::size_t index) = 0;
+  // The progress display's update (done = 0 resets it); it yields to the
+  // event loop before returning.
+  virtual void SetProgress(std::int64_t done, std::int64_t total) = 0;
+  // Handles every pending window event, then returns.
+  virtual void DoEvents() = 0;
+  // A modal message box: this text, the title "Torvane", an OK button.
+  virtual void ShowMessage(const std::string& text) = 0;
+  virtual void SetPrintEnabled(bool enabled) = 0;
+  // True once the window has been asked to close: the job then stops after
+  // the chunk in hand and returns, so that the window can close.
+  virtual bool StopRequested() const = 0;
+};
+
+// What the window hands over when Print is pressed.
+struct PrintRequest {
+  // The full paths of the listed files, in line order, taken when Print
+  // was pressed: the job sends these even if the list changes meanwhile.
+  std::vector<std::string> file_paths;
+  // The printer list's selection index (below 0: none selected) and the
+  // selected entry's text, the printer's device name.
+  int printer_index = -1;
+  std::string printer_name;
+};
+
+struct NotSent {
+  std::string path;
+  std::string reason;
+};
+
+enum class JobEnd {
+  Refused,   // one of the checks before opening the printer failed
+  Finished,  // every file had its turn
+  Stopped,   // the window asked to close
+};
+
+struct PrintJobResult {
+  JobEnd end = JobEnd::Refused;
+  // Files whose document was not sent whole, in list order, with why;
+  // after a stop, the file that was in progress.
+  std::vector<NotSent> not_sent;
+  // The spooler's reason when closing the printer failed, else empty.
+  std::string close_failure;
+};
+
+// The message shown at the end of a job that did not send everything;
+// empty when there is nothing to tell.
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure);
+
+// Runs the job for `request` on `spooler`, talking to the window through
+// `view`. A document that cannot be sent whole is cancelled, so that
+// nothing partial prints, and the job goes on with the next file; at the
+// end one message lists every file not sent. Returns after the printer is
+// closed, the highlight cleared and Print enabled again.
+PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const PrintRequest& request);
+
+}  // namespace printing

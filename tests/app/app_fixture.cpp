@@ -1,0 +1,35 @@
+#include "app/app_fixture.h"
+
+#include "platform/run_time_error.h"
+
+namespace apptest {
+
+std::string RecordingStore::Read(const std::string& app, const std::string& section, const std::string& key,
+                                 const std::optional<std::string>& fallback) {
+  read_keys.push_back(key);
+  if (key == fail_read) throw platform::MakeError(platform::kErrPathFileAccess, "settings unreadable");
+  return inner_.Read(app, section, key, fallback);
+}
+
+void RecordingStore::Save(const std::string& app, const std::string& section, const std::string& key,
+                          const std::string& text) {
+  if (key == fail_save) throw platform::MakeError(platform::kErrPathFileAccess, "settings unwritable");
+  inner_.Save(app, section, key, text);
+  saved_keys.push_back(key);
+}
+
+AppTest::AppTest() : ini_(platform::MakeIniSettingsStore(IniPath())), store_(*ini_) {}
+
+void AppTest::Store(const std::string& key, const std::string& text) { ini_->Save("Torvane", "InitVal", key, text); }
+
+std::string AppTest::Stored(const std::string& key) { return ini_->Read("Torvane", "InitVal", key, "<missing>"); }
+
+app::KelPrnPrint& AppTest::Start(bool show) {
+  window_.reset();
+  window_ = std::make_unique<app::KelPrnPrint>(app::Services{store_});
+  platform::RunHandler([&] { window_->Form_Load(); });
+  if (show) window_->Show();
+  return *window_;
+}
+
+}  // namespace apptest

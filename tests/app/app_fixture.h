@@ -1,0 +1,52 @@
+#pragma once
+// A real window over a real INI settings file in a fresh temporary folder.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/kel_prn_print.h"
+#include "platform/settings_store.h"
+
+namespace apptest {
+
+// Passes every call on to a real store, recording the saves in order, and
+// can fail a chosen read or save the way a broken store would.
+class RecordingStore : public platform::SettingsStore {
+ public:
+  explicit RecordingStore(platform::SettingsStore& inner) : inner_(inner) {}
+  std::string Read(const std::string& app, const std::string& section, const std::string& key,
+                   const std::optional<std::string>& fallback) override;
+  void Save(const std::string& app, const std::string& section, const std::string& key,
+            const std::string& text) override;
+
+  std::vector<std::string> saved_keys;
+  std::vector<std::string> read_keys;
+  std::string fail_read;  // a read of this key fails
+  std::string fail_save;  // a save of this key fails
+
+ private:
+  platform::SettingsStore& inner_;
+};
+
+class AppTest : public ::testing::Test {
+ protected:
+  AppTest();
+  // The INI file the window's settings go to.
+  std::string IniPath() const { return dir_.filePath("Torvane.ini").toStdString(); }
+  // Writes a key as a previous close would have.
+  void Store(const std::string& key, const std::string& text);
+  std::string Stored(const std::string& key);
+  // A new window on the same settings, loaded (and shown when asked).
+  app::KelPrnPrint& Start(bool show = true);
+
+  QTemporaryDir dir_;
+  std::unique_ptr<platform::SettingsStore> ini_;
+  RecordingStore store_;
+  std::unique_ptr<app::KelPrnPrint> window_;
+};
+
+}  // namespace apptest

@@ -1,0 +1,180 @@
+// The window as it is created: its controls, their order, containers,
+// geometry, captions, fonts, colours, states, stacking, tab order and drop
+// targets.
+#include <QApplication>
+#include <QCheckBox>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "app/app_fixture.h"
+#include "app/control_inventory.h"
+
+namespace apptest {
+namespace {
+
+using platform::ControlKind;
+
+TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
+  app::KelPrnPrint window(app::Services{store_});
+  struct Expected {
+    const char* name;
+    int index;
+    ControlKind kind;
+    float left, top, width, height;
+  } expected[] = {
+      {"Pict_Progress", -1, ControlKind::PictureBox, 1845, 3540, 187, 255},
+      {"Lb_per", 0, ControlKind::Label, 0, 20, 3255, 255},
+      {"Chk_FullPath", -1, ControlKind::CheckBox, 6000, 60, 1635, 240},
+      {"Chk_add", -1, ControlKind::CheckBox, 4080, 60, 1875, 195},
+      {"But_Clear", -1, ControlKind::CommandButton, 5640, 3480, 915, 375},
+      {"But_End", -1, ControlKind::CommandButton, 120, 3480, 1275, 375},
+      {"List_File", -1, ControlKind::ListBox, 120, 300, 8775, 1425},
+      {"List_printer", -1, ControlKind::ListBox, 120, 1980, 8775, 1425},
+      {"But_Out", -1, ControlKind::CommandButton, 7200, 3480, 1695, 375},
+      {"Lb_per", 1, ControlKind::Label, 1860, 3560, 3255, 195},
+      {"Label2", -1, ControlKind::Label, 7860, 60, 1155, 195},
+      {"Label1", 2, ControlKind::Label, 1860, 60, 1995, 255},
+      {"Label1", 1, ControlKind::Label, 60, 60, 2415, 255},
+      {"Label1", 0, ControlKind::Label, 60, 1740, 2595, 255},
+      {"Lb_Bar", -1, ControlKind::Label, 1800, 3480, 3495, 375},
+  };
+  const auto& controls = window.Form().Controls();
+  ASSERT_EQ(controls.size(), std::size(expected));
+  for (std::size_t i = 0; i < controls.size(); ++i) {
+    const auto* c = controls[i];
+    const auto& e = expected[i];
+    SCOPED_TRACE(e.name);
+    EXPECT_EQ(c->Name(), e.name);
+    EXPECT_EQ(c->Index(), e.index);
+    EXPECT_EQ(c->Kind(), e.kind);
+    EXPECT_EQ(c->Left(), e.left);
+    EXPECT_EQ(c->Top(), e.top);
+    EXPECT_EQ(c->Width(), e.width);
+    EXPECT_EQ(c->Height(), e.height);
+    // Pixels: 15 twips each; Lb_per element 0 is the only nested control.
+    const QWidget* expected_parent = i == 1 ? controls[0]->Widget() : window.Form().Widget();
+    EXPECT_EQ(c->Widget()->parentWidget(), expected_parent);
+    EXPECT_EQ(c->Container(), i == 1 ? controls[0] : nullptr);
+  }
+  // The named members are the controls at their places.
+  EXPECT_EQ(window.Lb_per[0], controls[1]);
+  EXPECT_EQ(window.Lb_per[1], controls[9]);
+  EXPECT_EQ(window.Label1[0], controls[13]);
+  EXPECT_EQ(window.Label1[2], controls[11]);
+  EXPECT_EQ(&window.Lb_Bar, controls[14]);
+  EXPECT_EQ(window.Form().Widget()->geometry().size(), QSize(605, 267));
+  EXPECT_EQ(window.Lb_Bar.Widget()->geometry(), QRect(120, 232, 233, 25));
+}
+
+TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
+  app::KelPrnPrint window(app::Services{store_});
+  const std::string percent = std::string(26, ' ') + "0%";
+  EXPECT_EQ(window.Lb_per[0]->Caption(), percent);
+  EXPECT_EQ(window.Lb_per[1]->Caption(), percent);
+  EXPECT_EQ(window.Form().Caption(), "Torvane");
+  // The hint shows one ampersand.
+  EXPECT_EQ(window.Label1[2]->Caption(), "(Drag && Drop)");
+  EXPECT_EQ(static_cast<QLabel*>(window.Label1[2]->Widget())->text(), "(Drag & Drop)");
+  EXPECT_EQ(static_cast<QLabel*>(window.Label1[1]->Widget())->text(), "Print File List");
+  EXPECT_EQ(static_cast<QPushButton*>(window.But_Out.Widget())->text(), "Print");
+  EXPECT_EQ(static_cast<QCheckBox*>(window.Chk_add.Widget())->text(), "Add files");
+
+  EXPECT_FALSE(window.But_Out.Enabled());
+  EXPECT_TRUE(window.But_Clear.Enabled());
+  EXPECT_EQ(window.Chk_FullPath.Value(), 1);
+  EXPECT_EQ(window.Chk_add.Value(), 0);
+  EXPECT_EQ(window.List_File.ListCount(), 0);
+  EXPECT_EQ(window.List_printer.ListCount(), 0);
+
+  // Fonts as designed, resolved to an installed face of the same kind.
+  const QFont print = window.But_Out.Widget()->font();
+  EXPECT_EQ(print.family(), "Arial");
+  EXPECT_DOUBLE_EQ(print.pointSizeF(), 12);
+  EXPECT_TRUE(print.bold());
+  EXPECT_DOUBLE_EQ(window.Form().Widget()->font().pointSizeF(), 9.75);
+  EXPECT_DOUBLE_EQ(window.Chk_add.Widget()->font().pointSizeF(), 11.25);
+  EXPECT_FALSE(window.Chk_FullPath.Widget()->font().bold());
+  EXPECT_TRUE(window.Label2.Widget()->font().bold());
+  const QFontInfo japanese(window.List_File.Widget()->font());
+  EXPECT_TRUE(QFontInfo(window.List_File.Widget()->font()).exactMatch() ||
+              QFontDatabase::writingSystems(japanese.family()).contains(QFontDatabase::Japanese))
+      << japanese.family().toStdString();
+
+  // The fill is pure blue; the two percentages white and black.
+  EXPECT_EQ(window.Pict_Progress.Widget()->palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_TRUE(window.Pict_Progress.Widget()->autoFillBackground());
+  EXPECT_EQ(window.Lb_per[0]->Widget()->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+  EXPECT_EQ(window.Lb_per[1]->Widget()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+  EXPECT_FALSE(window.Lb_per[0]->Widget()->autoFillBackground());
+  EXPECT_FALSE(window.Lb_per[1]->Widget()->autoFillBackground());
+  EXPECT_TRUE(window.Lb_Bar.Widget()->autoFillBackground());
+  EXPECT_EQ(static_cast<QLabel*>(window.Lb_Bar.Widget())->frameShape(), QFrame::Box);
+}
+
+TEST_F(AppTest, StackingPutsTheFillOverThePercentageOverTheFrame) {
+  app::KelPrnPrint window(app::Services{store_});
+  const QObjectList& stack = window.Form().Widget()->children();  // bottom first
+  const auto z = [&](const platform::Control& c) { return stack.indexOf(c.Widget()); };
+  EXPECT_LT(z(window.Lb_Bar), z(*window.Lb_per[1]));
+  EXPECT_LT(z(*window.Lb_per[1]), z(window.Pict_Progress));
+  // So a point in the bar at 0 % shows the black percentage, and one inside
+  // the fill shows the fill.
+  QWidget* form = window.Form().Widget();
+  window.Pict_Progress.SetWidth(3000);
+  EXPECT_EQ(form->childAt(QPoint(200, 240)), window.Lb_per[0]->Widget());
+  EXPECT_EQ(form->childAt(QPoint(340, 240)), window.Lb_per[1]->Widget());
+}
+
+TEST_F(AppTest, TabOrderAndFirstFocus) {
+  app::KelPrnPrint& window = Start();
+  std::vector<std::string> order;
+  for (const auto* c : window.Form().TabOrder()) {
+    order.push_back(c->Name() + (c->Index() >= 0 ? "(" + std::to_string(c->Index()) + ")" : ""));
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"But_Out", "List_printer", "List_File", "But_End", "Label1(0)",
+                                             "Label1(1)", "Lb_Bar", "But_Clear", "Chk_add", "Label1(2)", "Label2",
+                                             "Chk_FullPath", "Lb_per(1)", "Pict_Progress", "Lb_per(0)"}));
+  // Qt's focus chain follows it among the controls that take the focus.
+  std::vector<QWidget*> chain;
+  for (QWidget* w = window.But_Out.Widget(); chain.size() < 6; w = w->nextInFocusChain()) {
+    if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == window.Form().Widget()) chain.push_back(w);
+  }
+  EXPECT_EQ(chain[1], window.List_printer.Widget());
+  EXPECT_EQ(chain[2], window.List_File.Widget());
+  EXPECT_EQ(chain[3], window.But_End.Widget());
+  EXPECT_EQ(chain[4], window.But_Clear.Widget());
+  EXPECT_EQ(chain[5], window.Chk_add.Widget());
+  // Print is disabled at start, so the focus goes to the printer list.
+  window.Form().Widget()->activateWindow();
+  QApplication::processEvents();
+  EXPECT_EQ(QApplication::focusWidget(), window.List_printer.Widget());
+}
+
+TEST_F(AppTest, DropTargetsAcceptDropsAndTheRestLeaveThemToTheirContainer) {
+  app::KelPrnPrint window(app::Services{store_});
+  EXPECT_TRUE(window.Form().Widget()->acceptDrops());
+  for (const auto* c : window.Form().Controls()) {
+    SCOPED_TRACE(c->Name());
+    EXPECT_EQ(c->Widget()->acceptDrops(), c->DropTarget());
+  }
+  std::vector<std::string> targets;
+  for (const auto* c : window.Form().Controls()) {
+    if (c->DropTarget()) targets.push_back(c->Name());
+  }
+  EXPECT_EQ(targets, (std::vector<std::string>{"Chk_add", "List_File", "List_printer", "But_Out", "Label2", "Label1",
+                                               "Label1", "Label1", "Lb_Bar"}));
+  EXPECT_TRUE(static_cast<QListWidget*>(window.List_File.Widget())->viewport()->acceptDrops());
+}
+
+TEST_F(AppTest, TheWindowCarriesItsOwnIcon) {
+  app::KelPrnPrint window(app::Services{store_});
+  const QIcon icon = window.Form().Widget()->windowIcon();
+  ASSERT_FALSE(icon.isNull());
+  EXPECT_EQ(icon.availableSizes().value(0), QSize(32, 32));
+}
+
+}  // namespace
+}  // namespace apptest

@@ -1,0 +1,196 @@
+// Start-up and shutdown over a real INI file.
+#include <QFile>
+#include <QTextStream>
+#include <QWidget>
+
+#include "app/app_fixture.h"
+#include "platform/run_time_error.h"
+#include "platform/window.h"
+#include "support/message_catcher.h"
+
+namespace apptest {
+namespace {
+
+const std::vector<std::string> kFiveKeys = {"WinPosL", "WinPosT", "ListIdx", "PathDisp", "AddFile"};
+
+TEST(Caption, NameThreeBlanksAndVersion) { EXPECT_EQ(app::WindowCaption(), "Torvane   (Ver.1.0.3)"); }
+
+TEST(CoordinateFitsScreen, AtLeastOneAndBelowFourFifthsOfTheScreen) {
+  struct Case {
+    std::int32_t value;
+    float screen;
+    bool fits;
+  } cases[] = {{0, 15360, false},     {-5, 15360, false},    {1, 15360, true},      {12000, 15360, true},
+               {12287, 15360, true},  {12288, 15360, false}, {12300, 15360, false}, {1, 1, false}};
+  for (const auto& c : cases) EXPECT_EQ(app::CoordinateFitsScreen(c.value, c.screen), c.fits) << c.value;
+}
+
+TEST_F(AppTest, FirstStartKeepsTheDesignAndReadsTheSettingsInOrder) {
+  auto& window = Start(false);
+  EXPECT_EQ(window.Form().Caption(), "Torvane   (Ver.1.0.3)");
+  EXPECT_EQ(window.Chk_FullPath.Value(), 1);
+  EXPECT_EQ(window.Chk_add.Value(), 0);
+  EXPECT_FALSE(window.But_Out.Enabled());
+  EXPECT_EQ(window.List_printer.ListIndex(), -1);
+  EXPECT_EQ(store_.read_keys, (std::vector<std::string>{"ListIdx", "WinPosL", "WinPosT", "PathDisp", "AddFile"}));
+  // The progress reset runs between the two captures: the fill is recorded
+  // one twip wide, everything else at its design geometry.
+  const auto& layout = window.Layout();
+  EXPECT_EQ(layout.FormScale, (std::array<std::int32_t, 2>{9075, 4005}));
+  EXPECT_EQ(layout.CtlGeom[0], (std::array<std::int32_t, 4>{1, 255, 1845, 3540}));
+  EXPECT_EQ(layout.CtlGeom[14], (std::array<std::int32_t, 4>{3495, 375, 1800, 3480}));
+  EXPECT_EQ(layout.CtlGeom[15], (std::array<std::int32_t, 4>{0, 0, 0, 0}));
+  EXPECT_EQ(window.Pict_Progress.Width(), 1);
+}
+
+TEST_F(AppTest, RestoresPositionAndCheckBoxesFromTheStoredTexts) {
+  const float screen_w = platform::ScreenWidth(), screen_h = platform::ScreenHeight();
+  struct Case {
+    const char* left;  // nullptr: not stored
+    const char* top;
+    const char* path_disp;
+    const char* add_file;
+    float expect_left;  // < 0: unchanged
+    float expect_top;
+    int expect_full_path;
+    int expect_add;
+  } cases[] = {
+      {"1440.5", "1500", "0", "1", 1440, 1500, 0, 1},
+      {"1", "1441.5", "1", "0", 1, 1442, 1, 0},
+      {"0", "-15", "7", "1", -1, -1, 1, 1},       // 0 and negatives are not applied; 7 is refused
+      {"abc", "300", "2", "0", -1, 300, 2, 0},     // letters; 2 shows greyed
+      {"3000", nullptr, nullptr, "5", 3000, -1, 1, 0},
+      {"99999999999", "300", "x", "-1", -1, 300, 1, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.left);
+    QFile::remove(QString::fromStdString(IniPath()));
+    if (c.left) Store("WinPosL", c.left);
+    if (c.top) Store("WinPosT", c.top);
+    if (c.path_disp) Store("PathDisp", c.path_disp);
+    if (c.add_file) Store("AddFile", c.add_file);
+    auto& window = Start(false);
+    window.Form().SetLeft(750);
+    window.Form().SetTop(750);
+    window.Form_Load();
+    EXPECT_EQ(window.Form().Left(), c.expect_left < 0 ? 750 : c.expect_left);
+    EXPECT_EQ(window.Form().Top(), c.expect_top < 0 ? 750 : c.expect_top);
+    EXPECT_EQ(window.Chk_FullPath.Value(), c.expect_full_path);
+    EXPECT_EQ(window.Chk_add.Value(), c.expect_add);
+  }
+  // A coordinate beyond four fifths of the screen is not applied.
+  EXPECT_GT(screen_w, 0);
+  Store("WinPosL", std::to_string(static_cast<int>(screen_w * 0.8f)));
+  Store("WinPosT", std::to_string(static_cast<int>(screen_h * 0.8f) - 15));
+  auto& window = Start(false);
+  EXPECT_NE(window.Form().Left(), static_cast<int>(screen_w * 0.8f));
+  EXPECT_EQ(window.Form().Top(), static_cast<int>(screen_h * 0.8f) - 15);
+}
+
+TEST_F(AppTest, AFailureBeforeTheProtectedStepsEndsStartUpWithAMessage) {
+  Store("PathDisp", "0");
+  store_.fail_read = "ListIdx";
+  testsupport::MessageCatcher catcher;
+  auto& window = Start();
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  EXPECT_EQ(catcher.Messages()[0].title, "Torvane");
+  EXPECT_TRUE(catcher.Messages()[0].only_ok);
+  EXPECT_TRUE(catcher.Messages()[0].no_icon);
+  EXPECT_TRUE(catcher.Texts()[0].startsWith("Run-time error '75':")) << catcher.Texts()[0].toStdString();
+  // The later steps did not run, and the window is alive.
+  EXPECT_EQ(window.Chk_FullPath.Value(), 1);
+  EXPECT_TRUE(window.Form().Visible());
+}
+
+TEST_F(AppTest, AFailingReadInTheProtectedStepsSkipsOnlyThatStep) {
+  Store("WinPosL", "1500");
+  Store("PathDisp", "0");
+  Store("AddFile", "1");
+  store_.fail_read = "WinPosT";
+  testsupport::MessageCatcher catcher;
+  auto& window = Start();
+  EXPECT_TRUE(catcher.Messages().empty());
+  EXPECT_EQ(window.Form().Left(), 1500);
+  EXPECT_EQ(window.Chk_FullPath.Value(), 0);
+  EXPECT_EQ(window.Chk_add.Value(), 1);
+}
+
+TEST_F(AppTest, QuitAndTheCloseBoxSaveTheFiveKeysInOrder) {
+  for (const bool by_quit : {true, false}) {
+    SCOPED_TRACE(by_quit ? "Quit" : "close box");
+    store_.saved_keys.clear();
+    auto& window = Start();
+    window.Form().SetLeft(1200);
+    window.Form().SetTop(900);
+    window.Chk_FullPath.SetValue(0);
+    window.Chk_add.SetValue(1);
+    if (by_quit) {
+      window.But_End.Click();
+    } else {
+      window.Form().Widget()->close();
+    }
+    EXPECT_FALSE(window.Form().Visible());
+    EXPECT_EQ(store_.saved_keys, kFiveKeys);
+    EXPECT_EQ(Stored("WinPosL"), "1200");
+    EXPECT_EQ(Stored("WinPosT"), "900");
+    EXPECT_EQ(Stored("ListIdx"), "");  // nothing selected
+    EXPECT_EQ(Stored("PathDisp"), "0");
+    EXPECT_EQ(Stored("AddFile"), "1");
+  }
+  // The file is an INI file with one [InitVal] group.
+  QFile file(QString::fromStdString(IniPath()));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = QTextStream(&file).readAll();
+  EXPECT_TRUE(text.contains("[InitVal]")) << text.toStdString();
+  EXPECT_TRUE(text.contains("WinPosL=1200")) << text.toStdString();
+
+  // A second start restores what the close wrote.
+  auto& again = Start();
+  EXPECT_EQ(again.Form().Left(), 1200);
+  EXPECT_EQ(again.Form().Top(), 900);
+  EXPECT_EQ(again.Chk_FullPath.Value(), 0);
+  EXPECT_EQ(again.Chk_add.Value(), 1);
+}
+
+TEST_F(AppTest, AFailingSaveIsToldAndTheWindowStillCloses) {
+  store_.fail_save = "ListIdx";
+  auto& window = Start();
+  testsupport::MessageCatcher catcher;
+  window.But_End.Click();
+  EXPECT_FALSE(window.Form().Visible());
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  EXPECT_TRUE(catcher.Texts()[0].startsWith("Run-time error '75':"));
+  // The keys before the failure were written, those after it were not.
+  EXPECT_EQ(store_.saved_keys, (std::vector<std::string>{"WinPosL", "WinPosT"}));
+  EXPECT_EQ(Stored("PathDisp"), "<missing>");
+}
+
+TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {
+  // A folder that cannot be made: its parent is a regular file.
+  QFile blocker(dir_.filePath("blocker"));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  auto store = platform::MakeIniSettingsStore(dir_.filePath("blocker/Torvane/Torvane.ini").toStdString());
+  EXPECT_THROW(store->Save("Torvane", "InitVal", "WinPosL", "1"), platform::RunTimeError);
+  EXPECT_EQ(store->Read("Torvane", "InitVal", "WinPosL", "-1"), "-1");
+}
+
+TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {
+  QTemporaryDir home;
+  qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+  auto store = platform::MakeUserSettingsStore();
+  store->Save("Torvane", "InitVal", "ListIdx", "Office Laser");
+  store->Save("Torvane", "InitVal", "PathDisp", "1");
+  QFile file(home.filePath("Torvane/Torvane.ini"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QString text = QTextStream(&file).readAll();
+  EXPECT_TRUE(text.contains("[InitVal]"));
+  EXPECT_TRUE(text.contains("ListIdx=Office Laser")) << text.toStdString();
+  EXPECT_EQ(store->Read("Torvane", "InitVal", "ListIdx"), "Office Laser");
+  EXPECT_EQ(store->Read("Torvane", "InitVal", "Missing"), "");
+  EXPECT_EQ(store->Read("Torvane", "InitVal", "Missing", "-1"), "-1");
+  qunsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace apptest

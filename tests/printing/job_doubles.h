@@ -1,0 +1,181 @@
+#pragma once
+// Stand-ins for the print job's two partners. The spooler is a fake because
+// refusals, short and idle writes and failed cancels cannot be had on
+// demand from a real one; the view records what a window would show. Both
+// write to one journal, so tests see the order of everything the job did.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/spooler.h"
+#include "printing/print_job.h"
+
+namespace printing_test {
+
+using Journal = std::vector<std::string>;
+
+enum class Fault { None, StartDoc, StartPage, Write, IdleWrites, EndPage, EndDoc };
+
+struct FakeDoc {
+  std::string name;
+  std::string bytes;
+  std::vector<std::size_t> writes;  // bytes taken by each write
+  int pages = 0;
+  bool ended = false;
+  bool cancelled = false;
+};
+
+class FakeSpooler : public platform::Spooler {
+ public:
+  explicit FakeSpooler(Journal& journal) : journal_(journal) {}
+
+  // Faults, set before the job runs. By document name:
+  std::map<std::string, Fault> faults;
+  bool open_fails = false;
+  bool close_fails = false;
+  bool cancel_fails = false;
+  std::size_t max_take = 0;       // a write takes at most this much (0: all)
+  int idle_writes_per_call = 0;   // writes taking nothing before one that takes
+  bool keep_bytes = true;         // off for very large files: count only
+
+  std::vector<FakeDoc> docs;
+  std::vector<std::string> opened;
+  long long bytes_taken = 0;
+
+  std::unique_ptr<platform::PrinterConnection> Open(const std::string& name, platform::SpoolResult& result) override {
+    journal_.push_back("open " + name);
+    opened.push_back(name);
+    if (open_fails) {
+      result = platform::SpoolResult::Fail("no such printer");
+      return nullptr;
+    }
+    result = platform::SpoolResult::Ok();
+    return std::make_unique<Connection>(*this);
+  }
+  std::vector<std::string> PrinterNames() override { return {"Fake"}; }
+
+ private:
+  class Connection : public platform::PrinterConnection {
+   public:
+    explicit Connection(FakeSpooler& s) : s_(s) {}
+    platform::SpoolResult StartDoc(const std::string& name) override {
+      Log("start-doc " + name);
+      EXPECT_FALSE(in_doc_) << "a document started inside another";
+      if (FaultIs(name, Fault::StartDoc)) return Refuse();
+      s_.docs.push_back({name, {}, {}, 0, false, false});
+      in_doc_ = true;
+      idle_left_ = s_.idle_writes_per_call;
+      return {};
+    }
+    platform::SpoolResult StartPage() override {
+      Log("start-page");
+      if (FaultIs(Doc().name, Fault::StartPage)) return Refuse();
+      ++Doc().pages;
+      return {};
+    }
+    platform::SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
+      Log("write " + std::to_string(size));
+      EXPECT_TRUE(in_doc_) << "a write outside a document";
+      written = 0;
+      if (FaultIs(Doc().name, Fault::Write)) return Refuse();
+      if (FaultIs(Doc().name, Fault::IdleWrites)) return {};
+      if (idle_left_ > 0) {
+        --idle_left_;
+        return {};
+      }
+      idle_left_ = s_.idle_writes_per_call;
+      written = s_.max_take != 0 && size > s_.max_take ? s_.max_take : size;
+      if (s_.keep_bytes) Doc().bytes.append(static_cast<const char*>(data), written);
+      Doc().writes.push_back(written);
+      s_.bytes_taken += static_cast<long long>(written);
+      return {};
+    }
+    platform::SpoolResult EndPage() override {
+      Log("end-page");
+      return FaultIs(Doc().name, Fault::EndPage) ? Refuse() : platform::SpoolResult::Ok();
+    }
+    platform::SpoolResult EndDoc() override {
+      Log("end-doc");
+      if (FaultIs(Doc().name, Fault::EndDoc)) return Refuse();
+      Doc().ended = true;
+      in_doc_ = false;
+      return {};
+    }
+    platform::SpoolResult CancelDoc() override {
+      Log("cancel-doc");
+      EXPECT_TRUE(in_doc_) << "cancelling with no document started";
+      in_doc_ = false;
+      if (s_.cancel_fails) return platform::SpoolResult::Fail("cancel refused");
+      Doc().cancelled = true;
+      return {};
+    }
+    platform::SpoolResult Close() override {
+      Log("close");
+      EXPECT_FALSE(in_doc_) << "closed with a document still open";
+      return s_.close_fails ? platform::SpoolResult::Fail("close refused") : platform::SpoolResult::Ok();
+    }
+
+   private:
+    void Log(const std::string& event) { s_.journal_.push_back(event); }
+    FakeDoc& Doc() { return s_.docs.back(); }
+    bool FaultIs(const std::string& name, Fault fault) const {
+      const auto it = s_.faults.find(name);
+      return it != s_.faults.end() && it->second == fault;
+    }
+    static platform::SpoolResult Refuse() { return platform::SpoolResult::Fail("refused"); }
+
+    FakeSpooler& s_;
+    bool in_doc_ = false;
+    int idle_left_ = 0;
+  };
+
+  Journal& journal_;
+};
+
+class RecordingView : public printing::PrintJobView {
+ public:
+  RecordingView(Journal& journal, std::size_t line_count) : lines(line_count), journal_(journal) {}
+
+  std::size_t lines;
+  bool stop = false;
+  // Runs at every yield (in SetProgress and DoEvents), as other window
+  // events would.
+  std::function<void()> on_yield;
+  std::vector<std::string> messages;
+
+  std::size_t LineCount() const override { return lines; }
+  void SelectLine(std::size_t index) override {
+    EXPECT_LT(index, lines) << "selected a line that does not exist";
+    journal_.push_back("select " + std::to_string(index));
+  }
+  void DeselectLine(std::size_t index) override {
+    EXPECT_LT(index, lines) << "deselected a line that does not exist";
+    journal_.push_back("deselect " + std::to_string(index));
+  }
+  void SetProgress(std::int64_t done, std::int64_t total) override {
+    journal_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
+    Yield();
+  }
+  void DoEvents() override {
+    journal_.push_back("yield");
+    Yield();
+  }
+  void ShowMessage(const std::string& text) override {
+    journal_.push_back("message");
+    messages.push_back(text);
+  }
+  void SetPrintEnabled(bool enabled) override { journal_.push_back(enabled ? "print on" : "print off"); }
+  bool StopRequested() const override { return stop; }
+
+ private:
+  void Yield() {
+    if (on_yield) on_yield();
+  }
+  Journal& journal_;
+};
+
+}  // namespace printing_test

@@ -1,0 +1,382 @@
+#include "printing/print_job.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include <sys/stat.h>
+
+#include "printing/job_doubles.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using printing::JobEnd;
+using printing::NextChunkSize;
+using printing::NotSent;
+using printing::NotSentReport;
+using printing::PrintRequest;
+using printing_test::Fault;
+using printing_test::FakeSpooler;
+using printing_test::Journal;
+using printing_test::RecordingView;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::string kDash = " \xE2\x80\x94 ";
+
+TEST(NextChunkSize, FullChunksThenTheRemainder) {
+  const struct {
+    std::int64_t remaining, chunk;
+  } cases[] = {
+      {0, 0}, {1, 1}, {99999, 99999}, {100000, 100000}, {100001, 100000},
+      {250000, 100000}, {50000, 50000}, {(std::int64_t{1} << 31) + 7, 100000}, {std::int64_t{1} << 40, 100000},
+  };
+  for (const auto& c : cases) EXPECT_EQ(NextChunkSize(c.remaining), c.chunk) << c.remaining;
+}
+
+TEST(NotSentReport, ListsEachFileWithItsReason) {
+  EXPECT_EQ(NotSentReport({}, ""), "");
+  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}}, ""), "This file was not sent:\n\n/j/a.prn" + kDash + "gone");
+  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}, {"/j/b.prn", "refused"}}, ""),
+            "These files were not sent:\n\n/j/a.prn" + kDash + "gone\n/j/b.prn" + kDash + "refused");
+  EXPECT_EQ(NotSentReport({}, "busy"), "The printer could not be closed (busy).");
+  EXPECT_EQ(NotSentReport({{"a", "gone"}}, "busy"),
+            "This file was not sent:\n\na" + kDash + "gone\n\nThe printer could not be closed (busy).");
+}
+
+std::string RandomBytes(std::size_t size, unsigned seed) {
+  std::mt19937 gen(seed);
+  std::string bytes(size, '\0');
+  for (auto& b : bytes) b = static_cast<char>(gen() & 0xff);
+  return bytes;
+}
+
+class PrintJob : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("print_job_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string MakeFile(const std::string& name, const std::string& bytes) {
+    const auto path = (dir_ / name).string();
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+  printing::PrintJobResult Run(const std::vector<std::string>& paths) {
+    view.lines = paths.size();
+    return printing::RunPrintJob(view, spooler, PrintRequest{paths, 0, "P"});
+  }
+
+  std::vector<std::string> Events(const std::string& prefix) const {
+    std::vector<std::string> found;
+    std::copy_if(journal.begin(), journal.end(), std::back_inserter(found),
+                 [&](const std::string& e) { return e.rfind(prefix, 0) == 0; });
+    return found;
+  }
+
+  fs::path dir_;
+  Journal journal;
+  FakeSpooler spooler{journal};
+  RecordingView view{journal, 0};
+};
+
+TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
+  const struct {
+    bool files;
+    int printer_index;
+    bool open_fails;
+    const char* message;
+    std::vector<std::string> journal;
+  } cases[] = {
+      {false, -1, false, "Please Drag & Drop a prn file.", {"message"}},
+      {false, 0, false, "Please Drag & Drop a prn file.", {"message"}},
+      {true, -1, true, "Please choose the Printer.", {"message"}},
+      {true, 0, true, "The Printer Name you typed wasn't recognized.", {"open P", "message"}},
+  };
+  const auto file = MakeFile("a.prn", "x");
+  for (const auto& c : cases) {
+    Journal log;
+    FakeSpooler fake(log);
+    fake.open_fails = c.open_fails;
+    RecordingView window(log, c.files ? 1 : 0);
+    const PrintRequest request{c.files ? std::vector<std::string>{file} : std::vector<std::string>{}, c.printer_index, "P"};
+    const auto result = printing::RunPrintJob(window, fake, request);
+    EXPECT_EQ(result.end, JobEnd::Refused);
+    EXPECT_THAT(window.messages, ElementsAre(c.message));
+    EXPECT_EQ(log, c.journal) << c.message;
+  }
+}
+
+TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
+  std::vector<std::size_t> megabytes(31, 100000);
+  megabytes.push_back(45745);
+  const struct {
+    std::string name;
+    std::size_t size;
+    std::vector<std::size_t> writes;
+  } files[] = {
+      {"empty.prn", 0, {}},
+      {"one.prn", 1, {1}},
+      {"under.prn", 99999, {99999}},
+      {"exact.prn", 100000, {100000}},
+      {"over.prn", 100001, {100000, 1}},
+      {"q.prn", 250000, {100000, 100000, 50000}},
+      {"\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn", 3145745, megabytes},
+  };
+  std::vector<std::string> paths, contents;
+  for (const auto& f : files) {
+    contents.push_back(RandomBytes(f.size, static_cast<unsigned>(f.size)));
+    paths.push_back(MakeFile(f.name, contents.back()));
+  }
+  const auto result = Run(paths);
+
+  EXPECT_EQ(result.end, JobEnd::Finished);
+  EXPECT_TRUE(result.not_sent.empty());
+  EXPECT_TRUE(view.messages.empty());
+  EXPECT_THAT(spooler.opened, ElementsAre("P"));
+  ASSERT_EQ(spooler.docs.size(), std::size(files));
+  for (std::size_t i = 0; i < std::size(files); ++i) {
+    const auto& doc = spooler.docs[i];
+    EXPECT_EQ(doc.name, files[i].name);
+    EXPECT_TRUE(doc.bytes == contents[i]) << doc.name;
+    EXPECT_EQ(doc.writes, files[i].writes) << doc.name;
+    EXPECT_EQ(doc.pages, 1);
+    EXPECT_TRUE(doc.ended);
+  }
+  EXPECT_THAT(Events("select"), ElementsAre("select 0", "select 1", "select 2", "select 3", "select 4", "select 5", "select 6"));
+  const std::vector<std::string> tail(journal.end() - 3, journal.end());
+  EXPECT_THAT(tail, ElementsAre("close", "deselect 6", "print on"));
+}
+
+TEST_F(PrintJob, ShowsProgressBeforeEachWriteAndYieldsAfterIt) {
+  const auto quarter = MakeFile("q.prn", RandomBytes(250000, 1));
+  const auto empty = MakeFile("e.prn", "");
+  Run({quarter, empty});
+  EXPECT_EQ(journal, (Journal{
+                         "open P", "print off",
+                         "select 0", "start-doc q.prn", "start-page", "progress 0/10",
+                         "progress 100000/250000", "write 100000", "yield",
+                         "progress 200000/250000", "write 100000", "yield",
+                         "progress 250000/250000", "write 50000", "yield",
+                         "end-page", "end-doc",
+                         "select 1", "start-doc e.prn", "start-page", "progress 0/10",
+                         "progress 0/0", "yield",
+                         "end-page", "end-doc",
+                         "close", "deselect 1", "print on",
+                     }));
+}
+
+TEST_F(PrintJob, OffersTheRestAgainWhenAWriteTakesOnlyPart) {
+  const auto bytes = RandomBytes(250001, 2);
+  spooler.max_take = 30000;
+  spooler.idle_writes_per_call = 2;  // two writes taking nothing, then one taking some
+  Run({MakeFile("a.prn", bytes)});
+  ASSERT_EQ(spooler.docs.size(), 1u);
+  EXPECT_TRUE(spooler.docs[0].bytes == bytes);
+  EXPECT_TRUE(spooler.docs[0].ended);
+  EXPECT_TRUE(std::all_of(spooler.docs[0].writes.begin(), spooler.docs[0].writes.end(),
+                          [](std::size_t n) { return n > 0 && n <= 30000; }));
+  EXPECT_TRUE(view.messages.empty());
+}
+
+TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
+  const struct {
+    Fault fault;
+    bool cancel_fails;
+    bool started;  // whether b.prn's document exists at the spooler
+    std::string reason;
+  } cases[] = {
+      {Fault::StartDoc, false, false, "the printer did not accept the document (refused)"},
+      {Fault::StartPage, false, true, "the printer did not accept the page (refused)"},
+      {Fault::Write, false, true, "writing to the printer failed after 0 of 150000 bytes (refused)"},
+      {Fault::IdleWrites, false, true, "the printer stopped taking data after 0 of 150000 bytes"},
+      {Fault::EndPage, false, true, "the printer did not end the page (refused)"},
+      {Fault::EndDoc, false, true, "the printer did not finish the document (refused)"},
+      {Fault::EndDoc, true, true,
+       "the printer did not finish the document (refused); cancelling its document failed too, so part of it may "
+       "print (cancel refused)"},
+  };
+  const auto a = RandomBytes(1000, 3), b = RandomBytes(150000, 4), c = RandomBytes(120000, 5);
+  const std::vector<std::string> paths = {MakeFile("a.prn", a), MakeFile("b.prn", b), MakeFile("c.prn", c)};
+  for (const auto& k : cases) {
+    Journal log;
+    FakeSpooler fake(log);
+    fake.faults["b.prn"] = k.fault;
+    fake.cancel_fails = k.cancel_fails;
+    RecordingView window(log, 3);
+    const auto result = printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
+
+    SCOPED_TRACE(k.reason);
+    EXPECT_EQ(result.end, JobEnd::Finished);
+    EXPECT_THAT(window.messages, ElementsAre("This file was not sent:\n\n" + paths[1] + kDash + k.reason));
+    ASSERT_EQ(fake.docs.size(), k.started ? 3u : 2u);
+    EXPECT_TRUE(fake.docs.front().ended && fake.docs.front().bytes == a);
+    EXPECT_TRUE(fake.docs.back().ended && fake.docs.back().bytes == c);
+    if (k.started) {
+      EXPECT_FALSE(fake.docs[1].ended);
+      EXPECT_EQ(fake.docs[1].cancelled, !k.cancel_fails);
+    }
+    EXPECT_EQ(std::count(log.begin(), log.end(), "cancel-doc"), k.started ? 1 : 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "close"), 1);
+    EXPECT_EQ(log.back(), "message");
+  }
+}
+
+TEST_F(PrintJob, AFailedCloseIsReported) {
+  spooler.close_fails = true;
+  Run({MakeFile("a.prn", "abc")});
+  EXPECT_TRUE(spooler.docs.at(0).ended);
+  EXPECT_THAT(view.messages, ElementsAre("The printer could not be closed (close refused)."));
+}
+
+TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
+  const auto a = MakeFile("a.prn", "first");
+  const auto gone = MakeFile("gone.prn", "deleted after listing");
+  const auto folder = (dir_ / "folder.prn").string();
+  fs::create_directory(folder);
+  // A named pipe would block an open until someone writes to it.
+  const auto pipe = (dir_ / "pipe.prn").string();
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const auto c = MakeFile("c.prn", "last");
+  fs::remove(gone);
+
+  const auto result = Run({a, gone, folder, pipe, c});
+  ASSERT_EQ(spooler.docs.size(), 2u);
+  EXPECT_EQ(spooler.docs[0].bytes, "first");
+  EXPECT_EQ(spooler.docs[1].bytes, "last");
+  ASSERT_EQ(result.not_sent.size(), 3u);
+  EXPECT_EQ(result.not_sent[0].path, gone);
+  EXPECT_EQ(result.not_sent[0].reason, "the file could not be measured (No such file or directory)");
+  EXPECT_EQ(result.not_sent[1].path, folder);
+  EXPECT_EQ(result.not_sent[1].reason, "the file could not be measured (Is a directory)");
+  EXPECT_EQ(result.not_sent[2].path, pipe);
+  EXPECT_THAT(result.not_sent[2].reason, HasSubstr("the file could not be measured"));
+  EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, "")));
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
+}
+
+TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
+  const struct {
+    std::uintmax_t new_size;  // the file's size after its first chunk went
+    std::string reason;
+  } cases[] = {
+      {150000, "the file became shorter while it was sent (only 150000 of the 250000 bytes measured could be read)"},
+      {0, "the file became shorter while it was sent (only 100000 of the 250000 bytes measured could be read)"},
+      {250001, "the file grew while it was sent (it was 250000 bytes when measured)"},
+  };
+  const auto original = RandomBytes(250000, 6);
+  for (const auto& k : cases) {
+    const auto path = MakeFile("a.prn", original);
+    const auto next = MakeFile("b.prn", "next");
+    Journal log;
+    FakeSpooler fake(log);
+    RecordingView window(log, 2);
+    window.on_yield = [&] {
+      if (log.back() == "yield" && fake.docs.size() == 1 && fake.docs[0].writes.size() == 1) fs::resize_file(path, k.new_size);
+    };
+    printing::RunPrintJob(window, fake, PrintRequest{{path, next}, 0, "P"});
+
+    SCOPED_TRACE(k.reason);
+    ASSERT_EQ(fake.docs.size(), 2u);
+    EXPECT_TRUE(fake.docs[0].cancelled);
+    // What went is the file's own bytes, never filler from past its end.
+    EXPECT_TRUE(original.compare(0, fake.docs[0].bytes.size(), fake.docs[0].bytes) == 0);
+    EXPECT_TRUE(fake.docs[1].ended);
+    EXPECT_THAT(window.messages, ElementsAre("This file was not sent:\n\n" + path + kDash + k.reason));
+  }
+}
+
+TEST_F(PrintJob, NeverSelectsALineThatNoLongerExists) {
+  const struct {
+    std::size_t lines_after;  // the list's line count once the first file is sent
+    std::vector<std::string> selects_and_deselects;
+  } cases[] = {
+      {0, {"select 0"}},
+      {2, {"select 0", "select 1"}},
+      {5, {"select 0", "select 1", "select 2", "deselect 2"}},
+  };
+  const std::vector<std::string> paths = {MakeFile("a.prn", "a"), MakeFile("b.prn", "b"), MakeFile("c.prn", "c")};
+  for (const auto& k : cases) {
+    Journal log;
+    FakeSpooler fake(log);
+    RecordingView window(log, 3);
+    window.on_yield = [&] {
+      if (log.back() == "yield") window.lines = k.lines_after;
+    };
+    printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
+    std::vector<std::string> marks;
+    std::copy_if(log.begin(), log.end(), std::back_inserter(marks),
+                 [](const std::string& e) { return e.rfind("select", 0) == 0 || e.rfind("deselect", 0) == 0; });
+    EXPECT_EQ(marks, k.selects_and_deselects) << k.lines_after;
+    // The snapshot taken at Print is sent whatever happened to the list.
+    ASSERT_EQ(fake.docs.size(), 3u);
+    EXPECT_EQ(fake.docs[2].bytes, "c");
+  }
+}
+
+TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
+  const struct {
+    std::string stop_after;  // the event after which the window asks to close
+    std::vector<std::size_t> b_writes;
+  } cases[] = {
+      {"progress 0/10", {}},
+      {"yield", {100000}},
+  };
+  const std::vector<std::string> paths = {MakeFile("a.prn", "done before"), MakeFile("b.prn", RandomBytes(250000, 7)),
+                                          MakeFile("c.prn", "never started")};
+  for (const auto& k : cases) {
+    Journal log;
+    FakeSpooler fake(log);
+    RecordingView window(log, 3);
+    window.on_yield = [&] {
+      if (fake.docs.size() == 2 && log.back() == k.stop_after) window.stop = true;
+    };
+    const auto result = printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
+
+    SCOPED_TRACE(k.stop_after);
+    EXPECT_EQ(result.end, JobEnd::Stopped);
+    ASSERT_EQ(fake.docs.size(), 2u);
+    EXPECT_TRUE(fake.docs[0].ended);
+    EXPECT_TRUE(fake.docs[1].cancelled);
+    EXPECT_EQ(fake.docs[1].writes, k.b_writes);
+    ASSERT_EQ(result.not_sent.size(), 1u);
+    EXPECT_EQ(result.not_sent[0].path, paths[1]);
+    EXPECT_TRUE(window.messages.empty());
+    const std::vector<std::string> tail(log.end() - 4, log.end());
+    EXPECT_THAT(tail, ElementsAre("cancel-doc", "close", "deselect 2", "print on"));
+  }
+}
+
+TEST_F(PrintJob, SendsFilesOfTwoGibibytesAndMoreWhole) {
+  const std::int64_t length = 2147500001;  // past 2^31, and 21475 full chunks and 1 byte
+  const auto path = (dir_ / "big.prn").string();
+  std::ofstream(path, std::ios::binary).put('\0');
+  std::error_code error;
+  fs::resize_file(path, static_cast<std::uintmax_t>(length), error);  // sparse: no disk space used
+  if (error) GTEST_SKIP() << "cannot make a sparse file here: " << error.message();
+  spooler.keep_bytes = false;
+  const auto result = Run({path});
+
+  EXPECT_EQ(result.end, JobEnd::Finished);
+  EXPECT_TRUE(result.not_sent.empty());
+  EXPECT_EQ(spooler.bytes_taken, length);
+  ASSERT_EQ(spooler.docs.size(), 1u);
+  EXPECT_EQ(spooler.docs[0].writes.size(), 21476u);
+  const std::vector<std::string> tail(journal.end() - 11, journal.end());
+  EXPECT_THAT(tail, ElementsAre("progress 2147500000/2147500001", "write 100000", "yield",
+                                "progress 2147500001/2147500001", "write 1", "yield",
+                                "end-page", "end-doc", "close", "deselect 0", "print on"));
+}
+
+}  // namespace
