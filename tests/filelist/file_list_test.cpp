@@ -2,9 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QTimer>
+#include <QString>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,21 +11,13 @@
 #include "filelist/display_form.h"
 #include "platform/run_time_error.h"
 #include "platform/window.h"
+#include "support/message_catcher.h"
 
 namespace {
 
 using platform::ControlKind;
 using platform::WindowState;
 using Paths = std::vector<std::string>;
-
-void EnsureApp() {
-  static int argc = 1;
-  static char arg0[] = "file_list_tests";
-  static char* argv[] = {arg0, nullptr};
-  // Left alive to the end: widgets of a failed test may outlive a scope.
-  static auto* app = new QApplication(argc, argv);
-  (void)app;
-}
 
 platform::ControlSpec Spec(ControlKind kind, const char* name, const char* caption, int value,
                            bool enabled, bool drop_target) {
@@ -42,20 +33,16 @@ platform::ControlSpec Spec(ControlKind kind, const char* name, const char* capti
   return spec;
 }
 
-// Runs `action` and answers the message box it shows, if any, with OK.
-// Returns the message's text, empty when none was shown.
-std::string AnswerMessage(const std::function<void()>& action) {
-  auto text = std::make_shared<std::string>();
-  QTimer answer;
-  QObject::connect(&answer, &QTimer::timeout, [text] {
-    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-      *text = box->text().toStdString();
-      box->done(QMessageBox::Ok);
-    }
-  });
-  answer.start(5);
+// Runs `action`, answering with OK every message box it shows; returns
+// their texts.
+std::vector<QString> AnswerMessages(const std::function<void()>& action) {
+  testsupport::MessageCatcher catcher;
   action();
-  return *text;
+  for (const auto& message : catcher.Messages()) {
+    EXPECT_EQ(message.title, "Torvane");
+    EXPECT_TRUE(message.only_ok && message.no_icon);
+  }
+  return catcher.Texts();
 }
 
 Paths NumberedPaths(int count, const std::string& folder) {
@@ -66,8 +53,6 @@ Paths NumberedPaths(int count, const std::string& folder) {
 
 class FileListTest : public ::testing::Test {
  protected:
-  FileListTest() { EnsureApp(); }
-
   void SetUp() override {
     form_ = std::make_unique<platform::Form>("Torvane", 9075, 4005, platform::FontSpec{"Arial"});
     list_file_ = &form_->CreateAs<platform::ListBox>(
@@ -234,15 +219,16 @@ TEST_F(FileListTest, DropPastTheLineLimitIsRefusedBeforeAnythingChanges) {
     form_->SetState(WindowState::Minimized);
     but_out_->SetEnabled(false);
     resets_ = 0;
-    const std::string message = AnswerMessage([&] { Drop(NumberedPaths(c.dropped, "/b"), c.add); });
+    const auto messages = AnswerMessages([&] { Drop(NumberedPaths(c.dropped, "/b"), c.add); });
     if (c.taken) {
-      EXPECT_EQ(message, "");
+      EXPECT_TRUE(messages.empty());
       EXPECT_EQ(list_file_->ListCount(), filelist::kMaxListLines);
       EXPECT_TRUE(but_out_->Enabled());
       EXPECT_EQ(form_->State(), WindowState::Normal);
       EXPECT_EQ(resets_, 1);
     } else {
-      EXPECT_NE(message.find("at most 32767 files"), std::string::npos) << message;
+      ASSERT_EQ(messages.size(), 1u);
+      EXPECT_TRUE(messages[0].contains("at most 32767 files")) << messages[0].toStdString();
       EXPECT_EQ(Lines(), before);
       EXPECT_FALSE(but_out_->Enabled());
       EXPECT_EQ(form_->State(), WindowState::Minimized);
@@ -304,8 +290,9 @@ TEST_F(FileListTest, CommandLinePastTheLineLimitIsRefused) {
   Paths many = NumberedPaths(filelist::kMaxListLines + 1, "/a");
   std::string text;
   for (const auto& path : many) text += path + " ";
-  const std::string message = AnswerMessage([&] { files_->TakeCommandLineFiles(text); });
-  EXPECT_NE(message.find("at most 32767 files"), std::string::npos) << message;
+  const auto messages = AnswerMessages([&] { files_->TakeCommandLineFiles(text); });
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_TRUE(messages[0].contains("at most 32767 files")) << messages[0].toStdString();
   EXPECT_EQ(list_file_->ListCount(), 0);
   EXPECT_FALSE(but_out_->Enabled());
 }
