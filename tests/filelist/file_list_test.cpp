@@ -297,13 +297,4 @@ TEST_F(FileListTest, CommandLinePastTheLineLimitIsRefused) {
   EXPECT_FALSE(but_out_->Enabled());
 }
 
-TEST_F(FileListTest, ClickingALineChangesOnlyTheSelection) {
-  Drop(kFive, false);
-  list_file_->SetListIndex(2);
-  files_->List_File_Click();
-  EXPECT_EQ(list_file_->ListIndex(), 2);
-  EXPECT_EQ(Lines(), kFive);
-  EXPECT_EQ(Listed(), kFive);
-}
-
 }  // namespace
