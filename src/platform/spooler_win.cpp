@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/job_name.h"
@@ -104,11 +105,11 @@ class WinConnection final : public PrinterConnection {
     const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
     DWORD taken = 0;
     if (!WritePrinter(printer_, const_cast<void*>(data), offered, &taken)) {
-      return Failure("the spooler did not take the data", GetLastError());
+      return Break(Failure("the spooler did not take the data", GetLastError()));
     }
     // Success with nothing taken would make the caller offer the same bytes
     // forever.
-    if (taken == 0) return SpoolResult::Fail("the spooler took none of the data");
+    if (taken == 0) return Break(SpoolResult::Fail("the spooler took none of the data"));
     written = taken;
     return SpoolResult::Ok();
   }
@@ -121,6 +122,12 @@ class WinConnection final : public PrinterConnection {
   }
 
   SpoolResult EndDoc() override {
+    if (state_ == State::kBroken) {
+      // A document that lost data must not print.
+      state_ = State::kNoDocument;
+      AbortPrinter(printer_);
+      return std::exchange(failure_, {});
+    }
     if (auto open = DocumentOpen(); !open) return open;
     state_ = State::kNoDocument;
     if (!EndDocPrinter(printer_)) {
@@ -133,8 +140,9 @@ class WinConnection final : public PrinterConnection {
   }
 
   SpoolResult CancelDoc() override {
-    if (auto open = DocumentOpen(); !open) return open;
+    if (state_ == State::kNoDocument || state_ == State::kClosed) return DocumentOpen();
     state_ = State::kNoDocument;
+    failure_ = {};
     if (!AbortPrinter(printer_))
       return Failure("the document could not be cancelled", GetLastError());
     return SpoolResult::Ok();
@@ -144,7 +152,7 @@ class WinConnection final : public PrinterConnection {
     if (state_ == State::kClosed) return SpoolResult::Ok();
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
-    if (state_ == State::kDocument) result = CancelDoc();
+    if (state_ != State::kNoDocument) result = CancelDoc();
     state_ = State::kClosed;
     if (!ClosePrinter(printer_) && result)
       result = Failure("the printer did not close", GetLastError());
@@ -153,16 +161,29 @@ class WinConnection final : public PrinterConnection {
   }
 
  private:
-  enum class State { kNoDocument, kDocument, kClosed };
+  enum class State {
+    kNoDocument,
+    kDocument,
+    kBroken,  // a write failed; the document can only be ended or cancelled
+    kClosed,
+  };
 
   SpoolResult DocumentOpen() const {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
     if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
+    if (state_ == State::kBroken) return failure_;
     return SpoolResult::Ok();
+  }
+
+  SpoolResult Break(SpoolResult failure) {
+    state_ = State::kBroken;
+    failure_ = failure;
+    return failure;
   }
 
   HANDLE printer_;
   State state_ = State::kNoDocument;
+  SpoolResult failure_;
 };
 
 class WinSpooler final : public Spooler {
