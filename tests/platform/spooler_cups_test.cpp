@@ -10,6 +10,7 @@
 #include "platform/job_name.h"
 #include "platform/spooler.h"
 #include "support/private_cups.h"
+#include "support/random_bytes.h"
 
 namespace {
 
@@ -23,12 +24,7 @@ const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateC
 
 constexpr std::size_t kChunk = 100000;
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random());
-  return bytes;
-}
+using testsupport::RandomBytes;
 
 // Where two byte strings first differ, for a readable failure.
 std::string Difference(const std::string& expected, const std::string& actual) {

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 
 #include "printing/job_doubles.h"
+#include "support/random_bytes.h"
 
 namespace {
 
@@ -49,12 +50,7 @@ TEST(NotSentReport, ListsEachFileWithItsReason) {
             "This file was not sent:\n\na" + kDash + "gone\n\nThe printer could not be closed (busy).");
 }
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string bytes(size, '\0');
-  for (auto& b : bytes) b = static_cast<char>(gen() & 0xff);
-  return bytes;
-}
+using testsupport::RandomBytes;
 
 class PrintJob : public ::testing::Test {
  protected:
