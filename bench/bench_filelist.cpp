@@ -18,16 +18,16 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 platform::ControlSpec Spec(platform::ControlKind kind, const char* name, int value, bool enabled) {
-  platform::ControlSpec spec;
-  spec.kind = kind;
-  spec.name = name;
-  spec.value = value;
-  spec.enabled = enabled;
-  spec.left = 120;
-  spec.top = 300;
-  spec.width = 8775;
-  spec.height = 1425;
-  return spec;
+  platform::ControlSpec design;
+  design.kind = kind;
+  design.name = name;
+  design.value = value;
+  design.enabled = enabled;
+  design.left = 120;
+  design.top = 300;
+  design.width = 8775;
+  design.height = 1425;
+  return design;
 }
 
 // Best of `rounds` runs of `step`, each after `prepare`, in milliseconds.

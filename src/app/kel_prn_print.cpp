@@ -18,7 +18,7 @@ namespace {
 
 // Creates the designed controls on `form`, in creation order, and returns it.
 platform::Form& Compose(platform::Form& form) {
-  for (const auto& spec : ControlInventory()) form.Create(spec);
+  for (const auto& design : ControlInventory()) form.Create(design);
   form.FinishCreation();
   return form;
 }

@@ -38,11 +38,11 @@ void InstallFontSubstitutes() {
   (void)installed;
 }
 
-QFont MakeFont(const FontSpec& spec) {
+QFont MakeFont(const FontSpec& design) {
   InstallFontSubstitutes();
-  QFont font(Q(spec.face));
-  font.setPointSizeF(spec.points);
-  font.setWeight(spec.bold ? QFont::Bold : QFont::Normal);
+  QFont font(Q(design.face));
+  font.setPointSizeF(design.points);
+  font.setWeight(design.bold ? QFont::Bold : QFont::Normal);
   font.setStyleHint(QFont::SansSerif);
   return font;
 }
@@ -145,14 +145,14 @@ class DropRouter : public QObject {
 
 // ---------------------------------------------------------------- Control
 
-Control::Control(const ControlSpec& spec, Control* container, QWidget* widget)
-    : spec_(spec),
+Control::Control(const ControlSpec& design, Control* container, QWidget* widget)
+    : design_(design),
       container_(container),
       widget_(widget),
-      left_(spec.left),
-      top_(spec.top),
-      width_(spec.width),
-      height_(spec.height) {
+      left_(design.left),
+      top_(design.top),
+      width_(design.width),
+      height_(design.height) {
   ApplyGeometry();
 }
 
@@ -173,12 +173,12 @@ void Control::SetTop(double twips) {
   ApplyGeometry();
 }
 void Control::SetWidth(double twips) {
-  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Width");
+  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Width");
   width_ = static_cast<float>(twips);
   ApplyGeometry();
 }
 void Control::SetHeight(double twips) {
-  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Height");
+  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Height");
   height_ = static_cast<float>(twips);
   ApplyGeometry();
 }
@@ -186,16 +186,16 @@ void Control::SetHeight(double twips) {
 bool Control::Enabled() const { return widget_->isEnabled(); }
 void Control::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
 
-std::string Label::Caption() const { return spec_.caption; }
+std::string Label::Caption() const { return design_.caption; }
 void Label::SetCaption(const std::string& caption) {
-  spec_.caption = caption;
+  design_.caption = caption;
   static_cast<QLabel*>(widget_)->setText(CaptionDisplayText(caption));
 }
 
-std::string CommandButton::Caption() const { return spec_.caption; }
+std::string CommandButton::Caption() const { return design_.caption; }
 void CommandButton::Click() { static_cast<QPushButton*>(widget_)->click(); }
 
-std::string CheckBox::Caption() const { return spec_.caption; }
+std::string CheckBox::Caption() const { return design_.caption; }
 
 int CheckBox::Value() const {
   switch (static_cast<QCheckBox*>(widget_)->checkState()) {
@@ -207,7 +207,7 @@ int CheckBox::Value() const {
 
 void CheckBox::SetValue(int value) {
   static constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
-  if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".Value");
+  if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Value");
   // A change of value raises the click event through stateChanged.
   static_cast<QCheckBox*>(widget_)->setCheckState(kStates[value]);
 }
@@ -240,7 +240,7 @@ int ListBox::ListIndex() const {
 
 void ListBox::SetListIndex(int index) {
   QListWidget* list = AsList(widget_);
-  if (index < -1 || index >= list->count()) throw MakeError(kErrInvalidPropertyValue, spec_.name + ".ListIndex");
+  if (index < -1 || index >= list->count()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
   if (index == -1) {
     list->clearSelection();
     list->setCurrentRow(-1);
@@ -251,7 +251,7 @@ void ListBox::SetListIndex(int index) {
 
 void ListBox::SetSelected(int index, bool selected) {
   QListWidgetItem* item = AsList(widget_)->item(index);
-  if (item == nullptr) throw MakeError(kErrInvalidPropertyArrayIndex, spec_.name + ".Selected");
+  if (item == nullptr) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
   item->setSelected(selected);
 }
 
@@ -298,45 +298,45 @@ Form::~Form() {
 
 QWidget* Form::Widget() const { return window_; }
 
-Control& Form::Create(const ControlSpec& spec) {
-  Control* container = spec.container >= 0 ? order_.at(static_cast<std::size_t>(spec.container)) : nullptr;
+Control& Form::Create(const ControlSpec& design) {
+  Control* container = design.container >= 0 ? order_.at(static_cast<std::size_t>(design.container)) : nullptr;
   QWidget* parent = container ? container->Widget() : window_;
 
   QWidget* widget = nullptr;
   std::unique_ptr<Control> control;
-  switch (spec.kind) {
+  switch (design.kind) {
     case ControlKind::PictureBox:
       widget = new QWidget(parent);
       widget->setFocusPolicy(Qt::NoFocus);
-      control.reset(new PictureBox(spec, container, widget));
+      control.reset(new PictureBox(design, container, widget));
       break;
     case ControlKind::Label: {
       auto* label = new QLabel(parent);
       label->setTextFormat(Qt::PlainText);
-      label->setText(CaptionDisplayText(spec.caption));
-      label->setAlignment((spec.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+      label->setText(CaptionDisplayText(design.caption));
+      label->setAlignment((design.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
       label->setFocusPolicy(Qt::NoFocus);
-      if (spec.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+      if (design.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
       widget = label;
-      control.reset(new Label(spec, container, widget));
+      control.reset(new Label(design, container, widget));
       break;
     }
     case ControlKind::CheckBox: {
-      auto* box = new TwoStateCheckBox(Q(spec.caption), parent);
+      auto* box = new TwoStateCheckBox(Q(design.caption), parent);
       widget = box;
-      auto* check = new CheckBox(spec, container, widget);
+      auto* check = new CheckBox(design, container, widget);
       control.reset(check);
-      check->SetValue(spec.value);
+      check->SetValue(design.value);
       QObject::connect(box, &QCheckBox::stateChanged, box, [check] {
         if (check->click_) RunHandler(check->click_);
       });
       break;
     }
     case ControlKind::CommandButton: {
-      auto* button = new QPushButton(Q(spec.caption), parent);
+      auto* button = new QPushButton(Q(design.caption), parent);
       button->setAutoDefault(false);
       widget = button;
-      auto* command = new CommandButton(spec, container, widget);
+      auto* command = new CommandButton(design, container, widget);
       control.reset(command);
       QObject::connect(button, &QPushButton::clicked, button, [command] {
         if (command->click_) RunHandler(command->click_);
@@ -349,7 +349,7 @@ Control& Form::Create(const ControlSpec& spec) {
       list->setSortingEnabled(false);
       list->setDragDropMode(QAbstractItemView::NoDragDrop);
       widget = list;
-      auto* box = new ListBox(spec, container, widget);
+      auto* box = new ListBox(design, container, widget);
       control.reset(box);
       QObject::connect(list, &QListWidget::currentRowChanged, list, [box] {
         if (box->click_) RunHandler(box->click_);
@@ -358,19 +358,19 @@ Control& Form::Create(const ControlSpec& spec) {
     }
   }
 
-  if (spec.font) widget->setFont(MakeFont(*spec.font));
+  if (design.font) widget->setFont(MakeFont(*design.font));
   QPalette palette = widget->palette();
-  if (spec.fore_color) {
-    palette.setColor(QPalette::WindowText, ToQColor(*spec.fore_color));
-    palette.setColor(QPalette::Text, ToQColor(*spec.fore_color));
+  if (design.fore_color) {
+    palette.setColor(QPalette::WindowText, ToQColor(*design.fore_color));
+    palette.setColor(QPalette::Text, ToQColor(*design.fore_color));
   }
-  if (spec.back_color) palette.setColor(QPalette::Window, ToQColor(*spec.back_color));
+  if (design.back_color) palette.setColor(QPalette::Window, ToQColor(*design.back_color));
   widget->setPalette(palette);
   // Labels without a transparent background paint the window's colour.
-  widget->setAutoFillBackground(!spec.transparent && (spec.kind == ControlKind::Label || spec.back_color));
-  widget->setEnabled(spec.enabled);
+  widget->setAutoFillBackground(!design.transparent && (design.kind == ControlKind::Label || design.back_color));
+  widget->setEnabled(design.enabled);
 
-  if (spec.drop_target) {
+  if (design.drop_target) {
     auto* router = new DropRouter(widget, &control->drop_handler_);
     router->Watch(widget);
   }

@@ -78,11 +78,11 @@ class Control {
   Control(const Control&) = delete;
   Control& operator=(const Control&) = delete;
 
-  ControlKind Kind() const { return spec_.kind; }
-  const std::string& Name() const { return spec_.name; }
-  int Index() const { return spec_.index; }
-  int TabIndex() const { return spec_.tab_index; }
-  bool DropTarget() const { return spec_.drop_target; }
+  ControlKind Kind() const { return design_.kind; }
+  const std::string& Name() const { return design_.name; }
+  int Index() const { return design_.index; }
+  int TabIndex() const { return design_.tab_index; }
+  bool DropTarget() const { return design_.drop_target; }
   Control* Container() const { return container_; }
 
   // Geometry in twips, relative to the container's inner area. Values are
@@ -105,10 +105,10 @@ class Control {
   QWidget* Widget() const { return widget_; }
 
  protected:
-  Control(const ControlSpec& spec, Control* container, QWidget* widget);
+  Control(const ControlSpec& design, Control* container, QWidget* widget);
   void ApplyGeometry();
 
-  ControlSpec spec_;
+  ControlSpec design_;
   Control* container_;
   QWidget* widget_;
   float left_, top_, width_, height_;
@@ -193,10 +193,10 @@ class Form {
   // Creates the next control of the collection. Controls are created once,
   // in collection order; their stacking and tab order follow the rules of
   // the window system (see window.cpp).
-  Control& Create(const ControlSpec& spec);
+  Control& Create(const ControlSpec& design);
   template <class T>
-  T& CreateAs(const ControlSpec& spec) {
-    return static_cast<T&>(Create(spec));
+  T& CreateAs(const ControlSpec& design) {
+    return static_cast<T&>(Create(design));
   }
   // Applies tab order and stacking once every control exists.
   void FinishCreation();

@@ -21,16 +21,16 @@ using Paths = std::vector<std::string>;
 
 platform::ControlSpec Spec(ControlKind kind, const char* name, const char* caption, int value,
                            bool enabled, bool drop_target) {
-  platform::ControlSpec spec;
-  spec.kind = kind;
-  spec.name = name;
-  spec.caption = caption;
-  spec.value = value;
-  spec.enabled = enabled;
-  spec.drop_target = drop_target;
-  spec.width = 1600;
-  spec.height = 300;
-  return spec;
+  platform::ControlSpec design;
+  design.kind = kind;
+  design.name = name;
+  design.caption = caption;
+  design.value = value;
+  design.enabled = enabled;
+  design.drop_target = drop_target;
+  design.width = 1600;
+  design.height = 300;
+  return design;
 }
 
 // Runs `action`, answering with OK every message box it shows; returns
