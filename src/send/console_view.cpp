@@ -1,21 +1,13 @@
 #include "send/console_view.h"
 
-#include <iomanip>
-#include <sstream>
+#include "printing/progress_text.h"
 
 namespace sender {
 
-int ProgressPercent(std::int64_t done, std::int64_t total) {
-  if (done == 0) return 0;
-  if (done >= total) return 100;
-  // done < total < 2^63 / 100 for any real file, so the product fits.
-  return static_cast<int>(done * 100 / total);
-}
-
-std::string ProgressLine(int percent, const std::string& file) {
-  std::ostringstream line;
-  line << std::setw(3) << percent << "% " << file;
-  return line.str();
+std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file) {
+  const auto text = printing::ComputeProgress(done, total).text;
+  // The display's text ends with the percentage field and its sign.
+  return text.substr(text.size() - 4) + " " + file;
 }
 
 ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages,
@@ -25,18 +17,17 @@ ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::ostream& pro
 void ConsoleJobView::SelectLine(std::size_t index) {
   EndLine();
   current_ = index;
-  shown_percent_ = -1;
+  shown_.clear();
 }
 
 void ConsoleJobView::DeselectLine(std::size_t) { EndLine(); }
 
 void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
-  const int percent = ProgressPercent(done, total);
+  const auto line = ProgressLine(done, total, files_[current_]);
   // A new line only for a new percentage: a large file makes thousands of
   // updates, and a log of them all would say nothing more.
-  if (percent == shown_percent_ || current_ >= files_.size()) return;
-  shown_percent_ = percent;
-  const auto line = ProgressLine(percent, files_[current_]);
+  if (line == shown_) return;
+  shown_ = line;
   if (terminal_) {
     progress_ << '\r' << line << std::flush;
     line_open_ = true;

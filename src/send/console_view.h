@@ -14,15 +14,10 @@
 
 namespace sender {
 
-// The whole percentage of a file sent so far: 0 when nothing has gone
-// (done = 0 comes first, so an empty file reads 0), 100 once done reaches
-// total, otherwise the exact percentage rounded down, so 100 shows only
-// when the last byte has gone.
-int ProgressPercent(std::int64_t done, std::int64_t total);
-
-// The percentage right-aligned in three places, a percent sign and the
-// file: " 40% /jobs/q.prn".
-std::string ProgressLine(int percent, const std::string& file);
+// The progress of a file on one console line: its percentage as the
+// window's progress display shows it, right-aligned in three places with
+// a percent sign, then the file: " 40% /jobs/q.prn".
+std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file);
 
 class ConsoleJobView : public printing::PrintJobView {
  public:
@@ -50,7 +45,7 @@ class ConsoleJobView : public printing::PrintJobView {
   bool terminal_;
   const std::atomic<bool>& stop_;
   std::size_t current_ = 0;
-  int shown_percent_ = -1;  // of the current file; -1 before its first update
+  std::string shown_;  // the current file's last progress line
   bool line_open_ = false;
 };
 

@@ -66,22 +66,21 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
   }
 }
 
-TEST(ProgressPercent, RoundsDownSoThatOnlyTheLastByteShowsAHundred) {
+TEST(ProgressLine, ShowsThePercentageAsTheWindowDoesThenTheFile) {
   const struct {
     std::int64_t done, total;
-    int percent;
+    std::string line;
   } cases[] = {
-      {0, 10, 0}, {0, 0, 0},  // a new file, and an empty one
-      {1, 1000, 0}, {29, 100, 29}, {57, 100, 57}, {100000, 250000, 40},
-      {249999, 250000, 99}, {250000, 250000, 100}, {11, 10, 100},
-      {2147500000, 2147500001, 99}, {std::int64_t{1} << 40, std::int64_t{1} << 41, 50},
+      {0, 10, "  0% a.prn"}, {0, 0, "  0% a.prn"},  // a new file, and an empty one
+      {1, 1000, "  0% a.prn"}, {100000, 250000, " 40% a.prn"}, {250000, 250000, "100% a.prn"},
+      {11, 10, "100% a.prn"},
+      // The display's single-precision ratio: 29 of 100 reads 28.
+      {29, 100, " 28% a.prn"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sender::ProgressPercent(c.done, c.total), c.percent) << c.done << "/" << c.total;
+    EXPECT_EQ(sender::ProgressLine(c.done, c.total, "a.prn"), c.line) << c.done << "/" << c.total;
   }
-  EXPECT_EQ(sender::ProgressLine(0, "a.prn"), "  0% a.prn");
-  EXPECT_EQ(sender::ProgressLine(40, "/jobs/q.prn"), " 40% /jobs/q.prn");
-  EXPECT_EQ(sender::ProgressLine(100, "C:\\q.prn"), "100% C:\\q.prn");
+  EXPECT_EQ(sender::ProgressLine(1, 2, "C:\\jobs\\q r.prn"), " 50% C:\\jobs\\q r.prn");
 }
 
 }  // namespace
