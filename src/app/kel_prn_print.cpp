@@ -5,6 +5,8 @@
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
+#include "printing/printer_list.h"
+#include "printing/progress_display.h"
 
 // The icon lives in this library's resources, which a static link does not
 // register by itself.
@@ -51,12 +53,23 @@ KelPrnPrint::KelPrnPrint(Services services)
       But_Out(At<platform::CommandButton>(form_, 8)),
       Label2(At<platform::Label>(form_, 10)),
       Label1{&At<platform::Label>(form_, 13), &At<platform::Label>(form_, 12), &At<platform::Label>(form_, 11)},
-      Lb_Bar(At<platform::Label>(form_, 14)) {
+      Lb_Bar(At<platform::Label>(form_, 14)),
+      files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { SetProgress(0, 10); }) {
   InitResources();
   form_.SetIcon(":/torvane/icon.png");
   form_.OnResize([this] { Form_Resize(); });
   form_.OnQueryUnload([this] { Form_QueryUnload(); });
   But_End.OnClick([this] { But_End_Click(); });
+  But_Out.OnClick([this] { But_Out_Click(); });
+  But_Clear.OnClick([this] { files_.But_Clear_Click(); });
+  Chk_FullPath.OnClick([this] { files_.Chk_FullPath_Click(); });
+  List_File.OnClick([this] { files_.List_File_Click(); });
+  // Every drop target, and the window itself, takes dropped files alike.
+  const auto take = [this](const std::vector<std::string>& paths) { TakeDroppedFiles(paths); };
+  form_.OnDrop(take);
+  for (platform::Control* control : form_.Controls()) {
+    if (control->DropTarget()) control->OnDrop(take);
+  }
 }
 
 KelPrnPrint::~KelPrnPrint() = default;
@@ -68,6 +81,7 @@ void KelPrnPrint::Form_Load() {
   CaptureControls(form_, layout_);
   form_.SetCaption(WindowCaption());
   FillPrinterList();
+  files_.TakeCommandLineFiles(services_.argument_text);
 
   // From here a step that fails is skipped silently.
   platform::SkipOnError skip;
@@ -95,16 +109,46 @@ void KelPrnPrint::FillPrinterList() {
   // The default is the list's own selection index while it is still empty.
   const std::string saved =
       services_.settings.Read(kAppName, kSection, "ListIdx", std::to_string(List_printer.ListIndex()));
-  (void)saved;
+  printing::FillPrinterList(List_printer, services_.spooler.PrinterNames(), saved);
 }
 
 void KelPrnPrint::SetProgress(std::int64_t done, std::int64_t total) {
-  (void)total;
-  if (done == 0) Pict_Progress.SetWidth(1);
-  platform::DoEvents();
+  printing::SetProgress({*Lb_per[1], *Lb_per[0], Lb_Bar, Pict_Progress}, done, total);
 }
 
+void KelPrnPrint::TakeDroppedFiles(const std::vector<std::string>& paths) {
+  files_.TakeDroppedFiles(paths);
+  // Print stays disabled while a job runs: one job at a time.
+  if (job_running_) But_Out.SetEnabled(false);
+}
+
+void KelPrnPrint::But_Out_Click() {
+  if (job_running_) return;
+  // The job sends the files listed now, whatever happens to the list meanwhile.
+  printing::PrintRequest request;
+  const auto count = static_cast<std::size_t>(List_File.ListCount());
+  request.file_paths.assign(files_.FilePaths().begin(), files_.FilePaths().begin() + static_cast<long>(count));
+  request.printer_index = List_printer.ListIndex();
+  if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
+  job_running_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{job_running_};
+  printing::RunPrintJob(*this, services_.spooler, request);
+}
+
+std::size_t KelPrnPrint::LineCount() const { return static_cast<std::size_t>(List_File.ListCount()); }
+void KelPrnPrint::SelectLine(std::size_t index) { List_File.SetListIndex(static_cast<int>(index)); }
+void KelPrnPrint::DeselectLine(std::size_t index) { List_File.SetSelected(static_cast<int>(index), false); }
+void KelPrnPrint::DoEvents() { platform::DoEvents(); }
+void KelPrnPrint::ShowMessage(const std::string& text) { platform::ShowMessage(text); }
+void KelPrnPrint::SetPrintEnabled(bool enabled) { But_Out.SetEnabled(enabled); }
+
 void KelPrnPrint::Form_QueryUnload() {
+  // A running job stops after its current chunk and cancels the document in
+  // hand; the window closes once it has returned.
+  closing_ = true;
   const NumberFormat format = UserNumberFormat();
   auto& store = services_.settings;
   store.Save(kAppName, kSection, "WinPosL", SingleToText(form_.Left(), format));

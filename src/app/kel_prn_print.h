@@ -7,8 +7,11 @@
 #include <string>
 
 #include "app/proportional_layout.h"
+#include "filelist/file_list.h"
 #include "platform/settings_store.h"
+#include "platform/spooler.h"
 #include "platform/window.h"
+#include "printing/print_job.h"
 
 namespace app {
 
@@ -26,9 +29,13 @@ bool CoordinateFitsScreen(std::int32_t value, float screen_twips);
 // What the window needs from outside.
 struct Services {
   platform::SettingsStore& settings;
+  platform::Spooler& spooler;
+  // The command line's argument text: paths separated by blanks, a path
+  // holding blanks in double quotes.
+  std::string argument_text;
 };
 
-class KelPrnPrint {
+class KelPrnPrint : private printing::PrintJobView {
   // Declared first: the control references below bind to the form's controls.
   Services services_;
   platform::Form form_;
@@ -45,9 +52,16 @@ class KelPrnPrint {
   void Form_QueryUnload();
   void Form_Resize();
   void But_End_Click();
+  void But_Out_Click();
+  void TakeDroppedFiles(const std::vector<std::string>& paths);
+
+  // The progress display's update; done = 0 resets it.
+  void SetProgress(std::int64_t done, std::int64_t total);
 
   platform::Form& Form() { return form_; }
   const LayoutTables& Layout() const { return layout_; }
+  filelist::FileList& Files() { return files_; }
+  bool JobRunning() const { return job_running_; }
 
   // The controls, by the names every part of the program uses.
   platform::PictureBox& Pict_Progress;
@@ -64,12 +78,23 @@ class KelPrnPrint {
   platform::Label& Lb_Bar;
 
  private:
-  void SetProgress(std::int64_t done, std::int64_t total);
+  // What the print job needs of the window.
+  std::size_t LineCount() const override;
+  void SelectLine(std::size_t index) override;
+  void DeselectLine(std::size_t index) override;
+  void DoEvents() override;
+  void ShowMessage(const std::string& text) override;
+  void SetPrintEnabled(bool enabled) override;
+  bool StopRequested() const override { return closing_; }
+
   void FillPrinterList();
   void RestoreCoordinate(const char* key, float screen, void (platform::Form::*set)(double));
   void RestoreCheckBox(const char* key, platform::CheckBox& box);
 
   LayoutTables layout_;
+  filelist::FileList files_;
+  bool job_running_ = false;
+  bool closing_ = false;
 };
 
 }  // namespace app

@@ -1,0 +1,20 @@
+#pragma once
+// The process command line as one argument text, where the system keeps it
+// whole (Windows). Elsewhere the shell has already split the arguments and
+// the program joins them itself.
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The command line after the program's own path and the blanks that follow
+// it. The path is the quoted run up to the next double quote when the line
+// starts with one, else everything up to the first blank or tab.
+std::string WithoutProgramPath(std::string_view command_line);
+
+// On Windows the process's command line (UTF-8) without the program's path;
+// elsewhere nothing.
+std::optional<std::string> NativeArgumentText();
+
+}  // namespace platform

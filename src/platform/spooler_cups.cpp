@@ -1,0 +1,307 @@
+// The spooler on CUPS, through libcups. A document is one CUPS job named
+// after the document, holding one raw document (no filters, no page
+// structure), streamed to the scheduler chunk by chunk as it is written.
+//
+// The scheduler is the one libcups is configured for (CUPS_SERVER,
+// client.conf). Each opened printer has its own connection, so that a
+// document being streamed never shares it with other requests.
+//
+// A scheduler that goes away mid-document shows as a failed write (broken
+// pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
+// its first connection.
+#include <cups/cups.h>
+
+#include <cerrno>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+#include "platform/job_name.h"
+#include "platform/spooler.h"
+
+namespace platform {
+namespace {
+
+constexpr int kConnectTimeoutMs = 30000;
+// A scheduler that neither takes nor answers anything for this long is
+// treated as gone, so that a stopped server cannot hang the caller.
+constexpr double kStallTimeoutSeconds = 60.0;
+
+constexpr std::string_view kEmptyDocument =
+    "the file is empty; the spooler does not accept an empty document";
+
+bool IsIppError(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
+
+// libcups keeps the text of the last failure after later calls succeed, so
+// its text is used only right after a call that reported an error.
+std::string LastCupsError(std::string_view what) {
+  std::string reason(what);
+  const char* text = cupsLastErrorString();
+  if (IsIppError(cupsLastError()) && text != nullptr && *text != '\0') {
+    reason += ": ";
+    reason += text;
+  }
+  return reason;
+}
+
+int GiveUpOnStall(http_t*, void*) { return 0; }
+
+// A connection of its own to the configured scheduler, or null with `reason`.
+http_t* ConnectToScheduler(std::string& reason) {
+  http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+                              /*blocking=*/1, kConnectTimeoutMs, nullptr);
+  if (http == nullptr) {
+    const int error = errno;
+    reason = std::string("cannot connect to the print server ") + cupsServer();
+    if (error != 0) reason += std::string(": ") + std::strerror(error);
+    return nullptr;
+  }
+  httpSetTimeout(http, kStallTimeoutSeconds, GiveUpOnStall, nullptr);
+  return http;
+}
+
+// "name" or "name/instance"; printer names cannot hold a slash.
+std::pair<std::string, std::string> SplitDestinationName(const std::string& printer_name) {
+  const auto slash = printer_name.find('/');
+  if (slash == std::string::npos) return {printer_name, {}};
+  return {printer_name.substr(0, slash), printer_name.substr(slash + 1)};
+}
+
+class Destinations {
+ public:
+  Destinations() { count_ = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_); }
+  ~Destinations() { cupsFreeDests(count_, dests_); }
+  Destinations(const Destinations&) = delete;
+  Destinations& operator=(const Destinations&) = delete;
+
+  int Count() const { return count_; }
+  const cups_dest_t& operator[](int index) const { return dests_[index]; }
+  const cups_dest_t* Find(const std::string& name, const std::string& instance) const {
+    return cupsGetDest(name.c_str(), instance.empty() ? nullptr : instance.c_str(), count_, dests_);
+  }
+
+ private:
+  int count_ = 0;
+  cups_dest_t* dests_ = nullptr;
+};
+
+class CupsConnection final : public PrinterConnection {
+ public:
+  CupsConnection(std::string queue, const cups_dest_t& dest, http_t* http)
+      : queue_(std::move(queue)), http_(http) {
+    // An instance's saved options (copies, ...) apply to its jobs.
+    for (int i = 0; i < dest.num_options; ++i) {
+      num_options_ =
+          cupsAddOption(dest.options[i].name, dest.options[i].value, num_options_, &options_);
+    }
+  }
+
+  ~CupsConnection() override { Close(); }
+
+  SpoolResult StartDoc(const std::string& document_name) override {
+    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
+    if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
+    if (http_ == nullptr) {
+      std::string reason;
+      http_ = ConnectToScheduler(reason);
+      if (http_ == nullptr) return SpoolResult::Fail(reason);
+    }
+    job_name_ = JobName(document_name);
+    job_id_ = cupsCreateJob(http_, queue_.c_str(), job_name_.c_str(), num_options_, options_);
+    if (job_id_ <= 0) {
+      job_id_ = 0;
+      return SpoolResult::Fail(LastCupsError("the spooler did not create the job"));
+    }
+    state_ = State::kJobCreated;
+    return SpoolResult::Ok();
+  }
+
+  // A raw document has no page structure: pages cost nothing.
+  SpoolResult StartPage() override { return DocumentOpen(); }
+  SpoolResult EndPage() override { return DocumentOpen(); }
+
+  SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
+    written = 0;
+    if (auto open = DocumentOpen(); !open) return open;
+    if (size == 0) return SpoolResult::Ok();
+    // The document starts with its first byte, so that an empty one never
+    // reaches the scheduler (which would refuse it and hold the job).
+    if (state_ == State::kJobCreated) {
+      const http_status_t started =
+          cupsStartDocument(http_, queue_.c_str(), job_id_, job_name_.c_str(), CUPS_FORMAT_RAW,
+                            /*last_document=*/1);
+      if (started != HTTP_STATUS_CONTINUE) {
+        return Break(LastCupsError("the spooler did not accept the document"));
+      }
+      state_ = State::kStreaming;
+    }
+    const http_status_t status = cupsWriteRequestData(http_, static_cast<const char*>(data), size);
+    if (status != HTTP_STATUS_CONTINUE) {
+      return Break(LastCupsError("the spooler stopped taking the document"));
+    }
+    written = size;
+    return SpoolResult::Ok();
+  }
+
+  SpoolResult EndDoc() override {
+    switch (state_) {
+      case State::kNoDocument:
+      case State::kClosed:
+        return DocumentOpen();
+      case State::kJobCreated:
+        RemoveJob();
+        return SpoolResult::Fail(std::string(kEmptyDocument));
+      case State::kBroken: {
+        SpoolResult failed = SpoolResult::Fail(failure_);
+        RemoveJob();
+        return failed;
+      }
+      case State::kStreaming:
+        break;
+    }
+    const ipp_status_t status = cupsFinishDocument(http_, queue_.c_str());
+    if (IsIppError(status)) {
+      SpoolResult failed =
+          SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
+      RemoveJob();
+      return failed;
+    }
+    state_ = State::kNoDocument;
+    job_id_ = 0;
+    return SpoolResult::Ok();
+  }
+
+  SpoolResult CancelDoc() override {
+    if (state_ == State::kNoDocument || state_ == State::kClosed) return DocumentOpen();
+    return RemoveJob();
+  }
+
+  SpoolResult Close() override {
+    if (state_ == State::kClosed) return SpoolResult::Ok();
+    SpoolResult result = SpoolResult::Ok();
+    // A document left open is removed, never half printed.
+    if (state_ != State::kNoDocument) result = RemoveJob();
+    if (http_ != nullptr) httpClose(http_);
+    http_ = nullptr;
+    cupsFreeOptions(num_options_, options_);
+    num_options_ = 0;
+    options_ = nullptr;
+    state_ = State::kClosed;
+    return result;
+  }
+
+ private:
+  enum class State {
+    kNoDocument,
+    kJobCreated,  // the job exists, no byte of its document sent yet
+    kStreaming,   // the document's request is under way
+    kBroken,      // the request failed; the job waits to be removed
+    kClosed,
+  };
+
+  SpoolResult DocumentOpen() const {
+    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
+    if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
+    if (state_ == State::kBroken) return SpoolResult::Fail(failure_);
+    return SpoolResult::Ok();
+  }
+
+  // Abandons the request under way; the job is removed later by EndDoc,
+  // CancelDoc or Close.
+  SpoolResult Break(std::string reason) {
+    failure_ = std::move(reason);
+    state_ = State::kBroken;
+    DropConnection();
+    return SpoolResult::Fail(failure_);
+  }
+
+  void DropConnection() {
+    if (http_ != nullptr) httpClose(http_);
+    http_ = nullptr;
+  }
+
+  // Cancels the document's job, whatever its request's state. A request
+  // still under way is cut off first: the scheduler then discards the
+  // partial document, and nothing of it prints.
+  SpoolResult RemoveJob() {
+    const int job_id = std::exchange(job_id_, 0);
+    if (state_ == State::kStreaming) DropConnection();
+    state_ = State::kNoDocument;
+    failure_.clear();
+    if (http_ == nullptr) {
+      std::string reason;
+      http_ = ConnectToScheduler(reason);
+      if (http_ == nullptr) return SpoolResult::Fail("the job could not be cancelled: " + reason);
+    }
+    const ipp_status_t status = cupsCancelJob2(http_, queue_.c_str(), job_id, /*purge=*/0);
+    if (IsIppError(status)) {
+      DropConnection();
+      return SpoolResult::Fail(LastCupsError("the job could not be cancelled"));
+    }
+    return SpoolResult::Ok();
+  }
+
+  std::string queue_;
+  http_t* http_ = nullptr;
+  int num_options_ = 0;
+  cups_option_t* options_ = nullptr;
+  State state_ = State::kNoDocument;
+  int job_id_ = 0;
+  std::string job_name_;
+  std::string failure_;
+};
+
+class CupsSpooler final : public Spooler {
+ public:
+  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name,
+                                          SpoolResult& result) override {
+    const auto [name, instance] = SplitDestinationName(printer_name);
+    if (name.empty()) {
+      result = SpoolResult::Fail("no printer name given");
+      return nullptr;
+    }
+    const Destinations destinations;
+    const cups_dest_t* dest = destinations.Find(name, instance);
+    if (dest == nullptr) {
+      // No destinations because the scheduler could not be asked, rather
+      // than because it has none.
+      if (destinations.Count() == 0 && IsIppError(cupsLastError()) &&
+          cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND) {
+        result = SpoolResult::Fail(LastCupsError("cannot list the printers of the spooler"));
+      } else {
+        result = SpoolResult::Fail("the printer \"" + printer_name +
+                                   "\" is not installed on the print server " + cupsServer());
+      }
+      return nullptr;
+    }
+    std::string reason;
+    http_t* http = ConnectToScheduler(reason);
+    if (http == nullptr) {
+      result = SpoolResult::Fail(reason);
+      return nullptr;
+    }
+    result = SpoolResult::Ok();
+    return std::make_unique<CupsConnection>(name, *dest, http);
+  }
+
+  std::vector<std::string> PrinterNames() override {
+    const Destinations destinations;
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(destinations.Count()));
+    for (int i = 0; i < destinations.Count(); ++i) {
+      std::string name = destinations[i].name;
+      if (destinations[i].instance != nullptr) {
+        name += '/';
+        name += destinations[i].instance;
+      }
+      names.push_back(std::move(name));
+    }
+    return names;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Spooler> MakeSystemSpooler() { return std::make_unique<CupsSpooler>(); }
+
+}  // namespace platform

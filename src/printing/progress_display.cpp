@@ -1,0 +1,17 @@
+#include "printing/progress_display.h"
+
+#include "platform/window.h"
+#include "printing/progress_text.h"
+
+namespace printing {
+
+void SetProgress(const ProgressControls& controls, std::int64_t done, std::int64_t total) {
+  const ProgressUpdate update = ComputeProgress(done, total);
+  controls.text_over_frame.SetCaption(update.text);
+  controls.text_over_fill.SetCaption(controls.text_over_frame.Caption());
+  // The frame's width is read now, so the bar follows a resized window.
+  controls.fill.SetWidth(FillWidth(update, controls.frame.Width()));
+  platform::DoEvents();
+}
+
+}  // namespace printing

@@ -1,0 +1,284 @@
+#include "support/private_cups.h"
+
+#include <cups/cups.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <stdexcept>
+#include <system_error>
+#include <thread>
+
+extern char** environ;
+
+namespace testsupport {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr auto kPollInterval = 20ms;
+
+std::string StrError(int error) { return std::strerror(error); }
+
+// Runs scripts/private-cupsd with `args` and returns its standard output
+// without the final line break. Its standard error goes to the test's.
+std::string RunScript(const std::vector<std::string>& args) {
+  std::vector<std::string> words{TORVANE_PRIVATE_CUPSD};
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  int out[2];
+  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe: " + StrError(errno));
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(out[1]);
+  if (spawned != 0) {
+    close(out[0]);
+    throw std::runtime_error("cannot run " + words[0] + ": " + StrError(spawned));
+  }
+
+  std::string output;
+  char buffer[4096];
+  for (;;) {
+    const ssize_t got = read(out[0], buffer, sizeof buffer);
+    if (got > 0) {
+      output.append(buffer, static_cast<std::size_t>(got));
+    } else if (got == 0 || errno != EINTR) {
+      break;
+    }
+  }
+  close(out[0]);
+
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    throw std::runtime_error("private-cupsd " + args.front() + " failed (status " +
+                             std::to_string(status) + ")");
+  }
+  while (!output.empty() && output.back() == '\n') output.pop_back();
+  return output;
+}
+
+std::optional<std::string> GetEnv(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void RestoreEnv(const char* name, const std::optional<std::string>& value) {
+  if (value) {
+    setenv(name, value->c_str(), 1);
+  } else {
+    unsetenv(name);
+  }
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A connection of the harness's own, so that its queries never disturb the
+// connections of the code under test.
+struct HttpCloser {
+  void operator()(http_t* http) const { httpClose(http); }
+};
+using Http = std::unique_ptr<http_t, HttpCloser>;
+
+Http Connect(const std::string& server) {
+  Http http(httpConnect2(server.c_str(), ippPort(), nullptr, AF_UNSPEC,
+                         HTTP_ENCRYPTION_IF_REQUESTED,
+                         /*blocking=*/1, 5000, nullptr));
+  if (!http) throw std::runtime_error("cannot connect to the private cupsd at " + server);
+  return http;
+}
+
+template <class Condition>
+bool WaitUntil(std::chrono::milliseconds timeout, Condition condition) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  for (;;) {
+    if (condition()) return true;
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(kPollInterval);
+  }
+}
+
+std::unique_ptr<PrivateCups> shared_cups;
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& out, JobState state) {
+  switch (state) {
+    case JobState::kPending:
+      return out << "pending";
+    case JobState::kHeld:
+      return out << "held";
+    case JobState::kProcessing:
+      return out << "processing";
+    case JobState::kStopped:
+      return out << "stopped";
+    case JobState::kCanceled:
+      return out << "canceled";
+    case JobState::kAborted:
+      return out << "aborted";
+    case JobState::kCompleted:
+      return out << "completed";
+  }
+  return out << "state " << static_cast<int>(state);
+}
+
+PrivateCups::PrivateCups() {
+  std::string pattern = (fs::temp_directory_path() / "torvane-cups.XXXXXX").string();
+  if (mkdtemp(pattern.data()) == nullptr) {
+    throw std::runtime_error("cannot make a folder for the private cupsd: " + StrError(errno));
+  }
+  folder_ = pattern;
+  try {
+    // --owner: the scheduler ends with this process, even if it crashes.
+    server_ = RunScript({"start", folder_.string(), "--owner", std::to_string(getpid())});
+  } catch (...) {
+    std::error_code ignored;
+    fs::remove_all(folder_, ignored);
+    throw;
+  }
+  previous_server_ = GetEnv("CUPS_SERVER");
+  previous_server_root_ = GetEnv("CUPS_SERVERROOT");
+  setenv("CUPS_SERVER", server_.c_str(), 1);
+  // The folder holds the lpoptions file that defines instances.
+  setenv("CUPS_SERVERROOT", folder_.c_str(), 1);
+  cupsSetServer(nullptr);  // libcups re-reads CUPS_SERVER
+}
+
+PrivateCups::~PrivateCups() {
+  try {
+    Stop();
+  } catch (const std::exception& error) {
+    ADD_FAILURE() << error.what();
+  }
+  RestoreEnv("CUPS_SERVER", previous_server_);
+  RestoreEnv("CUPS_SERVERROOT", previous_server_root_);
+  cupsSetServer(nullptr);
+  std::error_code ignored;
+  fs::remove_all(folder_, ignored);
+}
+
+fs::path PrivateCups::CaptureFolder(const std::string& queue) const {
+  return folder_ / "out" / queue;
+}
+
+fs::path PrivateCups::AddQueue(const std::string& name) {
+  const fs::path out = CaptureFolder(name);
+  fs::create_directories(out);
+  RunScript({"add-queue", folder_.string(), name, out.string()});
+  return out;
+}
+
+void PrivateCups::DeleteQueue(const std::string& name) {
+  RunScript({"remove-queue", folder_.string(), name});
+}
+
+void PrivateCups::AddInstance(const std::string& queue, const std::string& instance) {
+  {
+    std::ofstream lpoptions(folder_ / "lpoptions", std::ios::app);
+    lpoptions << "Dest " << queue << '/' << instance << '\n';
+    if (!lpoptions) throw std::runtime_error("cannot write " + (folder_ / "lpoptions").string());
+  }
+  const Http http = Connect(server_);
+  cups_dest_t* dests = nullptr;
+  const int count = cupsGetDests2(http.get(), &dests);
+  const bool found = cupsGetDest(queue.c_str(), instance.c_str(), count, dests) != nullptr;
+  cupsFreeDests(count, dests);
+  if (!found) {
+    throw std::runtime_error("libcups does not see the instance " + queue + "/" + instance +
+                             "; it read its settings before this server started");
+  }
+}
+
+std::vector<SpoolerJob> PrivateCups::Jobs(const std::string& queue) const {
+  const Http http = Connect(server_);
+  cups_job_t* jobs = nullptr;
+  const int count = cupsGetJobs2(http.get(), &jobs, queue.c_str(), 0, CUPS_WHICHJOBS_ALL);
+  if (count < 0) {
+    throw std::runtime_error("cannot list the jobs of " + queue + ": " + cupsLastErrorString());
+  }
+  std::vector<SpoolerJob> list;
+  for (int i = 0; i < count; ++i) {
+    list.push_back({jobs[i].id, jobs[i].title != nullptr ? jobs[i].title : "",
+                    static_cast<JobState>(jobs[i].state), jobs[i].size});
+  }
+  cupsFreeJobs(count, jobs);
+  std::sort(list.begin(), list.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
+  return list;
+}
+
+std::vector<CapturedDocument> PrivateCups::Captured(const std::string& queue) const {
+  std::vector<CapturedDocument> documents;
+  for (const auto& entry : fs::directory_iterator(CaptureFolder(queue))) {
+    const std::string name = entry.path().filename().string();
+    // Hidden names are documents still being written.
+    if (name.empty() || name[0] == '.' || !entry.is_regular_file()) continue;
+    documents.push_back({std::atoi(name.c_str()), name, ReadFile(entry.path())});
+  }
+  std::sort(documents.begin(), documents.end(),
+            [](const auto& a, const auto& b) { return a.job_id < b.job_id; });
+  return documents;
+}
+
+std::optional<CapturedDocument> PrivateCups::WaitForDocument(
+    const std::string& queue, int job_id, std::chrono::milliseconds timeout) const {
+  std::optional<CapturedDocument> found;
+  WaitUntil(timeout, [&] {
+    for (auto& document : Captured(queue)) {
+      if (document.job_id == job_id) found = std::move(document);
+    }
+    return found.has_value();
+  });
+  return found;
+}
+
+std::vector<SpoolerJob> PrivateCups::WaitForFinishedJobs(const std::string& queue,
+                                                         std::chrono::milliseconds timeout) const {
+  std::vector<SpoolerJob> jobs;
+  WaitUntil(timeout, [&] {
+    jobs = Jobs(queue);
+    return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job.Finished(); });
+  });
+  return jobs;
+}
+
+void PrivateCups::Kill() { RunScript({"kill", folder_.string()}); }
+
+void PrivateCups::Stop() { RunScript({"stop", folder_.string()}); }
+
+void PrivateCupsEnvironment::SetUp() {
+  try {
+    shared_cups = std::make_unique<PrivateCups>();
+  } catch (const std::exception& error) {
+    GTEST_FAIL() << "the private cupsd did not start: " << error.what();
+  }
+}
+
+void PrivateCupsEnvironment::TearDown() { shared_cups.reset(); }
+
+PrivateCups& PrivateCupsEnvironment::Cups() {
+  if (!shared_cups) throw std::logic_error("no shared private cupsd has been started");
+  return *shared_cups;
+}
+
+}  // namespace testsupport
