@@ -9,6 +9,9 @@
 #endif
 #include <windows.h>
 #include <winspool.h>
+// wingdi.h names StartDocA/StartDocW StartDoc, which would rename the
+// seam's method in this file only.
+#undef StartDoc
 
 #include <algorithm>
 #include <memory>
@@ -19,40 +22,47 @@
 #include "platform/job_name.h"
 #include "platform/spooler.h"
 
+// The driver attribute of XPS-based printer drivers (DRIVER_INFO_8), which
+// older MinGW headers lack.
+#ifndef PRINTER_DRIVER_XPS
+#define PRINTER_DRIVER_XPS 0x00000002
+#endif
+
 namespace platform {
 namespace {
 
 // Invalid UTF-8 becomes U+FFFD (no MB_ERR_INVALID_CHARS).
 std::wstring Utf8ToUtf16(std::string_view text) {
   if (text.empty()) return {};
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
   if (length > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   }
   return wide;
 }
 
 std::string Utf16ToUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
+  const int length =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
   if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+                        nullptr);
   }
   return text;
 }
 
 // The system's text for an error code, without its trailing line break.
 std::string SystemErrorText(DWORD error) {
+  // A call that fails without saying why leaves the cleared code behind;
+  // "The operation completed successfully" would be no reason at all.
+  if (error == ERROR_SUCCESS) return "no reason given";
   wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-      nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                     nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   std::wstring_view wide(buffer, buffer != nullptr ? length : 0);
   while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
     wide.remove_suffix(1);
@@ -63,15 +73,38 @@ std::string SystemErrorText(DWORD error) {
   return text;
 }
 
-// `what` followed by the system's reason. Callers take GetLastError()
-// right after the failing call, before anything else can change it.
-SpoolResult Failure(std::string_view what, DWORD error) {
+// Runs one spooler call and, when it fails, says why. The error code is
+// cleared first: after a success it holds whatever an earlier call left,
+// and some spoolers fail without setting it.
+template <class Call>
+SpoolResult Checked(std::string_view what, Call&& call) {
+  SetLastError(ERROR_SUCCESS);
+  if (call()) return SpoolResult::Ok();
+  const DWORD error = GetLastError();
   return SpoolResult::Fail(std::string(what) + ": " + SystemErrorText(error));
+}
+
+// Raw data through an XPS-based driver needs the data type "XPS_PASS": with
+// the printer's default type such drivers take the bytes and spool nothing.
+// Every other driver gets no data type, so the printer's own default
+// applies. A driver that cannot be asked (level 8 is unknown before
+// Windows Vista) counts as not XPS-based.
+const wchar_t* RawDataType(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterDriverW(printer, nullptr, 8, nullptr, 0, &needed);
+  if (needed < sizeof(DRIVER_INFO_8W)) return nullptr;
+  // DRIVER_INFO_8W holds pointers and 64-bit fields: align the buffer for it.
+  std::vector<DRIVER_INFO_8W> info(needed / sizeof(DRIVER_INFO_8W) + 1);
+  if (!GetPrinterDriverW(printer, nullptr, 8, reinterpret_cast<LPBYTE>(info.data()),
+                         static_cast<DWORD>(info.size() * sizeof(DRIVER_INFO_8W)), &needed)) {
+    return nullptr;
+  }
+  return (info[0].dwPrinterDriverAttributes & PRINTER_DRIVER_XPS) != 0 ? L"XPS_PASS" : nullptr;
 }
 
 class WinConnection final : public PrinterConnection {
  public:
-  explicit WinConnection(HANDLE printer) : printer_(printer) {}
+  WinConnection(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
   ~WinConnection() override { Close(); }
 
   SpoolResult StartDoc(const std::string& document_name) override {
@@ -81,19 +114,21 @@ class WinConnection final : public PrinterConnection {
     DOC_INFO_1W info{};
     info.pDocName = name.data();
     info.pOutputFile = nullptr;  // to the printer itself
-    info.pDatatype = nullptr;    // the printer's default data type
-    if (StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info)) == 0) {
-      return Failure("the spooler did not start the document", GetLastError());
+    info.pDatatype = const_cast<wchar_t*>(data_type_);
+    DWORD job = 0;
+    if (auto r = Checked("the spooler did not start the document",
+                         [&] { return (job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info))) != 0; });
+        !r) {
+      return r;
     }
+    job_ = job;
     state_ = State::kDocument;
     return SpoolResult::Ok();
   }
 
   SpoolResult StartPage() override {
     if (auto open = DocumentOpen(); !open) return open;
-    if (!StartPagePrinter(printer_))
-      return Failure("the spooler did not start the page", GetLastError());
-    return SpoolResult::Ok();
+    return Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
   }
 
   SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
@@ -103,85 +138,98 @@ class WinConnection final : public PrinterConnection {
     // WritePrinter counts in DWORDs; the caller offers the rest again.
     const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
     DWORD taken = 0;
-    if (!WritePrinter(printer_, const_cast<void*>(data), offered, &taken)) {
-      return Failure("the spooler did not take the data", GetLastError());
+    if (auto r = Checked("the spooler did not take the data",
+                         [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
+        !r) {
+      return r;
     }
-    // Success with nothing taken would make the caller offer the same bytes
-    // forever.
-    if (taken == 0) return SpoolResult::Fail("the spooler took none of the data");
-    written = taken;
+    written = std::min<std::size_t>(taken, offered);
     return SpoolResult::Ok();
   }
 
   SpoolResult EndPage() override {
     if (auto open = DocumentOpen(); !open) return open;
-    if (!EndPagePrinter(printer_))
-      return Failure("the spooler did not end the page", GetLastError());
-    return SpoolResult::Ok();
+    return Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); });
   }
 
   SpoolResult EndDoc() override {
     if (auto open = DocumentOpen(); !open) return open;
-    state_ = State::kNoDocument;
-    if (!EndDocPrinter(printer_)) {
-      SpoolResult failed = Failure("the spooler did not end the document", GetLastError());
-      // Whatever of the document reached the spooler must not print.
-      AbortPrinter(printer_);
-      return failed;
-    }
-    return SpoolResult::Ok();
+    auto ended = Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
+    // A document that failed to end may still be queued, whole or in part:
+    // it stays to be cancelled.
+    state_ = ended ? State::kNoDocument : State::kEndFailed;
+    return ended;
   }
 
   SpoolResult CancelDoc() override {
-    if (auto open = DocumentOpen(); !open) return open;
+    switch (state_) {
+      case State::kClosed:
+        return SpoolResult::Fail("the printer is closed");
+      case State::kNoDocument:
+        return SpoolResult::Fail("no document is open");
+      case State::kDocument:
+        state_ = State::kNoDocument;
+        return Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); });
+      case State::kEndFailed:
+        break;
+    }
     state_ = State::kNoDocument;
-    if (!AbortPrinter(printer_))
-      return Failure("the document could not be cancelled", GetLastError());
-    return SpoolResult::Ok();
+    // The document is ended for the spooler, so AbortPrinter no longer
+    // reaches it: its job is deleted instead, if the spooler still has it.
+    // A job the spooler does not know cannot print.
+    if (!JobExists()) return SpoolResult::Ok();
+    return Checked("the document's job could not be deleted",
+                   [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
   }
 
   SpoolResult Close() override {
     if (state_ == State::kClosed) return SpoolResult::Ok();
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
-    if (state_ == State::kDocument) result = CancelDoc();
+    if (state_ != State::kNoDocument) result = CancelDoc();
     state_ = State::kClosed;
-    if (!ClosePrinter(printer_) && result)
-      result = Failure("the printer did not close", GetLastError());
+    if (auto closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); }); !closed && result) {
+      result = closed;
+    }
     printer_ = nullptr;
     return result;
   }
 
  private:
-  enum class State { kNoDocument, kDocument, kClosed };
+  enum class State { kNoDocument, kDocument, kEndFailed, kClosed };
 
   SpoolResult DocumentOpen() const {
+    if (state_ == State::kDocument) return SpoolResult::Ok();
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
-    return SpoolResult::Ok();
+    return SpoolResult::Fail("no document is open");
+  }
+
+  // Whether the spooler still holds the document's job: asked for the
+  // size of its details, it answers with the size only for a job it has.
+  bool JobExists() const {
+    DWORD needed = 0;
+    return !GetJobW(printer_, job_, 1, nullptr, 0, &needed) && GetLastError() == ERROR_INSUFFICIENT_BUFFER;
   }
 
   HANDLE printer_;
+  const wchar_t* data_type_;
+  DWORD job_ = 0;  // the spooler's id of the document's job
   State state_ = State::kNoDocument;
 };
 
 class WinSpooler final : public Spooler {
  public:
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name,
-                                          SpoolResult& result) override {
+  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) override {
     std::wstring name = Utf8ToUtf16(printer_name);
-    HANDLE printer = nullptr;
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");
       return nullptr;
     }
-    if (!OpenPrinterW(name.data(), &printer, nullptr)) {
-      const DWORD error = GetLastError();
-      result = Failure("the printer \"" + printer_name + "\" cannot be opened", error);
-      return nullptr;
-    }
-    result = SpoolResult::Ok();
-    return std::make_unique<WinConnection>(printer);
+    HANDLE printer = nullptr;
+    result = Checked("the printer \"" + printer_name + "\" cannot be opened",
+                     [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+    if (!result) return nullptr;
+    return std::make_unique<WinConnection>(printer, RawDataType(printer));
   }
 
   // Local printers and printer connections, in the spooler's order.
@@ -189,17 +237,13 @@ class WinSpooler final : public Spooler {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
-    std::unique_ptr<PRINTER_INFO_4W[]> info;
     // A printer added between the size query and the listing makes the
     // buffer too small; ask again with the new size.
     for (int attempt = 0; attempt < 3; ++attempt) {
-      const DWORD slots = needed / sizeof(PRINTER_INFO_4W) + 1;
-      info = std::make_unique<PRINTER_INFO_4W[]>(slots);
-      const DWORD size = slots * static_cast<DWORD>(sizeof(PRINTER_INFO_4W));
-      if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.get()), size, &needed,
-                        &count)) {
+      std::vector<PRINTER_INFO_4W> info(needed / sizeof(PRINTER_INFO_4W) + 1);
+      const auto size = static_cast<DWORD>(info.size() * sizeof(PRINTER_INFO_4W));
+      if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.data()), size, &needed, &count)) {
         std::vector<std::string> names;
-        names.reserve(count);
         for (DWORD i = 0; i < count; ++i) {
           if (info[i].pPrinterName != nullptr) names.push_back(Utf16ToUtf8(info[i].pPrinterName));
         }
