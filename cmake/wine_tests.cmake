@@ -6,6 +6,9 @@
 # server started by the first test would inherit.
 set(TORVANE_WINEPREFIX "${CMAKE_BINARY_DIR}/wineprefix" CACHE PATH "Private Wine prefix of the Windows tests")
 
+set(TORVANE_HOST_TESTS "" CACHE PATH
+  "The tests folder of a native build, whose end-to-end test drives the Windows programs under Wine")
+
 set(TORVANE_WINE_ENVIRONMENT "WINEPREFIX=${TORVANE_WINEPREFIX};WINEDEBUG=-all;LANG=C.UTF-8")
 
 add_test(NAME wine_server_start COMMAND ${PROJECT_SOURCE_DIR}/scripts/wine-server start)
