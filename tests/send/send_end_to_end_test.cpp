@@ -7,8 +7,10 @@
 // Wine's spooler is not Windows' and deviates in ways that are Wine's, not
 // ours. The tests state each one where it shows, and hold Wine to it, so
 // that a change in Wine is noticed:
-// - it submits documents to CUPS as auto-typed data, not raw, and strips
-//   "%cupsJobTicket:" lines from PostScript on the way;
+// - it submits documents to CUPS as auto-typed data, not raw (so cupsd may
+//   unpack or filter a gzip stream; with the raw queues here a gzip file
+//   still arrives unchanged), and strips "%cupsJobTicket:" lines from
+//   PostScript on the way;
 // - a document name whose UTF-8 form is longer than its UTF-16 length + 4
 //   bytes (Japanese names) reaches CUPS cut short;
 // - an empty document creates no CUPS job (Windows queues an empty one);
