@@ -34,22 +34,24 @@ namespace {
 // Invalid UTF-8 becomes U+FFFD (no MB_ERR_INVALID_CHARS).
 std::wstring Utf8ToUtf16(std::string_view text) {
   if (text.empty()) return {};
-  const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
   if (length > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                        length);
   }
   return wide;
 }
 
 std::string Utf16ToUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
-  const int length =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
+                                         nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
   if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
+                        nullptr, nullptr);
   }
   return text;
 }
@@ -60,9 +62,9 @@ std::string SystemErrorText(DWORD error) {
   // "The operation completed successfully" would be no reason at all.
   if (error == ERROR_SUCCESS) return "no reason given";
   wchar_t* buffer = nullptr;
-  const DWORD length =
-      FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                     nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
   std::wstring_view wide(buffer, buffer != nullptr ? length : 0);
   while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
     wide.remove_suffix(1);
@@ -208,6 +210,7 @@ class WinConnection final : public PrinterConnection {
   // size of its details, it answers with the size only for a job it has.
   bool JobExists() const {
     DWORD needed = 0;
+    SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
     return !GetJobW(printer_, job_, 1, nullptr, 0, &needed) && GetLastError() == ERROR_INSUFFICIENT_BUFFER;
   }
 

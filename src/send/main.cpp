@@ -19,6 +19,7 @@
 namespace {
 
 std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // The first interrupt asks the job to stop after the chunk in hand and to
 // take back the document in progress; a second one ends the program at once.
@@ -28,7 +29,6 @@ extern "C" void OnInterrupt(int signal_number) {
 }
 
 int Run(const std::vector<std::string>& args, bool terminal) {
-  static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
   const auto spooler = platform::MakeSystemSpooler();
