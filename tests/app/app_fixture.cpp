@@ -18,15 +18,20 @@ void RecordingStore::Save(const std::string& app, const std::string& section, co
   saved_keys.push_back(key);
 }
 
-AppTest::AppTest() : ini_(platform::MakeIniSettingsStore(IniPath())), store_(*ini_) {}
+AppTest::AppTest()
+    : ini_(platform::MakeIniSettingsStore(IniPath())), store_(*ini_), spooler_(platform::MakeSystemSpooler()) {}
+
+app::Services AppTest::Services(std::string argument_text) {
+  return app::Services{store_, *spooler_, std::move(argument_text)};
+}
 
 void AppTest::Store(const std::string& key, const std::string& text) { ini_->Save("Torvane", "InitVal", key, text); }
 
 std::string AppTest::Stored(const std::string& key) { return ini_->Read("Torvane", "InitVal", key, "<missing>"); }
 
-app::KelPrnPrint& AppTest::Start(bool show) {
+app::KelPrnPrint& AppTest::Start(bool show, std::string argument_text) {
   window_.reset();
-  window_ = std::make_unique<app::KelPrnPrint>(app::Services{store_});
+  window_ = std::make_unique<app::KelPrnPrint>(Services(std::move(argument_text)));
   platform::RunHandler([&] { window_->Form_Load(); });
   if (show) window_->Show();
   return *window_;

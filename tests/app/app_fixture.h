@@ -10,6 +10,7 @@
 
 #include "app/kel_prn_print.h"
 #include "platform/settings_store.h"
+#include "platform/spooler.h"
 
 namespace apptest {
 
@@ -40,12 +41,16 @@ class AppTest : public ::testing::Test {
   // Writes a key as a previous close would have.
   void Store(const std::string& key, const std::string& text);
   std::string Stored(const std::string& key);
+  // What a window gets: these settings, the system's spooler and the
+  // command line's argument text.
+  app::Services Services(std::string argument_text = {});
   // A new window on the same settings, loaded (and shown when asked).
-  app::KelPrnPrint& Start(bool show = true);
+  app::KelPrnPrint& Start(bool show = true, std::string argument_text = {});
 
   QTemporaryDir dir_;
   std::unique_ptr<platform::SettingsStore> ini_;
   RecordingStore store_;
+  std::unique_ptr<platform::Spooler> spooler_;
   std::unique_ptr<app::KelPrnPrint> window_;
 };
 

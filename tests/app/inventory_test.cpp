@@ -18,7 +18,7 @@ namespace {
 using platform::ControlKind;
 
 TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
-  app::KelPrnPrint window(app::Services{store_});
+  app::KelPrnPrint window(Services());
   struct Expected {
     const char* name;
     int index;
@@ -70,7 +70,7 @@ TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
 }
 
 TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
-  app::KelPrnPrint window(app::Services{store_});
+  app::KelPrnPrint window(Services());
   const std::string percent = std::string(26, ' ') + "0%";
   EXPECT_EQ(window.Lb_per[0]->Caption(), percent);
   EXPECT_EQ(window.Lb_per[1]->Caption(), percent);
@@ -115,7 +115,7 @@ TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
 }
 
 TEST_F(AppTest, StackingPutsTheFillOverThePercentageOverTheFrame) {
-  app::KelPrnPrint window(app::Services{store_});
+  app::KelPrnPrint window(Services());
   const QObjectList& stack = window.Form().Widget()->children();  // bottom first
   const auto z = [&](const platform::Control& c) { return stack.indexOf(c.Widget()); };
   EXPECT_LT(z(window.Lb_Bar), z(*window.Lb_per[1]));
@@ -154,7 +154,7 @@ TEST_F(AppTest, TabOrderAndFirstFocus) {
 }
 
 TEST_F(AppTest, DropTargetsAcceptDropsAndTheRestLeaveThemToTheirContainer) {
-  app::KelPrnPrint window(app::Services{store_});
+  app::KelPrnPrint window(Services());
   EXPECT_TRUE(window.Form().Widget()->acceptDrops());
   for (const auto* c : window.Form().Controls()) {
     SCOPED_TRACE(c->Name());
@@ -170,7 +170,7 @@ TEST_F(AppTest, DropTargetsAcceptDropsAndTheRestLeaveThemToTheirContainer) {
 }
 
 TEST_F(AppTest, TheWindowCarriesItsOwnIcon) {
-  app::KelPrnPrint window(app::Services{store_});
+  app::KelPrnPrint window(Services());
   const QIcon icon = window.Form().Widget()->windowIcon();
   ASSERT_FALSE(icon.isNull());
   EXPECT_EQ(icon.availableSizes().value(0), QSize(32, 32));

@@ -194,3 +194,27 @@ TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {
 
 }  // namespace
 }  // namespace apptest
+
+namespace apptest {
+namespace {
+
+TEST_F(AppTest, CommandLineFilesAreListedInTheSavedDisplayMode) {
+  for (const char* path_disp : {"", "0"}) {
+    SCOPED_TRACE(path_disp);
+    if (*path_disp) Store("PathDisp", path_disp);
+    auto& window = Start(true, "/tmp/jobs/a.prn \"/tmp/my jobs/b c.prn\"");
+    ASSERT_EQ(window.List_File.ListCount(), 2);
+    const bool full = *path_disp == '\0';
+    EXPECT_EQ(window.List_File.List(0), full ? "/tmp/jobs/a.prn" : "a.prn");
+    EXPECT_EQ(window.List_File.List(1), full ? "/tmp/my jobs/b c.prn" : "b c.prn");
+    EXPECT_EQ(window.Files().FilePaths()[1], "/tmp/my jobs/b c.prn");
+    EXPECT_TRUE(window.But_Out.Enabled());
+  }
+  // No arguments: nothing listed, Print stays disabled.
+  auto& window = Start(true, "");
+  EXPECT_EQ(window.List_File.ListCount(), 0);
+  EXPECT_FALSE(window.But_Out.Enabled());
+}
+
+}  // namespace
+}  // namespace apptest
