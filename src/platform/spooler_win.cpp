@@ -171,17 +171,17 @@ class WinConnection final : public PrinterConnection {
         return SpoolResult::Fail("no document is open");
       case State::kDocument:
         state_ = State::kNoDocument;
-        return Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); });
+        if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
+          return r;
+        }
+        break;
       case State::kEndFailed:
+        // The document is ended for the spooler, so AbortPrinter no longer
+        // reaches it; if its job is still there, it is deleted below.
+        state_ = State::kNoDocument;
         break;
     }
-    state_ = State::kNoDocument;
-    // The document is ended for the spooler, so AbortPrinter no longer
-    // reaches it: its job is deleted instead, if the spooler still has it.
-    // A job the spooler does not know cannot print.
-    if (!JobExists()) return SpoolResult::Ok();
-    return Checked("the document's job could not be deleted",
-                   [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
+    return DeleteJobIfHeld();
   }
 
   SpoolResult Close() override {
@@ -206,12 +206,33 @@ class WinConnection final : public PrinterConnection {
     return SpoolResult::Fail("no document is open");
   }
 
-  // Whether the spooler still holds the document's job: asked for the
-  // size of its details, it answers with the size only for a job it has.
-  bool JobExists() const {
+  // Whether the spooler still holds the document's job, other than to
+  // delete it. Asked for the size of the job's details, a spooler answers
+  // with the size only for a job it has.
+  bool JobHeld() const {
     DWORD needed = 0;
     SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
-    return !GetJobW(printer_, job_, 1, nullptr, 0, &needed) && GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    if (GetJobW(printer_, job_, 1, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    std::vector<JOB_INFO_1W> info(needed / sizeof(JOB_INFO_1W) + 1);
+    if (!GetJobW(printer_, job_, 1, reinterpret_cast<LPBYTE>(info.data()),
+                 static_cast<DWORD>(info.size() * sizeof(JOB_INFO_1W)), &needed)) {
+      return false;
+    }
+    return (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
+  }
+
+  // A cancelled document must not print: its job, if the spooler still
+  // holds it, is deleted, and a job that stays is reported. (A spooler
+  // may take AbortPrinter and JOB_CONTROL_DELETE without doing either.)
+  SpoolResult DeleteJobIfHeld() {
+    if (!JobHeld()) return SpoolResult::Ok();
+    if (auto r = Checked("the document's job could not be deleted",
+                         [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
+        !r) {
+      return r;
+    }
+    if (JobHeld()) return SpoolResult::Fail("the spooler still holds the document's job after deleting it");
+    return SpoolResult::Ok();
   }
 
   HANDLE printer_;
