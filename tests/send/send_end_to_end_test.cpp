@@ -50,7 +50,6 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
-using ::testing::ElementsAreArray;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
