@@ -23,6 +23,13 @@ struct SpoolResult {
 // StartPage, Write..., EndPage, EndDoc; or CancelDoc at any point after
 // StartDoc, which removes the document so that nothing of it prints.
 // The printer is closed when the object is destroyed (or by Close).
+//
+// EndDoc ends the document whether it succeeds or not; when it fails, what
+// reached the spooler of that document has been removed. After a failed
+// Write the document can only be ended (which then fails) or cancelled.
+// Closing the printer with a document still open removes that document.
+// A spooler may refuse an empty document (CUPS does): EndDoc then fails
+// with that reason and leaves nothing behind.
 class PrinterConnection {
  public:
   virtual ~PrinterConnection() = default;

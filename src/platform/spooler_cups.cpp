@@ -3,8 +3,9 @@
 // structure), streamed to the scheduler chunk by chunk as it is written.
 //
 // The scheduler is the one libcups is configured for (CUPS_SERVER,
-// client.conf). Each opened printer has its own connection, so that a
-// document being streamed never shares it with other requests.
+// client.conf). Every request goes through a connection of this code's own
+// that gives up on a stalled scheduler; each opened printer keeps one, so
+// that a document being streamed never shares it with other requests.
 //
 // A scheduler that goes away mid-document shows as a failed write (broken
 // pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
@@ -13,6 +14,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <utility>
 
@@ -33,11 +35,13 @@ constexpr std::string_view kEmptyDocument =
 bool IsIppError(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
 // libcups keeps the text of the last failure after later calls succeed, so
-// its text is used only right after a call that reported an error.
+// its text is used only right after a call that reported an error. A text
+// made from error number 0 ("Success") says nothing and is left out.
 std::string LastCupsError(std::string_view what) {
   std::string reason(what);
   const char* text = cupsLastErrorString();
-  if (IsIppError(cupsLastError()) && text != nullptr && *text != '\0') {
+  if (IsIppError(cupsLastError()) && text != nullptr && *text != '\0' &&
+      std::strcmp(text, std::strerror(0)) != 0) {
     reason += ": ";
     reason += text;
   }
@@ -46,17 +50,24 @@ std::string LastCupsError(std::string_view what) {
 
 int GiveUpOnStall(http_t*, void*) { return 0; }
 
-// A connection of its own to the configured scheduler, or null with `reason`.
-http_t* ConnectToScheduler(std::string& reason) {
-  http_t* http = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
-                              /*blocking=*/1, kConnectTimeoutMs, nullptr);
-  if (http == nullptr) {
+struct HttpClose {
+  void operator()(http_t* http) const { httpClose(http); }
+};
+using Http = std::unique_ptr<http_t, HttpClose>;
+
+// A connection of its own to the configured scheduler (CUPS_SERVER,
+// client.conf), or null with `reason`. Unlike libcups's shared default
+// connection, it gives up on a scheduler that stalls.
+Http ConnectToScheduler(std::string& reason) {
+  Http http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+                         /*blocking=*/1, kConnectTimeoutMs, nullptr));
+  if (!http) {
     const int error = errno;
     reason = std::string("cannot connect to the print server ") + cupsServer();
     if (error != 0) reason += std::string(": ") + std::strerror(error);
     return nullptr;
   }
-  httpSetTimeout(http, kStallTimeoutSeconds, GiveUpOnStall, nullptr);
+  httpSetTimeout(http.get(), kStallTimeoutSeconds, GiveUpOnStall, nullptr);
   return http;
 }
 
@@ -69,7 +80,7 @@ std::pair<std::string, std::string> SplitDestinationName(const std::string& prin
 
 class Destinations {
  public:
-  Destinations() { count_ = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests_); }
+  explicit Destinations(http_t* http) { count_ = cupsGetDests2(http, &dests_); }
   ~Destinations() { cupsFreeDests(count_, dests_); }
   Destinations(const Destinations&) = delete;
   Destinations& operator=(const Destinations&) = delete;
@@ -87,8 +98,8 @@ class Destinations {
 
 class CupsConnection final : public PrinterConnection {
  public:
-  CupsConnection(std::string queue, const cups_dest_t& dest, http_t* http)
-      : queue_(std::move(queue)), http_(http) {
+  CupsConnection(std::string queue, const cups_dest_t& dest, Http http)
+      : queue_(std::move(queue)), http_(std::move(http)) {
     // An instance's saved options (copies, ...) apply to its jobs.
     for (int i = 0; i < dest.num_options; ++i) {
       num_options_ =
@@ -101,13 +112,13 @@ class CupsConnection final : public PrinterConnection {
   SpoolResult StartDoc(const std::string& document_name) override {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
     if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
-    if (http_ == nullptr) {
+    if (!http_) {
       std::string reason;
       http_ = ConnectToScheduler(reason);
-      if (http_ == nullptr) return SpoolResult::Fail(reason);
+      if (!http_) return SpoolResult::Fail(reason);
     }
     job_name_ = JobName(document_name);
-    job_id_ = cupsCreateJob(http_, queue_.c_str(), job_name_.c_str(), num_options_, options_);
+    job_id_ = cupsCreateJob(http_.get(), queue_.c_str(), job_name_.c_str(), num_options_, options_);
     if (job_id_ <= 0) {
       job_id_ = 0;
       return SpoolResult::Fail(LastCupsError("the spooler did not create the job"));
@@ -127,15 +138,16 @@ class CupsConnection final : public PrinterConnection {
     // The document starts with its first byte, so that an empty one never
     // reaches the scheduler (which would refuse it and hold the job).
     if (state_ == State::kJobCreated) {
-      const http_status_t started =
-          cupsStartDocument(http_, queue_.c_str(), job_id_, job_name_.c_str(), CUPS_FORMAT_RAW,
-                            /*last_document=*/1);
+      const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_,
+                                                      job_name_.c_str(), CUPS_FORMAT_RAW,
+                                                      /*last_document=*/1);
       if (started != HTTP_STATUS_CONTINUE) {
         return Break(LastCupsError("the spooler did not accept the document"));
       }
       state_ = State::kStreaming;
     }
-    const http_status_t status = cupsWriteRequestData(http_, static_cast<const char*>(data), size);
+    const http_status_t status =
+        cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
     if (status != HTTP_STATUS_CONTINUE) {
       return Break(LastCupsError("the spooler stopped taking the document"));
     }
@@ -159,7 +171,7 @@ class CupsConnection final : public PrinterConnection {
       case State::kStreaming:
         break;
     }
-    const ipp_status_t status = cupsFinishDocument(http_, queue_.c_str());
+    const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
     if (IsIppError(status)) {
       SpoolResult failed =
           SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
@@ -181,8 +193,7 @@ class CupsConnection final : public PrinterConnection {
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
     if (state_ != State::kNoDocument) result = RemoveJob();
-    if (http_ != nullptr) httpClose(http_);
-    http_ = nullptr;
+    http_.reset();
     cupsFreeOptions(num_options_, options_);
     num_options_ = 0;
     options_ = nullptr;
@@ -211,13 +222,8 @@ class CupsConnection final : public PrinterConnection {
   SpoolResult Break(std::string reason) {
     failure_ = std::move(reason);
     state_ = State::kBroken;
-    DropConnection();
+    http_.reset();
     return SpoolResult::Fail(failure_);
-  }
-
-  void DropConnection() {
-    if (http_ != nullptr) httpClose(http_);
-    http_ = nullptr;
   }
 
   // Cancels the document's job, whatever its request's state. A request
@@ -225,24 +231,24 @@ class CupsConnection final : public PrinterConnection {
   // partial document, and nothing of it prints.
   SpoolResult RemoveJob() {
     const int job_id = std::exchange(job_id_, 0);
-    if (state_ == State::kStreaming) DropConnection();
+    if (state_ == State::kStreaming) http_.reset();
     state_ = State::kNoDocument;
     failure_.clear();
-    if (http_ == nullptr) {
+    if (!http_) {
       std::string reason;
       http_ = ConnectToScheduler(reason);
-      if (http_ == nullptr) return SpoolResult::Fail("the job could not be cancelled: " + reason);
+      if (!http_) return SpoolResult::Fail("the job could not be cancelled: " + reason);
     }
-    const ipp_status_t status = cupsCancelJob2(http_, queue_.c_str(), job_id, /*purge=*/0);
+    const ipp_status_t status = cupsCancelJob2(http_.get(), queue_.c_str(), job_id, /*purge=*/0);
     if (IsIppError(status)) {
-      DropConnection();
+      http_.reset();
       return SpoolResult::Fail(LastCupsError("the job could not be cancelled"));
     }
     return SpoolResult::Ok();
   }
 
   std::string queue_;
-  http_t* http_ = nullptr;
+  Http http_;
   int num_options_ = 0;
   cups_option_t* options_ = nullptr;
   State state_ = State::kNoDocument;
@@ -260,7 +266,13 @@ class CupsSpooler final : public Spooler {
       result = SpoolResult::Fail("no printer name given");
       return nullptr;
     }
-    const Destinations destinations;
+    std::string reason;
+    Http http = ConnectToScheduler(reason);
+    if (!http) {
+      result = SpoolResult::Fail(reason);
+      return nullptr;
+    }
+    const Destinations destinations(http.get());
     const cups_dest_t* dest = destinations.Find(name, instance);
     if (dest == nullptr) {
       // No destinations because the scheduler could not be asked, rather
@@ -274,18 +286,16 @@ class CupsSpooler final : public Spooler {
       }
       return nullptr;
     }
-    std::string reason;
-    http_t* http = ConnectToScheduler(reason);
-    if (http == nullptr) {
-      result = SpoolResult::Fail(reason);
-      return nullptr;
-    }
     result = SpoolResult::Ok();
-    return std::make_unique<CupsConnection>(name, *dest, http);
+    return std::make_unique<CupsConnection>(name, *dest, std::move(http));
   }
 
+  // Empty when the scheduler cannot be reached.
   std::vector<std::string> PrinterNames() override {
-    const Destinations destinations;
+    std::string reason;
+    const Http http = ConnectToScheduler(reason);
+    if (!http) return {};
+    const Destinations destinations(http.get());
     std::vector<std::string> names;
     names.reserve(static_cast<std::size_t>(destinations.Count()));
     for (int i = 0; i < destinations.Count(); ++i) {

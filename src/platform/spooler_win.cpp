@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/job_name.h"
@@ -111,7 +112,9 @@ class WinConnection final : public PrinterConnection {
 
   SpoolResult StartDoc(const std::string& document_name) override {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
+    if (state_ == State::kDocument || state_ == State::kBroken) {
+      return SpoolResult::Fail("a document is already open");
+    }
     std::wstring name = Utf8ToUtf16(JobName(document_name));
     DOC_INFO_1W info{};
     info.pDocName = name.data();
@@ -143,8 +146,11 @@ class WinConnection final : public PrinterConnection {
     if (auto r = Checked("the spooler did not take the data",
                          [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
         !r) {
-      return r;
+      return Break(r);
     }
+    // Success with nothing taken would make the caller offer the same bytes
+    // forever.
+    if (taken == 0) return Break(SpoolResult::Fail("the spooler took none of the data"));
     written = std::min<std::size_t>(taken, offered);
     return SpoolResult::Ok();
   }
@@ -154,13 +160,23 @@ class WinConnection final : public PrinterConnection {
     return Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); });
   }
 
+  // Ends the document either way; what reached the spooler of a document
+  // that does not end well is removed, so that none of it prints.
   SpoolResult EndDoc() override {
+    if (state_ == State::kBroken) {
+      // A document that lost data must not print.
+      const SpoolResult broken = std::exchange(failure_, {});
+      state_ = State::kEndFailed;
+      return AlsoSaying(broken, Discard());
+    }
     if (auto open = DocumentOpen(); !open) return open;
-    auto ended = Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
-    // A document that failed to end may still be queued, whole or in part:
-    // it stays to be cancelled.
-    state_ = ended ? State::kNoDocument : State::kEndFailed;
-    return ended;
+    const SpoolResult ended = Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
+    if (ended) {
+      state_ = State::kNoDocument;
+      return ended;
+    }
+    state_ = State::kEndFailed;
+    return AlsoSaying(ended, DeleteJobIfHeld());
   }
 
   SpoolResult CancelDoc() override {
@@ -169,26 +185,24 @@ class WinConnection final : public PrinterConnection {
         return SpoolResult::Fail("the printer is closed");
       case State::kNoDocument:
         return SpoolResult::Fail("no document is open");
-      case State::kDocument:
-        state_ = State::kNoDocument;
-        if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
-          return r;
-        }
-        break;
       case State::kEndFailed:
-        // The document is ended for the spooler, so AbortPrinter no longer
-        // reaches it; if its job is still there, it is deleted below.
+        // Its failed end removed it already, or said that it could not.
         state_ = State::kNoDocument;
+        return SpoolResult::Ok();
+      case State::kDocument:
+      case State::kBroken:
         break;
     }
-    return DeleteJobIfHeld();
+    state_ = State::kNoDocument;
+    failure_ = {};
+    return Discard();
   }
 
   SpoolResult Close() override {
     if (state_ == State::kClosed) return SpoolResult::Ok();
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
-    if (state_ != State::kNoDocument) result = CancelDoc();
+    if (state_ == State::kDocument || state_ == State::kBroken) result = CancelDoc();
     state_ = State::kClosed;
     if (auto closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); }); !closed && result) {
       result = closed;
@@ -198,12 +212,39 @@ class WinConnection final : public PrinterConnection {
   }
 
  private:
-  enum class State { kNoDocument, kDocument, kEndFailed, kClosed };
+  enum class State {
+    kNoDocument,
+    kDocument,
+    kBroken,     // a write failed; the document can only be ended or cancelled
+    kEndFailed,  // ended without success and removed; a cancel may follow
+    kClosed,
+  };
 
   SpoolResult DocumentOpen() const {
     if (state_ == State::kDocument) return SpoolResult::Ok();
+    if (state_ == State::kBroken) return failure_;
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
     return SpoolResult::Fail("no document is open");
+  }
+
+  SpoolResult Break(SpoolResult failure) {
+    state_ = State::kBroken;
+    failure_ = failure;
+    return failure;
+  }
+
+  // `failure`, followed by why its document could not be removed if so.
+  static SpoolResult AlsoSaying(const SpoolResult& failure, const SpoolResult& removal) {
+    if (removal) return failure;
+    return SpoolResult::Fail(failure.reason + "; " + removal.reason);
+  }
+
+  // Removes the open document so that none of it prints.
+  SpoolResult Discard() {
+    if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
+      return r;
+    }
+    return DeleteJobIfHeld();
   }
 
   // Whether the spooler still holds the document's job, other than to
@@ -221,9 +262,10 @@ class WinConnection final : public PrinterConnection {
     return (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
   }
 
-  // A cancelled document must not print: its job, if the spooler still
-  // holds it, is deleted, and a job that stays is reported. (A spooler
-  // may take AbortPrinter and JOB_CONTROL_DELETE without doing either.)
+  // The document's job, if the spooler still holds it, is deleted, and a
+  // job that stays is reported: a spooler may take AbortPrinter and
+  // JOB_CONTROL_DELETE without doing either, and a document that failed to
+  // end may still be queued.
   SpoolResult DeleteJobIfHeld() {
     if (!JobHeld()) return SpoolResult::Ok();
     if (auto r = Checked("the document's job could not be deleted",
@@ -239,6 +281,7 @@ class WinConnection final : public PrinterConnection {
   const wchar_t* data_type_;
   DWORD job_ = 0;  // the spooler's id of the document's job
   State state_ = State::kNoDocument;
+  SpoolResult failure_;  // why the document broke
 };
 
 class WinSpooler final : public Spooler {

@@ -9,6 +9,7 @@
 #include "app/app_fixture.h"
 #include "support/message_catcher.h"
 #include "support/private_cups.h"
+#include "support/random_bytes.h"
 
 namespace apptest {
 namespace {
@@ -19,12 +20,7 @@ using testsupport::PrivateCupsEnvironment;
 
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random());
-  return bytes;
-}
+using testsupport::RandomBytes;
 
 class PrintWindowTest : public AppTest {
  protected:

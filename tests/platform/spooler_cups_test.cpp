@@ -10,6 +10,7 @@
 #include "platform/job_name.h"
 #include "platform/spooler.h"
 #include "support/private_cups.h"
+#include "support/random_bytes.h"
 
 namespace {
 
@@ -23,12 +24,7 @@ const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateC
 
 constexpr std::size_t kChunk = 100000;
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random());
-  return bytes;
-}
+using testsupport::RandomBytes;
 
 // Where two byte strings first differ, for a readable failure.
 std::string Difference(const std::string& expected, const std::string& actual) {
@@ -359,6 +355,45 @@ TEST(CupsSpoolerAlone, PrinterNamesListsTheQueuesInTheSpoolersOrder) {
   for (const char* name : {"Zeta", "alpha", "Mid_2", "mid_1"}) cups.AddQueue(name);
   // CUPS lists its destinations by name, ignoring case.
   EXPECT_EQ(spooler->PrinterNames(), (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
+}
+
+// The scheduler refusing a document half-way (here: larger than it takes)
+// fails that document and removes its job; the printer goes on.
+TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
+  PrivateCups cups({"MaxRequestSize 1m"});
+  cups.AddQueue("Small");
+  const auto spooler = platform::MakeSystemSpooler();
+  SpoolResult result;
+  auto printer = spooler->Open("Small", result);
+  ASSERT_TRUE(printer) << result.reason;
+  ASSERT_TRUE(printer->StartDoc("too-large.prn").ok);
+  ASSERT_TRUE(printer->StartPage().ok);
+
+  SpoolResult failure = SpoolResult::Ok();
+  const std::string chunk = RandomBytes(kChunk, 12);
+  for (int i = 0; i < 100 && failure.ok; ++i) {
+    std::size_t written = 0;
+    failure = printer->Write(chunk.data(), chunk.size(), written);
+  }
+  if (failure.ok) failure = printer->EndDoc();
+  EXPECT_FALSE(failure.ok) << "10 MB reported as printed";
+  EXPECT_FALSE(failure.reason.empty());
+  // Whichever call failed, ending the document now fails and removes it.
+  const SpoolResult ended = printer->EndDoc();
+  EXPECT_FALSE(ended.ok);
+
+  std::size_t written = 0;
+  ASSERT_TRUE(printer->StartDoc("small.prn").ok);
+  ASSERT_TRUE(printer->Write("small", 5, written).ok);
+  ASSERT_TRUE(printer->EndDoc().ok);
+  const auto jobs = cups.WaitForFinishedJobs("Small");
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[0].state, JobState::kCanceled);
+  EXPECT_EQ(jobs[1].state, JobState::kCompleted);
+  ASSERT_TRUE(cups.WaitForDocument("Small", jobs[1].id));
+  const auto captured = cups.Captured("Small");
+  ASSERT_EQ(captured.size(), 1u);
+  EXPECT_EQ(captured[0].bytes, "small");
 }
 
 TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {

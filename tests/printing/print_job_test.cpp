@@ -8,8 +8,8 @@
 #include <fstream>
 #include <random>
 
-
 #include "printing/job_doubles.h"
+#include "support/random_bytes.h"
 #include "support/unreadable_file.h"
 #include "support/utf8_path.h"
 
@@ -50,12 +50,7 @@ TEST(NotSentReport, ListsEachFileWithItsReason) {
             "This file was not sent:\n\na" + kDash + "gone\n\nThe printer could not be closed (busy).");
 }
 
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::string bytes(size, '\0');
-  for (auto& b : bytes) b = static_cast<char>(gen() & 0xff);
-  return bytes;
-}
+using testsupport::RandomBytes;
 
 class PrintJob : public ::testing::Test {
  protected:
@@ -69,9 +64,9 @@ class PrintJob : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string MakeFile(const std::string& name, const std::string& bytes) {
-    const auto path = dir_ / test_support::PathFromUtf8(name);
+    const auto path = dir_ / testsupport::PathFromUtf8(name);
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return test_support::Utf8FromPath(path);
+    return testsupport::Utf8FromPath(path);
   }
 
   printing::PrintJobResult Run(const std::vector<std::string>& paths) {
@@ -246,7 +241,7 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   const auto gone = MakeFile("gone.prn", "deleted after listing");
   const auto folder = (dir_ / "folder.prn").string();
   fs::create_directory(folder);
-  const test_support::UnreadableFile unreadable(dir_ / "unreadable.prn");
+  const testsupport::UnreadableFile unreadable(dir_ / "unreadable.prn");
   const auto c = MakeFile("c.prn", "last");
   fs::remove(gone);
 
@@ -260,7 +255,7 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   EXPECT_EQ(result.not_sent[1].path, folder);
   EXPECT_EQ(result.not_sent[1].reason, "the file could not be measured (Is a directory)");
   EXPECT_EQ(result.not_sent[2].path, unreadable.Path());
-  EXPECT_THAT(result.not_sent[2].reason, test_support::UnreadableFile::Reason());
+  EXPECT_THAT(result.not_sent[2].reason, testsupport::UnreadableFile::Reason());
   EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, "")));
   EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
 }

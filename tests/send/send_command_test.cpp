@@ -48,10 +48,10 @@ class RunSend : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string MakeFile(const std::string& name, std::size_t size) {
-    const auto path = dir_ / test_support::PathFromUtf8(name);
+    const auto path = dir_ / testsupport::PathFromUtf8(name);
     std::ofstream file(path, std::ios::binary);
     for (std::size_t i = 0; i < size; ++i) file.put(static_cast<char>(i * 7));
-    return test_support::Utf8FromPath(path);
+    return testsupport::Utf8FromPath(path);
   }
 
   int Run(const std::vector<std::string>& args, bool terminal = false) {

@@ -34,13 +34,13 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "support/private_cups.h"
+#include "support/random_bytes.h"
 
 extern char** environ;
 
@@ -50,6 +50,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
+using testsupport::RandomBytes;
 using ::testing::HasSubstr;
 using ::testing::StartsWith;
 
@@ -176,13 +177,6 @@ Outcome SendAndIntervene(const Sender& sender, const fs::path& folder, const std
   meanwhile(running.Pid());
   EXPECT_EQ(kill(running.Pid(), SIGCONT), 0);
   return running.Wait();
-}
-
-std::string RandomBytes(std::size_t size, unsigned seed) {
-  std::mt19937 random(seed);
-  std::string bytes(size, '\0');
-  for (auto& byte : bytes) byte = static_cast<char>(random());
-  return bytes;
 }
 
 std::uint32_t Crc32(const std::string& bytes) {

@@ -143,7 +143,7 @@ std::ostream& operator<<(std::ostream& out, JobState state) {
   return out << "state " << static_cast<int>(state);
 }
 
-PrivateCups::PrivateCups() {
+PrivateCups::PrivateCups(const std::vector<std::string>& cupsd_conf) {
   std::string pattern = (fs::temp_directory_path() / "torvane-cups.XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) {
     throw std::runtime_error("cannot make a folder for the private cupsd: " + StrError(errno));
@@ -151,7 +151,12 @@ PrivateCups::PrivateCups() {
   folder_ = pattern;
   try {
     // --owner: the scheduler ends with this process, even if it crashes.
-    server_ = RunScript({"start", folder_.string(), "--owner", std::to_string(getpid())});
+    std::vector<std::string> args{"start", folder_.string(), "--owner", std::to_string(getpid())};
+    for (const auto& line : cupsd_conf) {
+      args.push_back("--conf");
+      args.push_back(line);
+    }
+    server_ = RunScript(args);
   } catch (...) {
     std::error_code ignored;
     fs::remove_all(folder_, ignored);

@@ -53,9 +53,10 @@ struct CapturedDocument {
 
 class PrivateCups {
  public:
-  // Starts the scheduler and sets CUPS_SERVER to its socket. Throws
+  // Starts the scheduler and sets CUPS_SERVER to its socket. Each of
+  // `cupsd_conf` is added to cupsd.conf ("MaxRequestSize 1m"). Throws
   // std::runtime_error when it does not start.
-  PrivateCups();
+  explicit PrivateCups(const std::vector<std::string>& cupsd_conf = {});
   // Stops the scheduler, removes its folder, restores CUPS_SERVER.
   ~PrivateCups();
   PrivateCups(const PrivateCups&) = delete;

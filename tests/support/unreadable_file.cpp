@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #endif
 
-namespace test_support {
+namespace testsupport {
 
 UnreadableFile::UnreadableFile(const std::filesystem::path& path) : path_(path.string()) {
 #ifdef _WIN32
@@ -35,4 +35,4 @@ UnreadableFile::~UnreadableFile() {
 #endif
 }
 
-}  // namespace test_support
+}  // namespace testsupport

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-namespace test_support {
+namespace testsupport {
 
 class UnreadableFile {
  public:
@@ -26,4 +26,4 @@ class UnreadableFile {
   void* held_ = nullptr;  // the Windows handle holding the file
 };
 
-}  // namespace test_support
+}  // namespace testsupport

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <string>
 
-namespace test_support {
+namespace testsupport {
 
 inline std::filesystem::path PathFromUtf8(const std::string& text) {
   return std::filesystem::path(std::u8string(text.begin(), text.end()));
@@ -16,4 +16,4 @@ inline std::string Utf8FromPath(const std::filesystem::path& path) {
   return std::string(text.begin(), text.end());
 }
 
-}  // namespace test_support
+}  // namespace testsupport
