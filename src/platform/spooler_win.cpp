@@ -9,6 +9,9 @@
 #endif
 #include <windows.h>
 #include <winspool.h>
+// wingdi.h names StartDocA/StartDocW StartDoc, which would rename the
+// seam's method in this file only.
+#undef StartDoc
 
 #include <algorithm>
 #include <memory>
@@ -19,6 +22,12 @@
 
 #include "platform/job_name.h"
 #include "platform/spooler.h"
+
+// The driver attribute of XPS-based printer drivers (DRIVER_INFO_8), which
+// older MinGW headers lack.
+#ifndef PRINTER_DRIVER_XPS
+#define PRINTER_DRIVER_XPS 0x00000002
+#endif
 
 namespace platform {
 namespace {
@@ -50,6 +59,9 @@ std::string Utf16ToUtf8(std::wstring_view wide) {
 
 // The system's text for an error code, without its trailing line break.
 std::string SystemErrorText(DWORD error) {
+  // A call that fails without saying why leaves the cleared code behind;
+  // "The operation completed successfully" would be no reason at all.
+  if (error == ERROR_SUCCESS) return "no reason given";
   wchar_t* buffer = nullptr;
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -64,37 +76,64 @@ std::string SystemErrorText(DWORD error) {
   return text;
 }
 
-// `what` followed by the system's reason. Callers take GetLastError()
-// right after the failing call, before anything else can change it.
-SpoolResult Failure(std::string_view what, DWORD error) {
+// Runs one spooler call and, when it fails, says why. The error code is
+// cleared first: after a success it holds whatever an earlier call left,
+// and some spoolers fail without setting it.
+template <class Call>
+SpoolResult Checked(std::string_view what, Call&& call) {
+  SetLastError(ERROR_SUCCESS);
+  if (call()) return SpoolResult::Ok();
+  const DWORD error = GetLastError();
   return SpoolResult::Fail(std::string(what) + ": " + SystemErrorText(error));
+}
+
+// Raw data through an XPS-based driver needs the data type "XPS_PASS": with
+// the printer's default type such drivers take the bytes and spool nothing.
+// Every other driver gets no data type, so the printer's own default
+// applies. A driver that cannot be asked (level 8 is unknown before
+// Windows Vista) counts as not XPS-based.
+const wchar_t* RawDataType(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterDriverW(printer, nullptr, 8, nullptr, 0, &needed);
+  if (needed < sizeof(DRIVER_INFO_8W)) return nullptr;
+  // DRIVER_INFO_8W holds pointers and 64-bit fields: align the buffer for it.
+  std::vector<DRIVER_INFO_8W> info(needed / sizeof(DRIVER_INFO_8W) + 1);
+  if (!GetPrinterDriverW(printer, nullptr, 8, reinterpret_cast<LPBYTE>(info.data()),
+                         static_cast<DWORD>(info.size() * sizeof(DRIVER_INFO_8W)), &needed)) {
+    return nullptr;
+  }
+  return (info[0].dwPrinterDriverAttributes & PRINTER_DRIVER_XPS) != 0 ? L"XPS_PASS" : nullptr;
 }
 
 class WinConnection final : public PrinterConnection {
  public:
-  explicit WinConnection(HANDLE printer) : printer_(printer) {}
+  WinConnection(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
   ~WinConnection() override { Close(); }
 
   SpoolResult StartDoc(const std::string& document_name) override {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
+    if (state_ == State::kDocument || state_ == State::kBroken) {
+      return SpoolResult::Fail("a document is already open");
+    }
     std::wstring name = Utf8ToUtf16(JobName(document_name));
     DOC_INFO_1W info{};
     info.pDocName = name.data();
     info.pOutputFile = nullptr;  // to the printer itself
-    info.pDatatype = nullptr;    // the printer's default data type
-    if (StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info)) == 0) {
-      return Failure("the spooler did not start the document", GetLastError());
+    info.pDatatype = const_cast<wchar_t*>(data_type_);
+    DWORD job = 0;
+    if (auto r = Checked("the spooler did not start the document",
+                         [&] { return (job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info))) != 0; });
+        !r) {
+      return r;
     }
+    job_ = job;
     state_ = State::kDocument;
     return SpoolResult::Ok();
   }
 
   SpoolResult StartPage() override {
     if (auto open = DocumentOpen(); !open) return open;
-    if (!StartPagePrinter(printer_))
-      return Failure("the spooler did not start the page", GetLastError());
-    return SpoolResult::Ok();
+    return Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
   }
 
   SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
@@ -104,58 +143,70 @@ class WinConnection final : public PrinterConnection {
     // WritePrinter counts in DWORDs; the caller offers the rest again.
     const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
     DWORD taken = 0;
-    if (!WritePrinter(printer_, const_cast<void*>(data), offered, &taken)) {
-      return Break(Failure("the spooler did not take the data", GetLastError()));
+    if (auto r = Checked("the spooler did not take the data",
+                         [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
+        !r) {
+      return Break(r);
     }
     // Success with nothing taken would make the caller offer the same bytes
     // forever.
     if (taken == 0) return Break(SpoolResult::Fail("the spooler took none of the data"));
-    written = taken;
+    written = std::min<std::size_t>(taken, offered);
     return SpoolResult::Ok();
   }
 
   SpoolResult EndPage() override {
     if (auto open = DocumentOpen(); !open) return open;
-    if (!EndPagePrinter(printer_))
-      return Failure("the spooler did not end the page", GetLastError());
-    return SpoolResult::Ok();
+    return Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); });
   }
 
+  // Ends the document either way; what reached the spooler of a document
+  // that does not end well is removed, so that none of it prints.
   SpoolResult EndDoc() override {
     if (state_ == State::kBroken) {
       // A document that lost data must not print.
-      state_ = State::kNoDocument;
-      AbortPrinter(printer_);
-      return std::exchange(failure_, {});
+      const SpoolResult broken = std::exchange(failure_, {});
+      state_ = State::kEndFailed;
+      return AlsoSaying(broken, Discard());
     }
     if (auto open = DocumentOpen(); !open) return open;
-    state_ = State::kNoDocument;
-    if (!EndDocPrinter(printer_)) {
-      SpoolResult failed = Failure("the spooler did not end the document", GetLastError());
-      // Whatever of the document reached the spooler must not print.
-      AbortPrinter(printer_);
-      return failed;
+    const SpoolResult ended = Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
+    if (ended) {
+      state_ = State::kNoDocument;
+      return ended;
     }
-    return SpoolResult::Ok();
+    state_ = State::kEndFailed;
+    return AlsoSaying(ended, DeleteJobIfHeld());
   }
 
   SpoolResult CancelDoc() override {
-    if (state_ == State::kNoDocument || state_ == State::kClosed) return DocumentOpen();
+    switch (state_) {
+      case State::kClosed:
+        return SpoolResult::Fail("the printer is closed");
+      case State::kNoDocument:
+        return SpoolResult::Fail("no document is open");
+      case State::kEndFailed:
+        // Its failed end removed it already, or said that it could not.
+        state_ = State::kNoDocument;
+        return SpoolResult::Ok();
+      case State::kDocument:
+      case State::kBroken:
+        break;
+    }
     state_ = State::kNoDocument;
     failure_ = {};
-    if (!AbortPrinter(printer_))
-      return Failure("the document could not be cancelled", GetLastError());
-    return SpoolResult::Ok();
+    return Discard();
   }
 
   SpoolResult Close() override {
     if (state_ == State::kClosed) return SpoolResult::Ok();
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
-    if (state_ != State::kNoDocument) result = CancelDoc();
+    if (state_ == State::kDocument || state_ == State::kBroken) result = CancelDoc();
     state_ = State::kClosed;
-    if (!ClosePrinter(printer_) && result)
-      result = Failure("the printer did not close", GetLastError());
+    if (auto closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); }); !closed && result) {
+      result = closed;
+    }
     printer_ = nullptr;
     return result;
   }
@@ -164,15 +215,16 @@ class WinConnection final : public PrinterConnection {
   enum class State {
     kNoDocument,
     kDocument,
-    kBroken,  // a write failed; the document can only be ended or cancelled
+    kBroken,     // a write failed; the document can only be ended or cancelled
+    kEndFailed,  // ended without success and removed; a cancel may follow
     kClosed,
   };
 
   SpoolResult DocumentOpen() const {
-    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
+    if (state_ == State::kDocument) return SpoolResult::Ok();
     if (state_ == State::kBroken) return failure_;
-    return SpoolResult::Ok();
+    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
+    return SpoolResult::Fail("no document is open");
   }
 
   SpoolResult Break(SpoolResult failure) {
@@ -181,28 +233,70 @@ class WinConnection final : public PrinterConnection {
     return failure;
   }
 
+  // `failure`, followed by why its document could not be removed if so.
+  static SpoolResult AlsoSaying(const SpoolResult& failure, const SpoolResult& removal) {
+    if (removal) return failure;
+    return SpoolResult::Fail(failure.reason + "; " + removal.reason);
+  }
+
+  // Removes the open document so that none of it prints.
+  SpoolResult Discard() {
+    if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
+      return r;
+    }
+    return DeleteJobIfHeld();
+  }
+
+  // Whether the spooler still holds the document's job, other than to
+  // delete it. Asked for the size of the job's details, a spooler answers
+  // with the size only for a job it has.
+  bool JobHeld() const {
+    DWORD needed = 0;
+    SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
+    if (GetJobW(printer_, job_, 1, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
+    std::vector<JOB_INFO_1W> info(needed / sizeof(JOB_INFO_1W) + 1);
+    if (!GetJobW(printer_, job_, 1, reinterpret_cast<LPBYTE>(info.data()),
+                 static_cast<DWORD>(info.size() * sizeof(JOB_INFO_1W)), &needed)) {
+      return false;
+    }
+    return (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
+  }
+
+  // The document's job, if the spooler still holds it, is deleted, and a
+  // job that stays is reported: a spooler may take AbortPrinter and
+  // JOB_CONTROL_DELETE without doing either, and a document that failed to
+  // end may still be queued.
+  SpoolResult DeleteJobIfHeld() {
+    if (!JobHeld()) return SpoolResult::Ok();
+    if (auto r = Checked("the document's job could not be deleted",
+                         [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
+        !r) {
+      return r;
+    }
+    if (JobHeld()) return SpoolResult::Fail("the spooler still holds the document's job after deleting it");
+    return SpoolResult::Ok();
+  }
+
   HANDLE printer_;
+  const wchar_t* data_type_;
+  DWORD job_ = 0;  // the spooler's id of the document's job
   State state_ = State::kNoDocument;
-  SpoolResult failure_;
+  SpoolResult failure_;  // why the document broke
 };
 
 class WinSpooler final : public Spooler {
  public:
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name,
-                                          SpoolResult& result) override {
+  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) override {
     std::wstring name = Utf8ToUtf16(printer_name);
-    HANDLE printer = nullptr;
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");
       return nullptr;
     }
-    if (!OpenPrinterW(name.data(), &printer, nullptr)) {
-      const DWORD error = GetLastError();
-      result = Failure("the printer \"" + printer_name + "\" cannot be opened", error);
-      return nullptr;
-    }
-    result = SpoolResult::Ok();
-    return std::make_unique<WinConnection>(printer);
+    HANDLE printer = nullptr;
+    result = Checked("the printer \"" + printer_name + "\" cannot be opened",
+                     [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+    if (!result) return nullptr;
+    return std::make_unique<WinConnection>(printer, RawDataType(printer));
   }
 
   // Local printers and printer connections, in the spooler's order.
@@ -210,17 +304,13 @@ class WinSpooler final : public Spooler {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
-    std::unique_ptr<PRINTER_INFO_4W[]> info;
     // A printer added between the size query and the listing makes the
     // buffer too small; ask again with the new size.
     for (int attempt = 0; attempt < 3; ++attempt) {
-      const DWORD slots = needed / sizeof(PRINTER_INFO_4W) + 1;
-      info = std::make_unique<PRINTER_INFO_4W[]>(slots);
-      const DWORD size = slots * static_cast<DWORD>(sizeof(PRINTER_INFO_4W));
-      if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.get()), size, &needed,
-                        &count)) {
+      std::vector<PRINTER_INFO_4W> info(needed / sizeof(PRINTER_INFO_4W) + 1);
+      const auto size = static_cast<DWORD>(info.size() * sizeof(PRINTER_INFO_4W));
+      if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.data()), size, &needed, &count)) {
         std::vector<std::string> names;
-        names.reserve(count);
         for (DWORD i = 0; i < count; ++i) {
           if (info[i].pPrinterName != nullptr) names.push_back(Utf16ToUtf8(info[i].pPrinterName));
         }

@@ -60,7 +60,7 @@ class Job {
       // The window may have asked to close in the last yield.
       if (view_.StopRequested()) {
         stopped_ = true;
-        return "not finished: the window was closed after " + OfBytes(sent, length);
+        return "not finished: the job was stopped after " + OfBytes(sent, length);
       }
       const std::int64_t chunk = NextChunkSize(length - sent);
       // The whole chunk is read before any of it is written, so a file

@@ -8,10 +8,10 @@
 #include <fstream>
 #include <random>
 
-#include <sys/stat.h>
-
 #include "printing/job_doubles.h"
 #include "support/random_bytes.h"
+#include "support/unreadable_file.h"
+#include "support/utf8_path.h"
 
 namespace {
 
@@ -64,9 +64,9 @@ class PrintJob : public ::testing::Test {
   void TearDown() override { fs::remove_all(dir_); }
 
   std::string MakeFile(const std::string& name, const std::string& bytes) {
-    const auto path = (dir_ / name).string();
+    const auto path = dir_ / testsupport::PathFromUtf8(name);
     std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return path;
+    return testsupport::Utf8FromPath(path);
   }
 
   printing::PrintJobResult Run(const std::vector<std::string>& paths) {
@@ -241,13 +241,11 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   const auto gone = MakeFile("gone.prn", "deleted after listing");
   const auto folder = (dir_ / "folder.prn").string();
   fs::create_directory(folder);
-  // A named pipe would block an open until someone writes to it.
-  const auto pipe = (dir_ / "pipe.prn").string();
-  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  const testsupport::UnreadableFile unreadable(dir_ / "unreadable.prn");
   const auto c = MakeFile("c.prn", "last");
   fs::remove(gone);
 
-  const auto result = Run({a, gone, folder, pipe, c});
+  const auto result = Run({a, gone, folder, unreadable.Path(), c});
   ASSERT_EQ(spooler.docs.size(), 2u);
   EXPECT_EQ(spooler.docs[0].bytes, "first");
   EXPECT_EQ(spooler.docs[1].bytes, "last");
@@ -256,8 +254,8 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   EXPECT_EQ(result.not_sent[0].reason, "the file could not be measured (No such file or directory)");
   EXPECT_EQ(result.not_sent[1].path, folder);
   EXPECT_EQ(result.not_sent[1].reason, "the file could not be measured (Is a directory)");
-  EXPECT_EQ(result.not_sent[2].path, pipe);
-  EXPECT_THAT(result.not_sent[2].reason, HasSubstr("the file could not be measured"));
+  EXPECT_EQ(result.not_sent[2].path, unreadable.Path());
+  EXPECT_THAT(result.not_sent[2].reason, testsupport::UnreadableFile::Reason());
   EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, "")));
   EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
 }

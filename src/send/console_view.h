@@ -1,0 +1,52 @@
+#pragma once
+// The print job's view on a console: the file being sent and its
+// percentage, on one line rewritten in place on a terminal, or as plain
+// lines (one per new percentage) when the output goes to a file or a pipe;
+// messages go to the error stream. There is no window, so there is nothing
+// to highlight, enable or yield to.
+#include <atomic>
+#include <cstdint>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "printing/print_job.h"
+
+namespace sender {
+
+// The progress of a file on one console line: its percentage as the
+// window's progress display shows it, right-aligned in three places with
+// a percent sign, then the file: " 40% /jobs/q.prn".
+std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file);
+
+class ConsoleJobView : public printing::PrintJobView {
+ public:
+  // `files` are the paths as given, shown line by line; `stop` is raised
+  // (for example by an interrupt) to end the job after the chunk in hand.
+  ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages, bool terminal,
+                 const std::atomic<bool>& stop);
+
+  std::size_t LineCount() const override { return files_.size(); }
+  void SelectLine(std::size_t index) override;
+  void DeselectLine(std::size_t index) override;
+  void SetProgress(std::int64_t done, std::int64_t total) override;
+  void DoEvents() override {}
+  void ShowMessage(const std::string& text) override;
+  void SetPrintEnabled(bool) override {}
+  bool StopRequested() const override { return stop_.load(); }
+
+ private:
+  // Ends the terminal's progress line, so that what follows starts afresh.
+  void EndLine();
+
+  std::vector<std::string> files_;
+  std::ostream& progress_;
+  std::ostream& messages_;
+  bool terminal_;
+  const std::atomic<bool>& stop_;
+  std::size_t current_ = 0;
+  std::string shown_;  // the current file's last progress line
+  bool line_open_ = false;
+};
+
+}  // namespace sender

@@ -1,0 +1,65 @@
+// torvane-send: sends printer data files unchanged to a printer through the
+// system's spooler, from a console or a script.
+#include <atomic>
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "platform/spooler.h"
+#include "send/send_command.h"
+
+namespace {
+
+std::atomic<bool> stop_requested{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+// The first interrupt asks the job to stop after the chunk in hand and to
+// take back the document in progress; a second one ends the program at once.
+extern "C" void OnInterrupt(int signal_number) {
+  stop_requested.store(true);
+  std::signal(signal_number, SIG_DFL);
+}
+
+int Run(const std::vector<std::string>& args, bool terminal) {
+  std::signal(SIGINT, OnInterrupt);
+  std::signal(SIGTERM, OnInterrupt);
+  const auto spooler = platform::MakeSystemSpooler();
+  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested});
+}
+
+#ifdef _WIN32
+std::string Utf8(const wchar_t* text) {
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  if (size <= 1) return {};
+  std::string utf8(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+  utf8.pop_back();  // the terminating null
+  return utf8;
+}
+#endif
+
+}  // namespace
+
+#ifdef _WIN32
+// The wide entry point: file and printer names outside the ANSI code page
+// arrive intact and go on as UTF-8, as the print job expects.
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> args;
+  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  // Names are written as UTF-8; a console shows them right only when told so.
+  SetConsoleOutputCP(CP_UTF8);
+  return Run(args, _isatty(_fileno(stdout)) != 0);
+}
+#else
+int main(int argc, char** argv) {
+  return Run(std::vector<std::string>(argv + 1, argv + argc), isatty(STDOUT_FILENO) != 0);
+}
+#endif

@@ -1,0 +1,145 @@
+#include "send/send_command.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "printing/job_doubles.h"
+#include "support/utf8_path.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using printing_test::FakeSpooler;
+using printing_test::Journal;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+const std::string kDash = " \xE2\x80\x94 ";
+
+// An output stream's buffer that raises `stop` once `trigger` has been
+// written, as an interrupt would at that moment.
+class InterruptAt : public std::stringbuf {
+ public:
+  InterruptAt(std::string trigger, std::atomic<bool>& stop) : trigger_(std::move(trigger)), stop_(stop) {}
+
+ protected:
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    const auto put = std::stringbuf::xsputn(text, count);
+    if (str().find(trigger_) != std::string::npos) stop_ = true;
+    return put;
+  }
+
+ private:
+  std::string trigger_;
+  std::atomic<bool>& stop_;
+};
+
+class RunSend : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("send_command_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  std::string MakeFile(const std::string& name, std::size_t size) {
+    const auto path = dir_ / testsupport::PathFromUtf8(name);
+    std::ofstream file(path, std::ios::binary);
+    for (std::size_t i = 0; i < size; ++i) file.put(static_cast<char>(i * 7));
+    return testsupport::Utf8FromPath(path);
+  }
+
+  int Run(const std::vector<std::string>& args, bool terminal = false) {
+    return sender::RunSend(args, spooler, {out, err, terminal, stop});
+  }
+
+  fs::path dir_;
+  Journal journal;
+  FakeSpooler spooler{journal};
+  std::ostringstream out, err;
+  std::atomic<bool> stop{false};
+};
+
+TEST_F(RunSend, AnswersHelpVersionAndListWithoutSending) {
+  EXPECT_EQ(Run({"--help"}), sender::kExitSent);
+  EXPECT_THAT(out.str(), HasSubstr("Usage: torvane-send --printer NAME FILE...\n"));
+  out.str("");
+  EXPECT_EQ(Run({"--version"}), sender::kExitSent);
+  EXPECT_EQ(out.str(), "torvane-send 1.0.3\n");
+  out.str("");
+  EXPECT_EQ(Run({"--list"}), sender::kExitSent);
+  EXPECT_EQ(out.str(), "Fake\n");
+  EXPECT_EQ(err.str(), "");
+  EXPECT_TRUE(spooler.opened.empty());
+}
+
+TEST_F(RunSend, WrongArgumentsSayWhyAndOpenNoPrinter) {
+  EXPECT_EQ(Run({"--printer", "P"}), sender::kExitUsage);
+  EXPECT_EQ(err.str(),
+            "torvane-send: no files given to send to 'P'\nTry 'torvane-send --help' for more information.\n");
+  EXPECT_EQ(out.str(), "");
+  EXPECT_TRUE(spooler.opened.empty());
+}
+
+TEST_F(RunSend, SendsEveryFileAndShowsPlainLinesWhenNotOnATerminal) {
+  const auto a = MakeFile("a.prn", 250000), b = MakeFile("b.prn", 0), c = MakeFile("M\xc3\xbcller.prn", 3);
+  EXPECT_EQ(Run({"-p", "P", a, b, c}), sender::kExitSent);
+  EXPECT_THAT(spooler.opened, ElementsAre("P"));
+  ASSERT_EQ(spooler.docs.size(), 3u);
+  EXPECT_EQ(spooler.docs[0].name, "a.prn");
+  EXPECT_EQ(spooler.docs[0].bytes.size(), 250000u);
+  EXPECT_EQ(spooler.docs[2].name, "M\xc3\xbcller.prn");
+  for (const auto& doc : spooler.docs) EXPECT_TRUE(doc.ended) << doc.name;
+  // One line per new percentage, in the order sent; nothing on the error stream.
+  EXPECT_EQ(out.str(), "  0% " + a + "\n 40% " + a + "\n 80% " + a + "\n100% " + a + "\n  0% " + b + "\n  0% " + c +
+                           "\n100% " + c + "\n");
+  EXPECT_EQ(err.str(), "");
+}
+
+TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {
+  const auto a = MakeFile("a.prn", 150000), b = MakeFile("b.prn", 1);
+  EXPECT_EQ(Run({"-p", "P", a, b}, true), sender::kExitSent);
+  EXPECT_EQ(out.str(), "\r  0% " + a + "\r 66% " + a + "\r100% " + a + "\n\r  0% " + b + "\r100% " + b + "\n");
+}
+
+TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
+  const auto a = MakeFile("a.prn", 10), gone = (dir_ / "gone.prn").string(), c = MakeFile("c.prn", 20);
+  spooler.faults["c.prn"] = printing_test::Fault::EndDoc;
+  EXPECT_EQ(Run({"-p", "P", a, gone, c}, true), sender::kExitNotSent);
+  ASSERT_EQ(spooler.docs.size(), 2u);
+  EXPECT_TRUE(spooler.docs[0].ended);
+  EXPECT_TRUE(spooler.docs[1].cancelled);
+  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + gone + kDash +
+                           "the file could not be measured (No such file or directory)\n" + c + kDash +
+                           "the printer did not finish the document (refused)\n");
+  // The report starts on a line of its own after the progress line.
+  EXPECT_EQ(out.str().back(), '\n');
+}
+
+TEST_F(RunSend, APrinterThatCannotBeOpenedFailsWithTheJobsMessage) {
+  spooler.open_fails = true;
+  EXPECT_EQ(Run({"-p", "Nowhere", MakeFile("a.prn", 1)}), sender::kExitNotSent);
+  EXPECT_EQ(err.str(), "The Printer Name you typed wasn't recognized.\n");
+  EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(RunSend, AnInterruptTakesBackTheFileInProgressAndReportsIt) {
+  const auto a = MakeFile("a.prn", 5), b = MakeFile("b.prn", 250000), c = MakeFile("c.prn", 5);
+  // The interrupt arrives as b's progress reaches 40%, its first chunk.
+  InterruptAt progress(" 40% " + b, stop);
+  std::ostream progress_stream(&progress);
+  EXPECT_EQ(sender::RunSend({"-p", "P", a, b, c}, spooler, {progress_stream, err, true, stop}), sender::kExitNotSent);
+  ASSERT_EQ(spooler.docs.size(), 2u);
+  EXPECT_TRUE(spooler.docs[0].ended);
+  EXPECT_TRUE(spooler.docs[1].cancelled);
+  EXPECT_EQ(spooler.docs[1].writes, std::vector<std::size_t>{100000});
+  EXPECT_EQ(err.str(), "This file was not sent:\n\n" + b + kDash + "not finished: the job was stopped after 100000 of 250000 bytes\n");
+  EXPECT_EQ(progress.str().back(), '\n');
+}
+
+}  // namespace

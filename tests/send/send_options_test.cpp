@@ -1,0 +1,86 @@
+#include "send/send_options.h"
+
+#include <gtest/gtest.h>
+
+#include "send/console_view.h"
+
+namespace {
+
+using sender::SendAction;
+using Args = std::vector<std::string>;
+
+TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
+  const struct {
+    Args args;
+    SendAction action;
+    std::string printer;
+    Args files;
+  } cases[] = {
+      {{"--help"}, SendAction::Help, "", {}},
+      {{"-h"}, SendAction::Help, "", {}},
+      {{"--version"}, SendAction::Version, "", {}},
+      {{"--list"}, SendAction::List, "", {}},
+      {{"-l"}, SendAction::List, "", {}},
+      // --help and --version win over anything, even wrong arguments.
+      {{"--printer", "P", "a.prn", "--help"}, SendAction::Help, "", {}},
+      {{"--bogus", "--version"}, SendAction::Version, "", {}},
+      {{"--printer", "P", "a.prn"}, SendAction::Send, "P", {"a.prn"}},
+      {{"-p", "P", "a.prn", "b.prn"}, SendAction::Send, "P", {"a.prn", "b.prn"}},
+      {{"--printer=Office Laser", "a.prn"}, SendAction::Send, "Office Laser", {"a.prn"}},
+      // Options and files in any order; files keep theirs.
+      {{"c.prn", "--printer", "P", "a.prn"}, SendAction::Send, "P", {"c.prn", "a.prn"}},
+      {{"-p", "P", "--", "-dash.prn", "--list"}, SendAction::Send, "P", {"-dash.prn", "--list"}},
+      // A lone hyphen is a file name like any other.
+      {{"-p", "P", "-"}, SendAction::Send, "P", {"-"}},
+      {{"-p", "Dru\xcc\x88" "cker", "Rechnung M\xc3\xbcller.prn"}, SendAction::Send, "Dru\xcc\x88" "cker",
+       {"Rechnung M\xc3\xbcller.prn"}},
+  };
+  for (const auto& c : cases) {
+    const auto parsed = sender::ParseSendOptions(c.args);
+    SCOPED_TRACE(testing::PrintToString(c.args));
+    EXPECT_EQ(parsed.error, "");
+    EXPECT_EQ(parsed.options.action, c.action);
+    EXPECT_EQ(parsed.options.printer, c.printer);
+    EXPECT_EQ(parsed.options.files, c.files);
+  }
+}
+
+TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
+  const struct {
+    Args args;
+    std::string error;
+  } cases[] = {
+      {{}, "nothing to do: give --printer NAME and files, or --list"},
+      {{"a.prn"}, "no printer given: add --printer NAME (see --list)"},
+      {{"--printer", "P"}, "no files given to send to 'P'"},
+      {{"a.prn", "-p"}, "option '-p' needs a printer name"},
+      {{"--printer=", "a.prn"}, "the printer name is empty"},
+      {{"-p", "P", "-p", "Q", "a.prn"}, "the printer is given more than once"},
+      {{"--list", "a.prn"}, "--list takes no printer and no files"},
+      {{"--list", "-p", "P"}, "--list takes no printer and no files"},
+      {{"-p", "P", "--force", "a.prn"}, "unknown option '--force'"},
+      {{"-x", "--y"}, "unknown option '-x'"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sender::ParseSendOptions(c.args).error, c.error) << testing::PrintToString(c.args);
+  }
+}
+
+TEST(ProgressLine, ShowsThePercentageAsTheWindowDoesThenTheFile) {
+  const struct {
+    std::int64_t done, total;
+    std::string line;
+  } cases[] = {
+      {0, 10, "  0% a.prn"}, {0, 0, "  0% a.prn"},  // a new file, and an empty one
+      {1, 1000, "  0% a.prn"}, {100000, 250000, " 40% a.prn"}, {250000, 250000, "100% a.prn"},
+      {11, 10, "100% a.prn"},
+      // The display's single-precision ratio: 29 of 100 reads 28.
+      {29, 100, " 28% a.prn"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(sender::ProgressLine(c.done, c.total, "a.prn"), c.line) << c.done << "/" << c.total;
+  }
+  EXPECT_EQ(sender::ProgressLine(1, 2, "C:\\jobs\\q r.prn"), " 50% C:\\jobs\\q r.prn");
+}
+
+}  // namespace
