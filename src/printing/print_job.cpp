@@ -42,9 +42,11 @@ class Job {
     if (auto why = file.Open(path, length); !why.empty()) return why;
     const auto started = printer_.StartDoc(platform::FileNamePart(path));
     if (!started) return Because("the printer did not accept the document", started);
-    auto why = SendDocument(file, length);
-    if (!why.empty()) why += CancelDocument();
-    return why;
+    if (auto why = SendDocument(file, length); !why.empty()) return why + CancelDocument();
+    // Ending a document ends it either way: after a failure the spooler has
+    // removed what it had of it, and there is nothing left to cancel.
+    if (const auto r = printer_.EndDoc(); !r) return Because("the printer did not finish the document", r);
+    return {};
   }
 
   bool Stopped() const { return stopped_; }
@@ -81,7 +83,6 @@ class Job {
     // file that was measured.
     if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
     if (const auto r = printer_.EndPage(); !r) return Because("the printer did not end the page", r);
-    if (const auto r = printer_.EndDoc(); !r) return Because("the printer did not finish the document", r);
     return {};
   }
 

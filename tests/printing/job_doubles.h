@@ -100,9 +100,13 @@ class FakeSpooler : public platform::Spooler {
     }
     platform::SpoolResult EndDoc() override {
       Log("end-doc");
-      if (FaultIs(Doc().name, Fault::EndDoc)) return Refuse();
-      Doc().ended = true;
       in_doc_ = false;
+      // A document whose end fails is removed by the spooler.
+      if (FaultIs(Doc().name, Fault::EndDoc)) {
+        Doc().cancelled = true;
+        return Refuse();
+      }
+      Doc().ended = true;
       return {};
     }
     platform::SpoolResult CancelDoc() override {

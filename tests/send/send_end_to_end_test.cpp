@@ -52,6 +52,7 @@ using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
 using testsupport::RandomBytes;
 using ::testing::HasSubstr;
+using ::testing::Not;
 using ::testing::StartsWith;
 
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
@@ -352,6 +353,8 @@ TEST_F(SendEndToEnd, AnEmptyFileIsNeverReportedAsPrintedWhenItWasNot) {
     // job cancelled, and the next file still goes.
     EXPECT_EQ(outcome.status, 1);
     EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "empty.prn") + kDash));
+    // Its job is gone with the refused end: no cancel is tried or reported.
+    EXPECT_THAT(outcome.err, Not(HasSubstr("cancel")));
     ASSERT_EQ(printed.size(), 2u);
     EXPECT_FALSE(printed[0].captured);
     EXPECT_EQ(printed[1].bytes, "after");
