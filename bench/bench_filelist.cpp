@@ -17,7 +17,7 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-platform::ControlSpec Spec(platform::ControlKind kind, const char* name, int value, bool enabled) {
+platform::ControlSpec Design(platform::ControlKind kind, const char* name, int value, bool enabled) {
   platform::ControlSpec design;
   design.kind = kind;
   design.name = name;
@@ -49,13 +49,13 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   platform::Form form("Torvane", 9075, 4005, platform::FontSpec{"Arial"});
   auto& list_file =
-      form.CreateAs<platform::ListBox>(Spec(platform::ControlKind::ListBox, "List_File", 0, true));
+      form.CreateAs<platform::ListBox>(Design(platform::ControlKind::ListBox, "List_File", 0, true));
   auto& chk_full_path = form.CreateAs<platform::CheckBox>(
-      Spec(platform::ControlKind::CheckBox, "Chk_FullPath", 1, true));
+      Design(platform::ControlKind::CheckBox, "Chk_FullPath", 1, true));
   auto& chk_add =
-      form.CreateAs<platform::CheckBox>(Spec(platform::ControlKind::CheckBox, "Chk_add", 0, true));
+      form.CreateAs<platform::CheckBox>(Design(platform::ControlKind::CheckBox, "Chk_add", 0, true));
   auto& but_out = form.CreateAs<platform::CommandButton>(
-      Spec(platform::ControlKind::CommandButton, "But_Out", 0, false));
+      Design(platform::ControlKind::CommandButton, "But_Out", 0, false));
   form.FinishCreation();
   form.Show();
   filelist::FileList files({form, list_file, chk_full_path, chk_add, but_out}, [] {});

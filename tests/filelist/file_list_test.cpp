@@ -19,7 +19,7 @@ using platform::ControlKind;
 using platform::WindowState;
 using Paths = std::vector<std::string>;
 
-platform::ControlSpec Spec(ControlKind kind, const char* name, const char* caption, int value,
+platform::ControlSpec Design(ControlKind kind, const char* name, const char* caption, int value,
                            bool enabled, bool drop_target) {
   platform::ControlSpec design;
   design.kind = kind;
@@ -56,13 +56,13 @@ class FileListTest : public ::testing::Test {
   void SetUp() override {
     form_ = std::make_unique<platform::Form>("Torvane", 9075, 4005, platform::FontSpec{"Arial"});
     list_file_ = &form_->CreateAs<platform::ListBox>(
-        Spec(ControlKind::ListBox, "List_File", "", 0, true, true));
+        Design(ControlKind::ListBox, "List_File", "", 0, true, true));
     chk_full_path_ = &form_->CreateAs<platform::CheckBox>(
-        Spec(ControlKind::CheckBox, "Chk_FullPath", "Full Path", 1, true, false));
+        Design(ControlKind::CheckBox, "Chk_FullPath", "Full Path", 1, true, false));
     chk_add_ = &form_->CreateAs<platform::CheckBox>(
-        Spec(ControlKind::CheckBox, "Chk_add", "Add files", 0, true, true));
+        Design(ControlKind::CheckBox, "Chk_add", "Add files", 0, true, true));
     but_out_ = &form_->CreateAs<platform::CommandButton>(
-        Spec(ControlKind::CommandButton, "But_Out", "Print", 0, false, true));
+        Design(ControlKind::CommandButton, "But_Out", "Print", 0, false, true));
     form_->FinishCreation();
     files_ = std::make_unique<filelist::FileList>(
         filelist::FileListControls{*form_, *list_file_, *chk_full_path_, *chk_add_, *but_out_},
