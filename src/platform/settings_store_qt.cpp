@@ -1,7 +1,7 @@
-#include <QDir>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
+#include <functional>
 
 #include "platform/run_time_error.h"
 #include "platform/settings_store.h"
@@ -12,7 +12,8 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// Each application gets its own QSettings, made when first used.
+// Opens the store of an application afresh for every read and save, so
+// that each one sees the file as it is now.
 class QtSettingsStore : public SettingsStore {
  public:
   explicit QtSettingsStore(std::function<std::unique_ptr<QSettings>(const QString& app)> open)
@@ -45,8 +46,7 @@ class QtSettingsStore : public SettingsStore {
 };
 
 std::unique_ptr<QSettings> OpenIni(const QString& path) {
-  auto settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
-  return settings;
+  return std::make_unique<QSettings>(path, QSettings::IniFormat);
 }
 
 }  // namespace

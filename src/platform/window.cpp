@@ -298,6 +298,15 @@ Form::~Form() {
 
 QWidget* Form::Widget() const { return window_; }
 
+namespace {
+// A slot that raises a control's event handler, if the program set one.
+auto Raise(const EventHandler& handler) {
+  return [&handler] {
+    if (handler) RunHandler(handler);
+  };
+}
+}  // namespace
+
 Control& Form::Create(const ControlSpec& design) {
   Control* container = design.container >= 0 ? order_.at(static_cast<std::size_t>(design.container)) : nullptr;
   QWidget* parent = container ? container->Widget() : window_;
@@ -327,9 +336,7 @@ Control& Form::Create(const ControlSpec& design) {
       auto* check = new CheckBox(design, container, widget);
       control.reset(check);
       check->SetValue(design.value);
-      QObject::connect(box, &QCheckBox::stateChanged, box, [check] {
-        if (check->click_) RunHandler(check->click_);
-      });
+      QObject::connect(box, &QCheckBox::stateChanged, box, Raise(check->click_));
       break;
     }
     case ControlKind::CommandButton: {
@@ -338,9 +345,7 @@ Control& Form::Create(const ControlSpec& design) {
       widget = button;
       auto* command = new CommandButton(design, container, widget);
       control.reset(command);
-      QObject::connect(button, &QPushButton::clicked, button, [command] {
-        if (command->click_) RunHandler(command->click_);
-      });
+      QObject::connect(button, &QPushButton::clicked, button, Raise(command->click_));
       break;
     }
     case ControlKind::ListBox: {
@@ -351,9 +356,7 @@ Control& Form::Create(const ControlSpec& design) {
       widget = list;
       auto* box = new ListBox(design, container, widget);
       control.reset(box);
-      QObject::connect(list, &QListWidget::currentRowChanged, list, [box] {
-        if (box->click_) RunHandler(box->click_);
-      });
+      QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
       break;
     }
   }
