@@ -437,8 +437,9 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   const auto outcome = SendAndIntervene(sender_, folder_, args, "big.prn", [](pid_t pid) { kill(pid, SIGINT); });
 
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
+  EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
                                       "not finished: the job was stopped after "));
+  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
   // never.prn never started; big.prn's job was cancelled, nothing printed.
   const auto printed = PrintedJobs(cups_, queue);
   ASSERT_EQ(printed.size(), 2u);

@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -270,6 +271,15 @@ std::vector<SpoolerJob> PrivateCups::WaitForFinishedJobs(const std::string& queu
 void PrivateCups::Kill() { RunScript({"kill", folder_.string()}); }
 
 void PrivateCups::Stop() { RunScript({"stop", folder_.string()}); }
+
+void PrivateCups::Pause() { Signal(SIGSTOP); }
+
+void PrivateCups::Resume() { Signal(SIGCONT); }
+
+void PrivateCups::Signal(int signal_number) {
+  const pid_t pid = std::stoi(RunScript({"pid", folder_.string()}));
+  if (kill(pid, signal_number) != 0) throw std::runtime_error("cannot signal cupsd " + std::to_string(pid) + ": " + StrError(errno));
+}
 
 void PrivateCupsEnvironment::SetUp() {
   try {
