@@ -132,7 +132,10 @@ class Watch {
   void Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
   // The scheduler answered: its silence, if any, is over.
   void Answered() { silent_since_.reset(); }
+  // Whether the last wait went unanswered for a watch period or more.
+  bool Silent() const { return silent_since_.has_value(); }
   bool Stalled() const { return stalled_; }
+  bool StopRequested() const { return stop_ && stop_(); }
   std::string StallReason() const {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", limit_);
@@ -145,12 +148,12 @@ class Watch {
   static int OnWait(http_t*, void* self) { return static_cast<Watch*>(self)->KeepWaiting() ? 1 : 0; }
 
   bool KeepWaiting() {
-    if (stop_ && stop_()) return false;
     const auto now = Clock::now();
     // libcups asks first when the wait has lasted one period.
     if (!silent_since_) {
       silent_since_ = now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kWatchSeconds));
     }
+    if (StopRequested()) return false;
     stalled_ = now - *silent_since_ >= std::chrono::duration<double>(limit_);
     return !stalled_;
   }
@@ -377,6 +380,13 @@ class CupsConnection final : public PrinterConnection {
     if (state_ == State::kStreaming) http_.reset();
     state_ = State::kNoDocument;
     failure_.clear();
+    // libcups waits a second for the first answer to every request,
+    // whatever the watch says: a scheduler that just left a wait
+    // unanswered is not asked again when the caller wants to stop.
+    if (watch_.Silent() && watch_.StopRequested()) {
+      abandoned_->push_back({queue_, job_id});
+      return SpoolResult::Fail("the job could not be cancelled: the print server is not answering");
+    }
     SpoolResult result = Connect();
     if (result) {
       result = Cancel(queue_, job_id);

@@ -278,7 +278,7 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   frozen = frozen_while_sending();
   window.But_End.Click();
   WaitForJob(window);
-  EXPECT_LT(seconds_since(frozen), 1.5);
+  EXPECT_LT(seconds_since(frozen), 1.0);
   EXPECT_FALSE(window.Form().Visible());
   EXPECT_EQ(Stored("ListIdx"), queue);
   own.Resume();
