@@ -141,7 +141,8 @@ void KelPrnPrint::But_Out_Click() {
 void KelPrnPrint::MarkJobLine(std::size_t index, const std::string& path, bool selected) {
   // Lines may have been cleared or replaced since the job began.
   const auto& paths = files_.FilePaths();
-  const bool holds = index < static_cast<std::size_t>(List_File.ListCount()) && index < paths.size() && paths[index] == path;
+  const bool holds =
+      index < static_cast<std::size_t>(List_File.ListCount()) && index < paths.size() && paths[index] == path;
   if (selected) {
     List_File.SetListIndex(holds ? static_cast<int>(index) : -1);
   } else if (holds) {

@@ -260,8 +260,9 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   WaitForJob(window);
   EXPECT_LT(seconds_since(frozen), 4.0);
   const std::string silent = kDash + "the print server stopped answering (nothing for 2 s)";
-  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{QString::fromStdString(
-                                 "These files were not sent:\n\n" + big + silent + "\n" + a + silent + "\n" + b + silent)}));
+  const std::string report =
+      "These files were not sent:\n\n" + big + silent + "\n" + a + silent + "\n" + b + silent;
+  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{QString::fromStdString(report)}));
 
   // Once the scheduler answers again, the next job first cancels the
   // document it was left holding.

@@ -304,8 +304,8 @@ TEST_F(PrintJob, ASpoolerThatStopsAnsweringEndsTheJobWithOneReasonForEveryFileLe
   // The spooler gave the document up itself; nothing more is asked of it.
   EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
   EXPECT_THAT(Events("select"), ElementsAre("select 0", "select 1"));
-  EXPECT_THAT(view.messages, ElementsAre("These files were not sent:\n\n" + paths[1] + kDash + "no answer\n" + paths[2] +
-                                         kDash + "no answer"));
+  EXPECT_THAT(view.messages, ElementsAre("These files were not sent:\n\n" + paths[1] + kDash + "no answer\n" +
+                                         paths[2] + kDash + "no answer"));
 }
 
 TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {

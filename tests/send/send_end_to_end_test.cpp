@@ -439,7 +439,8 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
                                       "not finished: the job was stopped after "));
-  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
+  EXPECT_THAT(outcome.err,
+              HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
   // never.prn never started; big.prn's job was cancelled, nothing printed.
   const auto printed = PrintedJobs(cups_, queue);
   ASSERT_EQ(printed.size(), 2u);

@@ -278,7 +278,9 @@ void PrivateCups::Resume() { Signal(SIGCONT); }
 
 void PrivateCups::Signal(int signal_number) {
   const pid_t pid = std::stoi(RunScript({"pid", folder_.string()}));
-  if (kill(pid, signal_number) != 0) throw std::runtime_error("cannot signal cupsd " + std::to_string(pid) + ": " + StrError(errno));
+  if (kill(pid, signal_number) != 0) {
+    throw std::runtime_error("cannot signal cupsd " + std::to_string(pid) + ": " + StrError(errno));
+  }
 }
 
 void PrivateCupsEnvironment::SetUp() {
