@@ -109,7 +109,13 @@ void KelPrnPrint::FillPrinterList() {
   // The default is the list's own selection index while it is still empty.
   const std::string saved =
       services_.settings.Read(kAppName, kSection, "ListIdx", std::to_string(List_printer.ListIndex()));
-  printing::FillPrinterList(List_printer, services_.spooler.PrinterNames(), saved);
+  const auto listing = services_.spooler.PrinterNames();
+  printing::FillPrinterList(List_printer, listing.names, saved);
+  // An empty list is told only when Print finds no printer chosen.
+  if (listing.names.empty()) {
+    printer_list_failure_ = listing.failure.empty() ? "No printer is installed."
+                                                    : "The printers could not be listed: " + listing.failure;
+  }
 }
 
 void KelPrnPrint::SetProgress(std::int64_t done, std::int64_t total) {
@@ -130,6 +136,7 @@ void KelPrnPrint::But_Out_Click() {
   request.file_paths.assign(files_.FilePaths().begin(), files_.FilePaths().begin() + static_cast<long>(count));
   request.printer_index = List_printer.ListIndex();
   if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
+  request.printer_list_failure = printer_list_failure_;
   job_running_ = true;
   struct Done {
     bool& flag;

@@ -93,6 +93,7 @@ class KelPrnPrint : private printing::PrintJobView {
 
   LayoutTables layout_;
   filelist::FileList files_;
+  std::string printer_list_failure_;  // why List_printer is empty
   bool job_running_ = false;
   bool closing_ = false;
 };

@@ -1,6 +1,7 @@
 #include "send/console_view.h"
 
 #include "printing/progress_text.h"
+#include "send/send_options.h"
 
 namespace sender {
 
@@ -39,6 +40,11 @@ void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
 void ConsoleJobView::ShowMessage(const std::string& text) {
   EndLine();
   messages_ << text << '\n' << std::flush;
+}
+
+void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) {
+  ShowMessage(std::string(kProgramName) + ": printer \"" + printer_name + "\": " +
+              (reason.empty() ? "not recognized" : reason));
 }
 
 void ConsoleJobView::EndLine() {

@@ -32,6 +32,8 @@ class ConsoleJobView : public printing::PrintJobView {
   void SetProgress(std::int64_t done, std::int64_t total) override;
   void DoEvents() override {}
   void ShowMessage(const std::string& text) override;
+  // "torvane-send: printer "NAME": REASON"
+  void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) override;
   void SetPrintEnabled(bool) override {}
   bool StopRequested() const override { return stop_.load(); }
 

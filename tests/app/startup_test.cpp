@@ -175,6 +175,16 @@ TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {
   EXPECT_EQ(store->Read("Torvane", "InitVal", "WinPosL", "-1"), "-1");
 }
 
+TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
+  auto& window = Start(true, "a.prn");
+  EXPECT_EQ(window.List_printer.ListCount(), 0);
+  testsupport::MessageCatcher catcher;
+  window.But_Out.Click();
+  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
+                                                   "cannot connect to the print server /nonexistent/torvane-test/"
+                                                   "cups.sock: No such file or directory"}));
+}
+
 TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {
   QTemporaryDir home;
   qputenv("XDG_CONFIG_HOME", home.path().toUtf8());

@@ -124,7 +124,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
 TEST_F(RunSend, APrinterThatCannotBeOpenedFailsWithTheJobsMessage) {
   spooler.open_fails = true;
   EXPECT_EQ(Run({"-p", "Nowhere", MakeFile("a.prn", 1)}), sender::kExitNotSent);
-  EXPECT_EQ(err.str(), "The Printer Name you typed wasn't recognized.\n");
+  EXPECT_EQ(err.str(), "torvane-send: printer \"Nowhere\": no such printer\n");
   EXPECT_EQ(out.str(), "");
 }
 

@@ -378,10 +378,20 @@ TEST_F(SendEndToEnd, ListsThePrintersOneALineAndRefusesOneThatDoesNotExist) {
   for (const auto* printer : {"Beta_Label", "Nowhere"}) {
     const auto refused = Send(printer, {{"a.prn", "a"}});
     EXPECT_EQ(refused.status, 1) << printer;
-    EXPECT_EQ(refused.err, "The Printer Name you typed wasn't recognized.\n") << printer;
+    EXPECT_THAT(refused.err, StartsWith("torvane-send: printer \"" + std::string(printer) + "\": ")) << printer;
     EXPECT_EQ(refused.out, "") << printer;
   }
   EXPECT_EQ(Run({"--list"}).out, "Alpha\nZeta\n");
+
+  // A print server that cannot be reached fails the list and the printer
+  // with its reason, as lpstat does.
+  cups.Stop();
+  if (sender_.wine) return;  // Wine's spooler lists its own printers still
+  const auto unlisted = Run({"--list"});
+  EXPECT_EQ(unlisted.status, 1);
+  const std::string why = "cannot connect to the print server " + cups.Server() + ": No such file or directory\n";
+  EXPECT_EQ(unlisted.err, "torvane-send: " + why);
+  EXPECT_EQ(Send("Alpha", {{"a.prn", "a"}}).err, "torvane-send: printer \"Alpha\": " + why);
 }
 
 TEST_F(SendEndToEnd, ASpoolerStoppedDuringTheJobIsReportedFileByFile) {
