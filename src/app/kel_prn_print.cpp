@@ -30,10 +30,11 @@ T& At(platform::Form& form, std::size_t position) {
 
 }  // namespace
 
-std::string WindowCaption() {
-  return std::string(kAppName) + "   (Ver." + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-         "." + std::to_string(kVersionRevision) + ")";
+std::string VersionNumber() {
+  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision);
 }
+
+std::string WindowCaption() { return std::string(kAppName) + "   (Ver." + VersionNumber() + ")"; }
 
 bool CoordinateFitsScreen(std::int32_t value, float screen_twips) {
   return value >= 1 && value < static_cast<double>(screen_twips) * 0.8;
@@ -81,7 +82,11 @@ void KelPrnPrint::Form_Load() {
   CaptureControls(form_, layout_);
   form_.SetCaption(WindowCaption());
   FillPrinterList();
-  files_.TakeCommandLineFiles(services_.argument_text);
+  if (const auto* text = std::get_if<std::string>(&services_.command_line)) {
+    files_.TakeCommandLineFiles(*text);
+  } else {
+    files_.TakeCommandLinePaths(std::get<std::vector<std::string>>(services_.command_line));
+  }
 
   // From here a step that fails is skipped silently.
   platform::SkipOnError skip;
