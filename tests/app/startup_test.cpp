@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/app_fixture.h"
+#include "app/setting_text.h"
 #include "platform/run_time_error.h"
 #include "platform/window.h"
 #include "support/message_catcher.h"
@@ -85,6 +86,42 @@ TEST_F(AppTest, RestoresPositionAndCheckBoxesFromTheStoredTexts) {
   auto& window = Start(false);
   EXPECT_NE(window.Form().Left(), static_cast<int>(screen_w * 0.8f));
   EXPECT_EQ(window.Form().Top(), static_cast<int>(screen_h * 0.8f) - 15);
+}
+
+TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWritten) {
+  for (const std::string text :
+       {"HP, 2nd floor", "Say \"hi\"", "\\\\server\\queue", "M\xC3\xBCller \xE8\xAB\x8B", " lead", "trail ", "@home",
+        "@@x", "esc\x1B[0m\tx", "=;#[x]", "two\nlines", "1,440", "", "\"\"", "\\x41", "a\\", "\x01" "2"}) {
+    Store("ListIdx", text);
+    EXPECT_EQ(Stored("ListIdx"), text);
+  }
+  // Hand-typed values reach the conversions as typed, commas and all.
+  QFile file(QString::fromStdString(IniPath()));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("[Other]\nWinPosL=9\n[InitVal]\nWinPosL=1,440\nWinPosT = 1440,5 \n;PathDisp=0\nListIdx= A, \"B\" ; note\n");
+  file.close();
+  EXPECT_EQ(Stored("WinPosL"), "1,440");
+  EXPECT_EQ(Stored("WinPosT"), "1440,5");
+  EXPECT_EQ(Stored("ListIdx"), "A, B");
+  EXPECT_EQ(Stored("PathDisp"), "<missing>");
+  ASSERT_EQ(app::UserNumberFormat().group, ',');
+  EXPECT_EQ(Start(false).Form().Left(), 1440);
+}
+
+TEST_F(AppTest, ASettingsFileThatCannotBeReadIsReplacedAtCloseAndKeptBesideIt) {
+  const QByteArray zeros(4096, '\0');
+  QFile file(QString::fromStdString(IniPath()));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(zeros);
+  file.close();
+  auto& window = Start();
+  testsupport::MessageCatcher catcher;
+  window.But_End.Click();
+  EXPECT_TRUE(catcher.Messages().empty()) << catcher.Texts()[0].toStdString();
+  for (const auto& key : kFiveKeys) EXPECT_NE(Stored(key), "<missing>") << key;
+  QFile copy(QString::fromStdString(IniPath() + ".bad"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), zeros);
 }
 
 TEST_F(AppTest, AFailureBeforeTheProtectedStepsEndsStartUpWithAMessage) {
