@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 
 #include "platform/run_time_error.h"
@@ -128,6 +129,24 @@ TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {
   EXPECT_TRUE(catcher.Messages()[0].only_ok);
   EXPECT_TRUE(catcher.Messages()[0].no_icon);
   EXPECT_EQ(catcher.Texts()[1], "Run-time error '51':\n\nInternal error: unexpected");
+}
+
+TEST(ShowMessage, ALongListStaysOnTheScreenUnderItsSummary) {
+  std::string report = "These files were not sent:\n";
+  for (int i = 0; i < 300; ++i) {
+    report += "\n/home/user/jobs/batch/file-" + std::to_string(i) + ".prn \xE2\x80\x94 the file could not be measured";
+  }
+  testsupport::MessageCatcher catcher;
+  platform::ShowMessage(report);
+  platform::ShowMessage("Short.\n\nTwo lines.");
+  ASSERT_EQ(catcher.Messages().size(), 2u);
+  const auto& box = catcher.Messages()[0];
+  EXPECT_EQ(box.text.toStdString(), report);
+  EXPECT_LE(box.height, QGuiApplication::primaryScreen()->availableGeometry().height());
+  EXPECT_TRUE(box.only_ok);
+  EXPECT_TRUE(box.no_icon);
+  EXPECT_EQ(box.title, "Torvane");
+  EXPECT_EQ(catcher.Texts()[1], "Short.\n\nTwo lines.");
 }
 
 }  // namespace
