@@ -21,7 +21,7 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
       if (const auto report = printing::NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
         view.ShowMessage(report);
       }
-      return kExitNotSent;
+      return kExitInterrupted;
     case printing::JobEnd::Finished:
       break;
   }

@@ -387,22 +387,30 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   // Wine hands a Unix SIGINT on to the program's handler from a thread of
   // its own, and under load now and then not before the job has ended.
   if (sender_.wine) GTEST_SKIP() << "Wine passes SIGINT on to a console program late or not at all";
-  const auto queue = NewQueue(cups_);
-  const std::vector<File> files = {
-      {"first.prn", "first"}, {"big.prn", RandomBytes(20 * 1000 * 1000, 10)}, {"never.prn", "never"}};
-  std::vector<std::string> args = {"-p", queue};
-  for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
-  const auto outcome = SendAndIntervene(sender_, folder_, args, "big.prn", [](pid_t pid) { kill(pid, SIGINT); });
+  // Ctrl+C, a closed terminal and a polite kill all stop alike.
+  for (const int signal_number : {SIGINT, SIGHUP, SIGTERM}) {
+    SCOPED_TRACE(signal_number);
+    const auto queue = TestName() + std::to_string(signal_number);
+    cups_.AddQueue(queue);
+    const std::vector<File> files = {
+        {"first.prn", "first"}, {"big.prn", RandomBytes(20 * 1000 * 1000, 10)}, {"never.prn", "never"}};
+    std::vector<std::string> args = {"-p", queue};
+    for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+    const auto outcome =
+        SendAndIntervene(sender_, folder_, args, "big.prn", [&](pid_t pid) { kill(pid, signal_number); });
 
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
-                                      "not finished: the job was stopped after "));
-  // never.prn never started; big.prn's job was cancelled, nothing printed.
-  const auto printed = PrintedJobs(cups_, queue);
-  ASSERT_EQ(printed.size(), 2u);
-  EXPECT_EQ(printed[0].bytes, "first");
-  EXPECT_EQ(printed[1].title, "big.prn");
-  EXPECT_FALSE(printed[1].captured);
+    EXPECT_EQ(outcome.status, 130);
+    EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
+                                        "not finished: the job was stopped after "));
+    // never.prn never started; big.prn's job was cancelled, nothing printed
+    // and nothing left held.
+    const auto printed = PrintedJobs(cups_, queue);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(printed[0].bytes, "first");
+    EXPECT_EQ(printed[1].title, "big.prn");
+    EXPECT_FALSE(printed[1].captured);
+    EXPECT_EQ(cups_.Jobs(queue).back().state, testsupport::JobState::kCanceled);
+  }
 }
 
 TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
