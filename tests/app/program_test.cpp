@@ -16,26 +16,21 @@ using app::StartAction;
 using Paths = std::vector<std::string>;
 
 TEST(StartArguments, EveryArgumentIsAFileExceptHelpAndVersionBeforeTheirEnd) {
-  const struct {
-    Paths args;
-    StartAction action;
-    Paths paths;
-  } cases[] = {
-      {{}, StartAction::Window, {}},
-      {{"a.prn", "\"b.prn", "c d.prn", "e\\\"f"}, StartAction::Window, {"a.prn", "\"b.prn", "c d.prn", "e\\\"f"}},
+  const std::pair<Paths, app::StartArguments> cases[] = {
+      {{}, {StartAction::Window, {}}},
+      {{"a.prn", "\"b.prn", "c d.prn", "e\\\"f"}, {StartAction::Window, {"a.prn", "\"b.prn", "c d.prn", "e\\\"f"}}},
       {{"-platform", "x.prn", "-reverse", "-style", "-draft.prn"},
-       StartAction::Window,
-       {"-platform", "x.prn", "-reverse", "-style", "-draft.prn"}},
-      {{"a.prn", "", "b.prn"}, StartAction::Window, {"a.prn", "b.prn"}},
-      {{"a.prn", "--help"}, StartAction::Help, {}},
-      {{"-h"}, StartAction::Help, {}},
-      {{"--version", "--help"}, StartAction::Version, {}},
-      {{"--", "--help", "--", "--version"}, StartAction::Window, {"--help", "--", "--version"}},
+       {StartAction::Window, {"-platform", "x.prn", "-reverse", "-style", "-draft.prn"}}},
+      {{"a.prn", "", "b.prn"}, {StartAction::Window, {"a.prn", "b.prn"}}},
+      {{"a.prn", "--help"}, {StartAction::Help, {}}},
+      {{"-h"}, {StartAction::Help, {}}},
+      {{"--version", "--help"}, {StartAction::Version, {}}},
+      {{"--", "--help", "--", "--version"}, {StartAction::Window, {"--help", "--", "--version"}}},
   };
-  for (const auto& c : cases) {
-    const auto start = app::ParseStartArguments(c.args);
-    EXPECT_EQ(start.action, c.action) << ::testing::PrintToString(c.args);
-    EXPECT_EQ(start.paths, c.paths) << ::testing::PrintToString(c.args);
+  for (const auto& [args, expected] : cases) {
+    const auto start = app::ParseStartArguments(args);
+    EXPECT_EQ(start.action, expected.action) << ::testing::PrintToString(args);
+    EXPECT_EQ(start.paths, expected.paths) << ::testing::PrintToString(args);
   }
 }
 
