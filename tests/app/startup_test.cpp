@@ -88,36 +88,30 @@ TEST_F(AppTest, RestoresPositionAndCheckBoxesFromTheStoredTexts) {
   EXPECT_EQ(window.Form().Top(), static_cast<int>(screen_h * 0.8f) - 15);
 }
 
-TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWritten) {
-  for (const std::string text :
-       {"HP, 2nd floor", "Say \"hi\"", "\\\\server\\queue", "M\xC3\xBCller \xE8\xAB\x8B", " lead", "trail ", "@home",
-        "@@x", "esc\x1B[0m\tx", "=;#[x]", "two\nlines", "1,440", "", "\"\"", "\\x41", "a\\", "\x01" "2"}) {
+TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFileIsReplaced) {
+  for (const std::string text : {"HP, 2nd floor", "Say \"hi\"", "\\\\server\\q", "M\xC3\xBCller \xE8\xAB\x8B", " lead",
+                                 "trail ", "@home", "@@x", "esc\x1B[0m\tx", "=;#[x]", "two\nlines", "", "\"\"", "\\x41",
+                                 "a\\", "\x01" "2"}) {
     Store("ListIdx", text);
     EXPECT_EQ(Stored("ListIdx"), text);
   }
   // Hand-typed values reach the conversions as typed, commas and all.
-  QFile file(QString::fromStdString(IniPath()));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write("[Other]\nWinPosL=9\n[InitVal]\nWinPosL=1,440\nWinPosT = 1440,5 \n;PathDisp=0\nListIdx= A, \"B\" ; note\n");
-  file.close();
-  EXPECT_EQ(Stored("WinPosL"), "1,440");
-  EXPECT_EQ(Stored("WinPosT"), "1440,5");
-  EXPECT_EQ(Stored("ListIdx"), "A, B");
-  EXPECT_EQ(Stored("PathDisp"), "<missing>");
+  const auto write_ini = [&](const QByteArray& bytes) {
+    QFile file(QString::fromStdString(IniPath()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+  };
+  write_ini("[Other]\nWinPosL=9\n[InitVal]\nWinPosL=1,440\nWinPosT = 1440,5 \n;AddFile=0\nListIdx= A, \"B\" ; note\n");
+  EXPECT_EQ(Stored("WinPosT") + "|" + Stored("ListIdx") + "|" + Stored("AddFile"), "1440,5|A, B|<missing>");
   ASSERT_EQ(app::UserNumberFormat().group, ',');
   EXPECT_EQ(Start(false).Form().Left(), 1440);
-}
 
-TEST_F(AppTest, ASettingsFileThatCannotBeReadIsReplacedAtCloseAndKeptBesideIt) {
+  // A file QSettings cannot read is no failed save: the close replaces it
+  // and keeps it beside it.
   const QByteArray zeros(4096, '\0');
-  QFile file(QString::fromStdString(IniPath()));
-  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-  file.write(zeros);
-  file.close();
-  auto& window = Start();
+  write_ini(zeros);
   testsupport::MessageCatcher catcher;
-  window.But_End.Click();
-  EXPECT_TRUE(catcher.Messages().empty()) << catcher.Texts()[0].toStdString();
+  Start().But_End.Click();
+  EXPECT_TRUE(catcher.Messages().empty());
   for (const auto& key : kFiveKeys) EXPECT_NE(Stored(key), "<missing>") << key;
   QFile copy(QString::fromStdString(IniPath() + ".bad"));
   ASSERT_TRUE(copy.open(QIODevice::ReadOnly));

@@ -286,14 +286,6 @@ TEST_F(FileListTest, CommandLineAppendsEachArgument) {
   }
 }
 
-TEST_F(FileListTest, CommandLinePathsAreListedExactlyAsGiven) {
-  const Paths paths = {"/j/a.prn", "\"b.prn", " c\t\"d\".prn"};
-  files_->TakeCommandLinePaths(paths);
-  EXPECT_EQ(Lines(), paths);
-  EXPECT_EQ(Listed(), paths);
-  EXPECT_TRUE(but_out_->Enabled());
-}
-
 TEST_F(FileListTest, CommandLinePastTheLineLimitIsRefused) {
   Paths many = NumberedPaths(filelist::kMaxListLines + 1, "/a");
   std::string text;

@@ -133,20 +133,14 @@ TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {
 
 TEST(ShowMessage, ALongListStaysOnTheScreenUnderItsSummary) {
   std::string report = "These files were not sent:\n";
-  for (int i = 0; i < 300; ++i) {
-    report += "\n/home/user/jobs/batch/file-" + std::to_string(i) + ".prn \xE2\x80\x94 the file could not be measured";
-  }
+  for (int i = 0; i < 300; ++i) report += "\n/home/user/jobs/file-" + std::to_string(i) + ".prn \xE2\x80\x94 not measured";
   testsupport::MessageCatcher catcher;
   platform::ShowMessage(report);
-  platform::ShowMessage("Short.\n\nTwo lines.");
-  ASSERT_EQ(catcher.Messages().size(), 2u);
+  ASSERT_EQ(catcher.Messages().size(), 1u);
   const auto& box = catcher.Messages()[0];
   EXPECT_EQ(box.text.toStdString(), report);
   EXPECT_LE(box.height, QGuiApplication::primaryScreen()->availableGeometry().height());
-  EXPECT_TRUE(box.only_ok);
-  EXPECT_TRUE(box.no_icon);
-  EXPECT_EQ(box.title, "Torvane");
-  EXPECT_EQ(catcher.Texts()[1], "Short.\n\nTwo lines.");
+  EXPECT_TRUE(box.only_ok && box.no_icon && box.title == "Torvane");
 }
 
 }  // namespace

@@ -22,35 +22,21 @@ std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
-ChildProcess::ChildProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
-                           const std::vector<std::string>& environment)
+ChildProcess::ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder)
     : out_(folder / ".out"), err_(folder / ".err") {
-  std::vector<std::string> all = command;
   std::vector<char*> argv;
-  for (auto& arg : all) argv.push_back(arg.data());
+  for (auto& arg : command) argv.push_back(arg.data());
   argv.push_back(nullptr);
-
-  std::vector<std::string> variables;
-  for (char** variable = environ; *variable != nullptr; ++variable) variables.emplace_back(*variable);
-  for (const auto& change : environment) {
-    const std::string name = change.substr(0, change.find('='));
-    std::erase_if(variables, [&](const std::string& v) { return v.compare(0, name.size() + 1, name + "=") == 0; });
-    if (change.size() > name.size()) variables.push_back(change);
-  }
-  std::vector<char*> envp;
-  for (auto& variable : variables) envp.push_back(variable.data());
-  envp.push_back(nullptr);
-
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), envp.data());
+  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0) {
-    ADD_FAILURE() << "cannot start " << all[0] << ": " << std::strerror(spawned);
+    ADD_FAILURE() << "cannot start " << command[0] << ": " << std::strerror(spawned);
     pid_ = 0;
   }
 }

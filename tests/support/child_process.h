@@ -20,10 +20,8 @@ std::string ReadAll(const std::filesystem::path& path);
 class ChildProcess {
  public:
   // Starts `command` (the program's path first) in `folder`, where its
-  // output goes too (.out, .err). `environment` changes this process's
-  // environment for it: "NAME=value" sets, "NAME" removes.
-  ChildProcess(const std::vector<std::string>& command, const std::filesystem::path& folder,
-               const std::vector<std::string>& environment = {});
+  // output goes too (.out, .err).
+  ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder);
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
