@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "app/proportional_layout.h"
 #include "filelist/file_list.h"
@@ -19,6 +21,8 @@ inline constexpr char kAppName[] = "Torvane";
 inline constexpr char kSection[] = "InitVal";
 inline constexpr std::int16_t kVersionMajor = 1, kVersionMinor = 0, kVersionRevision = 3;
 
+// "1.0.3"
+std::string VersionNumber();
 // "Torvane   (Ver.1.0.3)"
 std::string WindowCaption();
 
@@ -30,9 +34,10 @@ bool CoordinateFitsScreen(std::int32_t value, float screen_twips);
 struct Services {
   platform::SettingsStore& settings;
   platform::Spooler& spooler;
-  // The command line's argument text: paths separated by blanks, a path
-  // holding blanks in double quotes.
-  std::string argument_text;
+  // The files named on the command line: where the system keeps it as one
+  // text (Windows), that text, split by the tokenizers; elsewhere the paths
+  // as the shell split them.
+  std::variant<std::string, std::vector<std::string>> command_line;
 };
 
 class KelPrnPrint : private printing::PrintJobView {
@@ -93,6 +98,7 @@ class KelPrnPrint : private printing::PrintJobView {
 
   LayoutTables layout_;
   filelist::FileList files_;
+  std::string printer_list_failure_;  // why List_printer is empty
   bool job_running_ = false;
   bool closing_ = false;
 };

@@ -46,14 +46,21 @@ class PrinterConnection {
   virtual SpoolResult Close() = 0;
 };
 
+// The installed printers, or why they could not be listed.
+struct PrinterListing {
+  std::vector<std::string> names;  // device names, in the platform's order
+  std::string failure;             // empty when the spooler answered
+};
+
 class Spooler {
  public:
   virtual ~Spooler() = default;
   // Opens the printer by its device name; on failure `result` says why and
   // the pointer is empty.
   virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) = 0;
-  // The installed printers' device names, in the platform's order.
-  virtual std::vector<std::string> PrinterNames() = 0;
+  // The installed printers' device names; with none, `failure` tells a
+  // spooler that could not be asked from one that has no printers.
+  virtual PrinterListing PrinterNames() = 0;
 };
 
 // The platform's own spooler.

@@ -314,7 +314,7 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
 TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
   const std::string queue = NewQueue();
   cups_.AddInstance(queue, "draft");
-  const auto names = spooler_->PrinterNames();
+  const auto names = spooler_->PrinterNames().names;
   const auto plain = std::find(names.begin(), names.end(), queue);
   ASSERT_NE(plain, names.end());
   ASSERT_NE(plain + 1, names.end());
@@ -332,7 +332,7 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   const std::string queue = NewQueue();
   auto opened_before = Open(queue);
   ASSERT_TRUE(opened_before);
-  const auto names = spooler_->PrinterNames();
+  const auto names = spooler_->PrinterNames().names;
   ASSERT_NE(std::find(names.begin(), names.end(), queue), names.end());
 
   cups_.DeleteQueue(queue);
@@ -351,10 +351,10 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
 TEST(CupsSpoolerAlone, PrinterNamesListsTheQueuesInTheSpoolersOrder) {
   PrivateCups cups;
   const auto spooler = platform::MakeSystemSpooler();
-  EXPECT_TRUE(spooler->PrinterNames().empty());
+  EXPECT_TRUE(spooler->PrinterNames().names.empty());
   for (const char* name : {"Zeta", "alpha", "Mid_2", "mid_1"}) cups.AddQueue(name);
   // CUPS lists its destinations by name, ignoring case.
-  EXPECT_EQ(spooler->PrinterNames(), (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
+  EXPECT_EQ(spooler->PrinterNames().names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
 }
 
 // The scheduler refusing a document half-way (here: larger than it takes)
