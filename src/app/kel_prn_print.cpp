@@ -29,10 +29,11 @@ T& At(platform::Form& form, std::size_t position) {
 
 }  // namespace
 
-std::string WindowCaption() {
-  return std::string(kAppName) + "   (Ver." + std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) +
-         "." + std::to_string(kVersionRevision) + ")";
+std::string VersionNumber() {
+  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision);
 }
+
+std::string WindowCaption() { return std::string(kAppName) + "   (Ver." + VersionNumber() + ")"; }
 
 bool CoordinateFitsScreen(std::int32_t value, float screen_twips) {
   return value >= 1 && value < static_cast<double>(screen_twips) * 0.8;
@@ -84,7 +85,11 @@ void KelPrnPrint::Form_Load() {
   CaptureControls(form_, layout_);
   form_.SetCaption(WindowCaption());
   FillPrinterList();
-  files_.TakeCommandLineFiles(services_.argument_text);
+  if (const auto* text = std::get_if<std::string>(&services_.command_line)) {
+    files_.TakeCommandLineFiles(*text);
+  } else {
+    files_.TakeCommandLinePaths(std::get<std::vector<std::string>>(services_.command_line));
+  }
 
   // From here a step that fails is skipped silently.
   platform::SkipOnError skip;
@@ -112,7 +117,13 @@ void KelPrnPrint::FillPrinterList() {
   // The default is the list's own selection index while it is still empty.
   const std::string saved =
       services_.settings.Read(kAppName, kSection, "ListIdx", std::to_string(List_printer.ListIndex()));
-  printing::FillPrinterList(List_printer, services_.spooler.PrinterNames(), saved);
+  const auto listing = services_.spooler.PrinterNames();
+  printing::FillPrinterList(List_printer, listing.names, saved);
+  // An empty list is told only when Print finds no printer chosen.
+  if (listing.names.empty()) {
+    printer_list_failure_ = listing.failure.empty() ? "No printer is installed."
+                                                    : "The printers could not be listed: " + listing.failure;
+  }
 }
 
 printing::ProgressControls KelPrnPrint::Progress() { return {*Lb_per[1], *Lb_per[0], Lb_Bar, Pict_Progress}; }
@@ -133,6 +144,7 @@ void KelPrnPrint::But_Out_Click() {
   request.file_paths.assign(files_.FilePaths().begin(), files_.FilePaths().begin() + static_cast<long>(count));
   request.printer_index = List_printer.ListIndex();
   if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
+  request.printer_list_failure = printer_list_failure_;
   // The spooler and the files are worked on a thread of their own; the
   // window stays live meanwhile.
   job_.Start(services_.spooler, std::move(request));

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <variant>
+#include <vector>
 
 #include "app/job_runner.h"
 #include "app/proportional_layout.h"
@@ -22,6 +24,8 @@ inline constexpr char kAppName[] = "Torvane";
 inline constexpr char kSection[] = "InitVal";
 inline constexpr std::int16_t kVersionMajor = 1, kVersionMinor = 0, kVersionRevision = 3;
 
+// "1.0.3"
+std::string VersionNumber();
 // "Torvane   (Ver.1.0.3)"
 std::string WindowCaption();
 
@@ -33,9 +37,10 @@ bool CoordinateFitsScreen(std::int32_t value, float screen_twips);
 struct Services {
   platform::SettingsStore& settings;
   platform::Spooler& spooler;
-  // The command line's argument text: paths separated by blanks, a path
-  // holding blanks in double quotes.
-  std::string argument_text;
+  // The files named on the command line: where the system keeps it as one
+  // text (Windows), that text, split by the tokenizers; elsewhere the paths
+  // as the shell split them.
+  std::variant<std::string, std::vector<std::string>> command_line;
 };
 
 class KelPrnPrint {
@@ -92,6 +97,7 @@ class KelPrnPrint {
 
   LayoutTables layout_;
   filelist::FileList files_;
+  std::string printer_list_failure_;  // why List_printer is empty
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
   // Last, so that it goes first: a running job ends before the rest of the

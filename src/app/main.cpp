@@ -1,20 +1,34 @@
 #include <QApplication>
+#include <iostream>
 
 #include "app/kel_prn_print.h"
-#include "filelist/command_line.h"
+#include "app/start_arguments.h"
+#include "platform/close_signals.h"
 #include "platform/command_line.h"
 #include "platform/settings_store.h"
 #include "platform/spooler.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);  // takes its own options out of argv
+  std::variant<std::string, std::vector<std::string>> command_line;
+  if (auto text = platform::NativeArgumentText()) {
+    command_line = std::move(*text);
+  } else {
+    // Read before Qt starts: help and version need no display.
+    auto start = app::ParseStartArguments(std::vector<std::string>(argv + 1, argv + argc));
+    if (start.action == app::StartAction::Help) std::cout << app::StartHelpText();
+    if (start.action == app::StartAction::Version) std::cout << app::StartVersionText();
+    if (start.action != app::StartAction::Window) return 0;
+    // Paths pass as the bytes the shell gave, unchanged.
+    command_line = std::move(start.paths);
+  }
+  // Qt sees the program's name only: the arguments are files, never its options.
+  int qt_argc = 1;
+  QApplication application(qt_argc, argv);
   auto settings = platform::MakeUserSettingsStore();
   auto spooler = platform::MakeSystemSpooler();
-  // Paths pass as the bytes the shell gave, unchanged.
-  std::string arguments = platform::NativeArgumentText().value_or(
-      filelist::ArgumentText(std::vector<std::string>(argv + 1, argv + argc)));
-  app::KelPrnPrint window({*settings, *spooler, std::move(arguments)});
+  app::KelPrnPrint window({*settings, *spooler, std::move(command_line)});
   platform::RunHandler([&] { window.Form_Load(); });
   window.Show();
+  platform::CloseOnSignals([&] { window.But_End_Click(); });
   return application.exec();
 }

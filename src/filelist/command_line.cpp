@@ -9,15 +9,6 @@ namespace {
 constexpr char kBlank = ' ';
 constexpr char kQuote = '"';
 
-// Whether the tokenizers read `arg` back unchanged from ArgumentText.
-bool Representable(const std::string& arg) {
-  if (arg.empty()) return false;
-  if (arg.find(kQuote) == std::string::npos) return true;
-  // A quote is an ordinary character inside an unquoted argument, but a
-  // quoted one cannot hold it, and one at the start opens a quoted argument.
-  return arg.front() != kQuote && arg.find(kBlank) == std::string::npos;
-}
-
 }  // namespace
 
 std::string GetArgPlain(const std::string& text, std::size_t& pos) {
@@ -52,22 +43,6 @@ std::vector<std::string> SplitArgumentText(const std::string& text) {
     paths.push_back(std::move(token));
   }
   return paths;
-}
-
-std::string ArgumentText(const std::vector<std::string>& args) {
-  std::string text;
-  for (const auto& arg : args) {
-    if (!Representable(arg)) break;
-    if (!text.empty()) text += kBlank;
-    if (arg.find(kBlank) != std::string::npos) {
-      text += kQuote;
-      text += arg;
-      text += kQuote;
-    } else {
-      text += arg;
-    }
-  }
-  return text;
 }
 
 }  // namespace filelist

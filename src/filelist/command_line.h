@@ -26,12 +26,4 @@ std::string GetArgQuoted(const std::string& text, std::size_t& pos);
 // Every path of the argument text, in order, up to the first empty token.
 std::vector<std::string> SplitArgumentText(const std::string& text);
 
-// The argument text for arguments the shell has already split (the
-// program's own name not included): joined by single blanks, an argument
-// holding a blank wrapped in double quotes. The text ends before the first
-// argument the tokenizers could not give back unchanged: an empty one (an
-// empty argument ends the list anyway), or one holding a double quote that
-// would be read as the start or end of a quoted argument.
-std::string ArgumentText(const std::vector<std::string>& args);
-
 }  // namespace filelist

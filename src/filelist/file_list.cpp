@@ -56,8 +56,11 @@ void FileList::TakeDroppedFiles(const std::vector<std::string>& paths) {
 }
 
 void FileList::TakeCommandLineFiles(const std::string& argument_text) {
-  if (argument_text.empty()) return;
-  const auto paths = SplitArgumentText(argument_text);
+  TakeCommandLinePaths(SplitArgumentText(argument_text));
+}
+
+void FileList::TakeCommandLinePaths(const std::vector<std::string>& paths) {
+  if (paths.empty()) return;
   const auto listed = static_cast<std::size_t>(controls_.list_file.ListCount());
   if (!FitsInList(listed + paths.size())) return;
   for (const auto& path : paths) {

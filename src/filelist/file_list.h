@@ -61,9 +61,13 @@ class FileList {
   // changes.
   void TakeDroppedFiles(const std::vector<std::string>& paths);
 
-  // Start-up: appends each path of the command line's argument text and
-  // enables Print for each. An empty text changes nothing. Arguments that
-  // would take the list past its line limit are refused with a message.
+  // Start-up: appends each path and enables Print for each. No paths
+  // change nothing. Paths that would take the list past its line limit are
+  // refused with a message.
+  void TakeCommandLinePaths(const std::vector<std::string>& paths);
+
+  // Start-up where the command line is one text (Windows): its paths as
+  // the tokenizers split it, taken as above.
   void TakeCommandLineFiles(const std::string& argument_text);
 
  private:

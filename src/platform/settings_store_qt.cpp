@@ -1,8 +1,9 @@
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QStringList>
 #include <functional>
 
+#include "platform/ini_text.h"
 #include "platform/run_time_error.h"
 #include "platform/settings_store.h"
 
@@ -11,6 +12,11 @@ namespace platform {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Opens the store of an application afresh for every read and save, so
 // that each one sees the file as it is now.
@@ -21,27 +27,45 @@ class QtSettingsStore : public SettingsStore {
 
   std::string Read(const std::string& app, const std::string& section, const std::string& key,
                    const std::optional<std::string>& fallback) override {
-    auto settings = open_(Q(app));
-    const QVariant value = settings->value(Q(section) + "/" + Q(key));
-    if (!value.isValid()) return fallback.value_or(std::string());
-    // An unquoted value holding commas reads back as a list; it is one text.
-    if (value.typeId() == QMetaType::QStringList) return value.toStringList().join(", ").toStdString();
-    return value.toString().toStdString();
+    return Stored(app, section, key).value_or(fallback.value_or(std::string()));
   }
 
   void Save(const std::string& app, const std::string& section, const std::string& key,
             const std::string& text) override {
     auto settings = open_(Q(app));
+    const bool ini = settings->format() == QSettings::IniFormat;
+    const QByteArray before = ini ? FileBytes(settings->fileName()) : QByteArray();
     settings->setValue(Q(section) + "/" + Q(key), Q(text));
     // Written through at once, so that a failure is known here, and the keys
     // saved before it stay written.
     settings->sync();
-    if (settings->status() != QSettings::NoError) {
+    // A file QSettings could not read is replaced by what it could; a copy
+    // of it stays beside it.
+    if (ini && settings->status() == QSettings::FormatError) {
+      QFile::remove(settings->fileName() + ".bad");
+      QFile copy(settings->fileName() + ".bad");
+      if (copy.open(QIODevice::WriteOnly)) copy.write(before);
+    }
+    // Saved means on disk: the status also tells of the old file's faults.
+    if (Stored(app, section, key) != text) {
       throw MakeError(kErrPathFileAccess, "cannot save setting " + key + " in " + settings->fileName().toStdString());
     }
   }
 
  private:
+  // The text as stored: in an INI file read as written, where QSettings
+  // would read an unquoted value with commas as a list.
+  std::optional<std::string> Stored(const std::string& app, const std::string& section, const std::string& key) {
+    auto settings = open_(Q(app));
+    if (settings->format() == QSettings::IniFormat) {
+      const QByteArray file = FileBytes(settings->fileName());
+      return IniValue(std::string_view(file.constData(), static_cast<std::size_t>(file.size())), section, key);
+    }
+    const QVariant value = settings->value(Q(section) + "/" + Q(key));
+    if (!value.isValid()) return std::nullopt;
+    return value.toString().toStdString();
+  }
+
   std::function<std::unique_ptr<QSettings>(const QString& app)> open_;
 };
 

@@ -56,6 +56,12 @@ class PrinterConnection {
 // that made the call; once it returns true the wait ends and the call fails.
 using StopCheck = std::function<bool()>;
 
+// The installed printers, or why they could not be listed.
+struct PrinterListing {
+  std::vector<std::string> names;  // device names, in the platform's order
+  std::string failure;             // empty when the spooler answered
+};
+
 class Spooler {
  public:
   virtual ~Spooler() = default;
@@ -64,8 +70,9 @@ class Spooler {
   // this call and of every call on the printer.
   virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck stop,
                                                   SpoolResult& result) = 0;
-  // The installed printers' device names, in the platform's order.
-  virtual std::vector<std::string> PrinterNames() = 0;
+  // The installed printers' device names; with none, `failure` tells a
+  // spooler that could not be asked from one that has no printers.
+  virtual PrinterListing PrinterNames() = 0;
 };
 
 // The platform's own spooler.

@@ -18,6 +18,7 @@
 // pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
 // its first connection.
 #include <cups/cups.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <chrono>
@@ -69,16 +70,34 @@ struct HttpClose {
 };
 using Http = std::unique_ptr<http_t, HttpClose>;
 
+// Why connecting to `server` failed, right after the failing call. libcups
+// gives every failed connect as "Host is down"; for a local socket that is
+// not there, the file system's own answer says more.
+std::string ConnectFailure(const char* server, int error) {
+  std::string reason = std::string("cannot connect to the print server ") + server;
+  if (server[0] != '/') reason += ":" + std::to_string(ippPort());
+  struct stat socket_file;
+  if (server[0] == '/' && stat(server, &socket_file) != 0) error = errno;
+  if (error != 0) return reason + ": " + std::strerror(error);
+  const char* text = cupsLastErrorString();  // a host name that does not resolve
+  return text != nullptr && *text != '\0' ? reason + ": " + text : reason;
+}
+
 // A connection of its own to the configured scheduler (CUPS_SERVER,
 // client.conf), or null with `reason`. Unlike libcups's shared default
 // connection, it gives up on a scheduler that stalls.
 Http ConnectToScheduler(std::string& reason) {
-  Http http(httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
-                         /*blocking=*/1, kConnectTimeoutMs, nullptr));
+  // Made unconnected and connected here: when httpConnect2 connects itself,
+  // its clean-up after a failure overwrites errno.
+  const char* server = cupsServer();
+  Http http(httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+                         /*blocking=*/1, /*msec=*/0, nullptr));
   if (!http) {
-    const int error = errno;
-    reason = std::string("cannot connect to the print server ") + cupsServer();
-    if (error != 0) reason += std::string(": ") + std::strerror(error);
+    reason = ConnectFailure(server, 0);
+    return nullptr;
+  }
+  if (httpReconnect2(http.get(), kConnectTimeoutMs, nullptr) != 0) {
+    reason = ConnectFailure(server, httpError(http.get()));
     return nullptr;
   }
   httpSetTimeout(http.get(), kStallTimeoutSeconds, GiveUpOnStall, nullptr);
@@ -109,6 +128,10 @@ class Destinations {
   int count_ = 0;
   cups_dest_t* dests_ = nullptr;
 };
+
+// Right after an empty listing: whether it is empty because the scheduler
+// could not be asked, rather than because it has no printers.
+bool SchedulerNotAsked() { return IsIppError(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND; }
 
 // The stall limit in seconds: TORVANE_STALL_SECONDS when it holds a
 // positive number, else the default.
@@ -210,8 +233,7 @@ class CupsConnection final : public PrinterConnection {
     if (dest == nullptr) {
       // No destinations because the scheduler could not be asked, rather
       // than because it has none.
-      if (destinations.Count() == 0 && IsIppError(cupsLastError()) &&
-          cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND) {
+      if (destinations.Count() == 0 && SchedulerNotAsked()) {
         return SpoolResult::Fail(LastCupsError("cannot list the printers of the spooler"));
       }
       return SpoolResult::Fail("the printer \"" + printer_name + "\" is not installed on the print server " +
@@ -447,13 +469,16 @@ class CupsSpooler final : public Spooler {
     return printer;
   }
 
-  // Empty when the scheduler cannot be reached.
-  std::vector<std::string> PrinterNames() override {
-    std::string reason;
-    const Http http = ConnectToScheduler(reason);
-    if (!http) return {};
+  PrinterListing PrinterNames() override {
+    PrinterListing listing;
+    const Http http = ConnectToScheduler(listing.failure);
+    if (!http) return listing;
     const Destinations destinations(http.get());
-    std::vector<std::string> names;
+    if (destinations.Count() == 0 && SchedulerNotAsked()) {
+      listing.failure = LastCupsError("cannot list the printers of the print server " + std::string(cupsServer()));
+      return listing;
+    }
+    auto& names = listing.names;
     names.reserve(static_cast<std::size_t>(destinations.Count()));
     for (int i = 0; i < destinations.Count(); ++i) {
       std::string name = destinations[i].name;
@@ -463,7 +488,7 @@ class CupsSpooler final : public Spooler {
       }
       names.push_back(std::move(name));
     }
-    return names;
+    return listing;
   }
 
  private:

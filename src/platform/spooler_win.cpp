@@ -303,7 +303,7 @@ class WinSpooler final : public Spooler {
   }
 
   // Local printers and printer connections, in the spooler's order.
-  std::vector<std::string> PrinterNames() override {
+  PrinterListing PrinterNames() override {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
@@ -313,15 +313,15 @@ class WinSpooler final : public Spooler {
       std::vector<PRINTER_INFO_4W> info(needed / sizeof(PRINTER_INFO_4W) + 1);
       const auto size = static_cast<DWORD>(info.size() * sizeof(PRINTER_INFO_4W));
       if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.data()), size, &needed, &count)) {
-        std::vector<std::string> names;
+        PrinterListing listing;
         for (DWORD i = 0; i < count; ++i) {
-          if (info[i].pPrinterName != nullptr) names.push_back(Utf16ToUtf8(info[i].pPrinterName));
+          if (info[i].pPrinterName != nullptr) listing.names.push_back(Utf16ToUtf8(info[i].pPrinterName));
         }
-        return names;
+        return listing;
       }
       if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
-    return {};
+    return {{}, "the printers cannot be listed: " + SystemErrorText(GetLastError())};
   }
 };
 

@@ -492,6 +492,20 @@ void ShowMessage(const std::string& text) {
   QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Torvane"), Q(text), QMessageBox::Ok,
                   QApplication::activeWindow());
   box.setTextFormat(Qt::PlainText);
+  // A text that would make the box taller than half the screen (a long list
+  // of files) shows its first paragraph; the rest goes under Show Details,
+  // which scrolls. Measured at a width narrower than the box's text gets,
+  // so the estimate errs on the tall side.
+  const QString all = box.text();
+  const int available = ScreenRect().height();
+  const QRect measured = box.fontMetrics().boundingRect(QRect(0, 0, 400, available * 4), Qt::TextWordWrap, all);
+  const auto paragraph = all.indexOf(QStringLiteral("\n\n"));
+  const auto line = all.indexOf(QLatin1Char('\n'));
+  const auto split = paragraph >= 0 ? paragraph : line;
+  if (split > 0 && measured.height() > available / 2) {
+    box.setText(all.left(split));
+    box.setDetailedText(all.mid(split + (paragraph >= 0 ? 2 : 1)));
+  }
   box.exec();
 }
 

@@ -20,6 +20,11 @@ std::string WithReason(const std::string& what, const platform::SpoolResult& res
   return result.reason.empty() ? what : what + " (" + result.reason + ")";
 }
 
+// A designed message with the reason for it on a paragraph of its own.
+std::string WithReason(const std::string& message, const std::string& reason) {
+  return reason.empty() ? message : message + "\n\n" + reason;
+}
+
 std::string OfBytes(std::int64_t done, std::int64_t total) {
   return std::to_string(done) + " of " + std::to_string(total) + " bytes";
 }
@@ -146,6 +151,10 @@ class Job {
 
 }  // namespace
 
+void PrintJobView::ShowPrinterUnusable(const std::string&, const std::string& reason) {
+  ShowMessage(WithReason("The Printer Name you typed wasn't recognized.", reason));
+}
+
 std::int64_t NextChunkSize(std::int64_t remaining) { return remaining < kChunkSize ? remaining : kChunkSize; }
 
 std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure) {
@@ -168,13 +177,13 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     return result;
   }
   if (request.printer_index < 0) {
-    view.ShowMessage("Please choose the Printer.");
+    view.ShowMessage(WithReason("Please choose the Printer.", request.printer_list_failure));
     return result;
   }
   platform::SpoolResult opened;
   const auto printer = spooler.Open(request.printer_name, [&view] { return view.StopRequested(); }, opened);
   if (!printer) {
-    view.ShowMessage("The Printer Name you typed wasn't recognized.");
+    view.ShowPrinterUnusable(request.printer_name, opened.reason);
     return result;
   }
   view.SetPrintEnabled(false);

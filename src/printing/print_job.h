@@ -43,6 +43,9 @@ class PrintJobView {
   // A modal message box: this text, the title "Torvane", an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void SetPrintEnabled(bool enabled) = 0;
+  // Opening the printer failed; `reason` is the spooler's, empty when it
+  // gave none. By default the designed message with the reason below it.
+  virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
   // True once the window has been asked to close: the job then stops after
   // the chunk in hand and returns, so that the window can close. Asked
   // from within the spooler's waits too, so it must answer at once.
@@ -58,6 +61,8 @@ struct PrintRequest {
   // selected entry's text, the printer's device name.
   int printer_index = -1;
   std::string printer_name;
+  // Why the printer list is empty, told when no printer is chosen.
+  std::string printer_list_failure{};
 };
 
 struct NotSent {

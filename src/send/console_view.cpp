@@ -1,13 +1,62 @@
 #include "send/console_view.h"
 
+#include <algorithm>
+
 #include "printing/progress_text.h"
+#include "send/send_options.h"
 
 namespace sender {
+
+namespace {
+
+// The length of the UTF-8 sequence at `at`, or 0 where none begins.
+std::size_t SequenceLength(std::string_view text, std::size_t at) {
+  const auto lead = static_cast<unsigned char>(text[at]);
+  const std::size_t length = lead < 0x80                   ? 1
+                             : lead >= 0xC2 && lead <= 0xDF ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+  if (at + length > text.size()) return 0;
+  for (std::size_t k = 1; k < length; ++k) {
+    if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;
+  }
+  return length;
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+  for (auto at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size())) {
+    text.replace(at, from.size(), to);
+  }
+}
+
+}  // namespace
+
+std::string TerminalText(std::string_view text) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string shown;
+  for (std::size_t at = 0; at < text.size();) {
+    const auto byte = static_cast<unsigned char>(text[at]);
+    const std::size_t length = SequenceLength(text, at);
+    const bool c0 = length == 1 && (byte < 0x20 || byte == 0x7F);
+    const bool c1 = length == 2 && byte == 0xC2 && static_cast<unsigned char>(text[at + 1]) < 0xA0;
+    if (length > 0 && !c0 && !c1) {
+      shown.append(text.substr(at, length));
+      at += length;
+      continue;
+    }
+    for (const std::size_t end = at + (c1 ? 2 : 1); at < end; ++at) {
+      const auto escaped = static_cast<unsigned char>(text[at]);
+      shown += {'\\', 'x', kHex[escaped >> 4], kHex[escaped & 0xF]};
+    }
+  }
+  return shown;
+}
 
 std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file) {
   const auto text = printing::ComputeProgress(done, total).text;
   // The display's text ends with the percentage field and its sign.
-  return text.substr(text.size() - 4) + " " + file;
+  return text.substr(text.size() - 4) + " " + TerminalText(file);
 }
 
 ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages,
@@ -38,7 +87,21 @@ void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
 
 void ConsoleJobView::ShowMessage(const std::string& text) {
   EndLine();
-  messages_ << text << '\n' << std::flush;
+  // The message's own line breaks stay; those inside a file's name do not.
+  std::string shown = text;
+  for (const auto& file : files_) {
+    if (const auto escaped = TerminalText(file); escaped != file) ReplaceAll(shown, file, escaped);
+  }
+  for (std::size_t start = 0, end; start <= shown.size(); start = end + 1) {
+    end = std::min(shown.find('\n', start), shown.size());
+    messages_ << TerminalText(std::string_view(shown).substr(start, end - start)) << '\n';
+  }
+  messages_ << std::flush;
+}
+
+void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) {
+  ShowMessage(std::string(kProgramName) + ": printer \"" + printer_name + "\": " +
+              (reason.empty() ? "not recognized" : reason));
 }
 
 void ConsoleJobView::EndLine() {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "printing/print_job.h"
@@ -18,6 +19,11 @@ namespace sender {
 // window's progress display shows it, right-aligned in three places with
 // a percent sign, then the file: " 40% /jobs/q.prn".
 std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file);
+
+// `text` as a terminal may be given it: control characters (C0, DEL, C1)
+// and bytes that are not UTF-8 shown as \xHH, so that a file name cannot
+// move the cursor, recolour or retitle the terminal.
+std::string TerminalText(std::string_view text);
 
 class ConsoleJobView : public printing::PrintJobView {
  public:
@@ -31,6 +37,8 @@ class ConsoleJobView : public printing::PrintJobView {
   void SetProgress(std::int64_t done, std::int64_t total) override;
   void DoEvents() override {}
   void ShowMessage(const std::string& text) override;
+  // "torvane-send: printer "NAME": REASON"
+  void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) override;
   void SetPrintEnabled(bool) override {}
   bool StopRequested() const override { return stop_.load(); }
 

@@ -31,6 +31,9 @@ extern "C" void OnInterrupt(int signal_number) {
 int Run(const std::vector<std::string>& args, bool terminal) {
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
+#ifdef SIGHUP
+  std::signal(SIGHUP, OnInterrupt);  // the terminal went away: stop as for Ctrl+C
+#endif
   const auto spooler = platform::MakeSystemSpooler();
   return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested});
 }

@@ -21,7 +21,7 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
       if (const auto report = printing::NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
         view.ShowMessage(report);
       }
-      return kExitNotSent;
+      return kExitInterrupted;
     case printing::JobEnd::Finished:
       break;
   }
@@ -44,10 +44,16 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     case SendAction::Version:
       console.out << VersionText() << std::flush;
       return kExitSent;
-    case SendAction::List:
-      for (const auto& name : spooler.PrinterNames()) console.out << name << '\n';
+    case SendAction::List: {
+      const auto listing = spooler.PrinterNames();
+      if (!listing.failure.empty()) {
+        console.err << kProgramName << ": " << listing.failure << '\n' << std::flush;
+        return kExitNotSent;
+      }
+      for (const auto& name : listing.names) console.out << name << '\n';
       console.out << std::flush;
       return kExitSent;
+    }
     case SendAction::Send:
       break;
   }

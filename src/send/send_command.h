@@ -14,6 +14,7 @@ namespace sender {
 inline constexpr int kExitSent = 0;        // every file was sent; also help, version and the list
 inline constexpr int kExitNotSent = 1;     // some file was not sent, or the printer was unusable
 inline constexpr int kExitUsage = 2;       // the arguments were wrong
+inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl+C, SIGHUP or SIGTERM
 
 struct Console {
   std::ostream& out;

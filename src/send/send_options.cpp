@@ -82,11 +82,12 @@ std::string HelpText() {
          "\n"
          "A file that cannot be sent whole is taken back from the spooler and the\n"
          "others still go; the files not sent are listed on standard error at the end.\n"
-         "Interrupting (Ctrl+C) stops after the piece in hand and takes back the\n"
-         "file in progress.\n"
+         "Interrupting (Ctrl+C, SIGHUP or SIGTERM) stops after the piece in hand,\n"
+         "takes back the file in progress and lists every file not sent.\n"
          "\n"
-         "Exit status: 0 when every file was sent, 1 when some file was not sent or\n"
-         "the printer could not be used, 2 when the arguments are wrong.\n";
+         "Exit status: 0 when every file was sent; 1 when some file was not sent, the\n"
+         "printer could not be used or the printers could not be listed; 2 when the\n"
+         "arguments are wrong; 130 when interrupted.\n";
 }
 
 std::string VersionText() { return std::string(kProgramName) + " " + TORVANE_VERSION + "\n"; }

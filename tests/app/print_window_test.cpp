@@ -121,8 +121,10 @@ TEST_F(PrintWindowTest, TheChecksComeFirstAndSayWhatIsMissing) {
   gone.But_Out.Click();
   WaitForJob(gone);
   EXPECT_TRUE(gone.But_Out.Enabled());
+  const std::string why = "the printer \"" + queue + "\" is not installed on the print server " + Cups().Server();
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please Drag & Drop a prn file.", "Please choose the Printer.",
-                                                   "The Printer Name you typed wasn't recognized."}));
+                                                   QString::fromStdString("The Printer Name you typed wasn't "
+                                                                          "recognized.\n\n" + why)}));
   for (const auto& m : catcher.Messages()) EXPECT_EQ(m.title, "Torvane");
 }
 

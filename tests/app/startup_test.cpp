@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "app/app_fixture.h"
+#include "app/setting_text.h"
 #include "platform/run_time_error.h"
 #include "platform/window.h"
 #include "support/message_catcher.h"
@@ -85,6 +86,36 @@ TEST_F(AppTest, RestoresPositionAndCheckBoxesFromTheStoredTexts) {
   auto& window = Start(false);
   EXPECT_NE(window.Form().Left(), static_cast<int>(screen_w * 0.8f));
   EXPECT_EQ(window.Form().Top(), static_cast<int>(screen_h * 0.8f) - 15);
+}
+
+TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFileIsReplaced) {
+  for (const std::string text : {"HP, 2nd floor", "Say \"hi\"", "\\\\server\\q", "M\xC3\xBCller \xE8\xAB\x8B", " lead",
+                                 "trail ", "@home", "@@x", "esc\x1B[0m\tx", "=;#[x]", "two\nlines", "", "\"\"", "\\x41",
+                                 "a\\", "\x01" "2"}) {
+    Store("ListIdx", text);
+    EXPECT_EQ(Stored("ListIdx"), text);
+  }
+  // Hand-typed values reach the conversions as typed, commas and all.
+  const auto write_ini = [&](const QByteArray& bytes) {
+    QFile file(QString::fromStdString(IniPath()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+  };
+  write_ini("[Other]\nWinPosL=9\n[InitVal]\nWinPosL=1,440\nWinPosT = 1440,5 \n;AddFile=0\nListIdx= A, \"B\" ; note\n");
+  EXPECT_EQ(Stored("WinPosT") + "|" + Stored("ListIdx") + "|" + Stored("AddFile"), "1440,5|A, B|<missing>");
+  ASSERT_EQ(app::UserNumberFormat().group, ',');
+  EXPECT_EQ(Start(false).Form().Left(), 1440);
+
+  // A file QSettings cannot read is no failed save: the close replaces it
+  // and keeps it beside it.
+  const QByteArray zeros(4096, '\0');
+  write_ini(zeros);
+  testsupport::MessageCatcher catcher;
+  Start().But_End.Click();
+  EXPECT_TRUE(catcher.Messages().empty());
+  for (const auto& key : kFiveKeys) EXPECT_NE(Stored(key), "<missing>") << key;
+  QFile copy(QString::fromStdString(IniPath() + ".bad"));
+  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+  EXPECT_EQ(copy.readAll(), zeros);
 }
 
 TEST_F(AppTest, AFailureBeforeTheProtectedStepsEndsStartUpWithAMessage) {
@@ -173,6 +204,17 @@ TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {
   auto store = platform::MakeIniSettingsStore(dir_.filePath("blocker/Torvane/Torvane.ini").toStdString());
   EXPECT_THROW(store->Save("Torvane", "InitVal", "WinPosL", "1"), platform::RunTimeError);
   EXPECT_EQ(store->Read("Torvane", "InitVal", "WinPosL", "-1"), "-1");
+}
+
+TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
+  auto& window = Start(true, "a.prn");
+  EXPECT_EQ(window.List_printer.ListCount(), 0);
+  testsupport::MessageCatcher catcher;
+  window.But_Out.Click();
+  WaitForJob(window);
+  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
+                                                   "cannot connect to the print server /nonexistent/torvane-test/"
+                                                   "cups.sock: No such file or directory"}));
 }
 
 TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {

@@ -155,36 +155,32 @@ TEST_F(CupsSpooler, DocumentsThroughOneConnectionBecomeSeparateJobsInOrder) {
   }
 }
 
+// The job keeps the document's name as a valid job name; the captured file
+// keeps the job name but for '/', within the file system's 255 bytes.
 TEST_F(CupsSpooler, DocumentNamesArriveAsValidJobNames) {
-  const std::string kanji = "\xE6\x97\xA5";
+  const auto kanji = [](int count) {
+    std::string s;
+    for (int i = 0; i < count; ++i) s += "\xE6\x97\xA5";
+    return s;
+  };
+  const std::string japanese = "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8 2026.prn";
+  const std::string accents = "\xC3\x9C" "ber Caf\xC3\xA9 (2).prn";
   const struct {
     const char* what;
     std::string document_name;
     std::string job_name;
+    std::string file_title;  // the captured file's name after "<job id>-"
   } cases[] = {
-      {"Japanese", "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8.prn",
-       "\xE8\xAB\x8B\xE6\xB1\x82\xE6\x9B\xB8.prn"},
-      {"accents and blanks",
-       "\xC3\x9C"
-       "ber Caf\xC3\xA9 (2).prn",
-       "\xC3\x9C"
-       "ber Caf\xC3\xA9 (2).prn"},
-      {"a backslash is a character here", "back\\slash.prn", "back\\slash.prn"},
-      {"300 bytes, cut on a character boundary",
-       "a" +
-           [&] {
-             std::string s;
-             for (int i = 0; i < 100; ++i) s += kanji;
-             return s;
-           }(),
-       "a" +
-           [&] {
-             std::string s;
-             for (int i = 0; i < 84; ++i) s += kanji;
-             return s;
-           }()},
-      {"not UTF-8", "caf\xE9.prn", "caf\xEF\xBF\xBD.prn"},
-      {"a control character", "tab\there.prn", "tab\xEF\xBF\xBDhere.prn"},
+      {"Japanese and a blank", japanese, japanese, japanese},
+      {"accents and blanks", accents, accents, accents},
+      {"a backslash is a character here", "back\\slash.prn", "back\\slash.prn",
+       "back\\slash.prn"},
+      {"a slash", "and/or.prn", "and/or.prn", "and_or.prn"},
+      {"300 bytes, cut on a character boundary", "a" + kanji(100), "a" + kanji(84),
+       "a" + kanji(84)},
+      {"not UTF-8", "caf\xE9.prn", "caf\xEF\xBF\xBD.prn", "caf\xEF\xBF\xBD.prn"},
+      {"a control character", "tab\there.prn", "tab\xEF\xBF\xBDhere.prn",
+       "tab\xEF\xBF\xBDhere.prn"},
   };
   const std::string queue = NewQueue();
   auto printer = Open(queue);
@@ -201,6 +197,10 @@ TEST_F(CupsSpooler, DocumentNamesArriveAsValidJobNames) {
     const auto captured = cups_.WaitForDocument(queue, jobs[i].id);
     ASSERT_TRUE(captured) << cases[i].what;
     EXPECT_EQ(captured->bytes, cases[i].what);
+    // Only the long name is cut, by whole three-byte characters.
+    std::string file_name = std::to_string(jobs[i].id) + "-" + cases[i].file_title;
+    while (file_name.size() > 255) file_name.resize(file_name.size() - 3);
+    EXPECT_EQ(captured->file_name, file_name) << cases[i].what;
   }
 }
 
@@ -314,7 +314,7 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
 TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
   const std::string queue = NewQueue();
   cups_.AddInstance(queue, "draft");
-  const auto names = spooler_->PrinterNames();
+  const auto names = spooler_->PrinterNames().names;
   const auto plain = std::find(names.begin(), names.end(), queue);
   ASSERT_NE(plain, names.end());
   ASSERT_NE(plain + 1, names.end());
@@ -332,7 +332,7 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   const std::string queue = NewQueue();
   auto opened_before = Open(queue);
   ASSERT_TRUE(opened_before);
-  const auto names = spooler_->PrinterNames();
+  const auto names = spooler_->PrinterNames().names;
   ASSERT_NE(std::find(names.begin(), names.end(), queue), names.end());
 
   cups_.DeleteQueue(queue);
@@ -351,10 +351,10 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
 TEST(CupsSpoolerAlone, PrinterNamesListsTheQueuesInTheSpoolersOrder) {
   PrivateCups cups;
   const auto spooler = platform::MakeSystemSpooler();
-  EXPECT_TRUE(spooler->PrinterNames().empty());
+  EXPECT_TRUE(spooler->PrinterNames().names.empty());
   for (const char* name : {"Zeta", "alpha", "Mid_2", "mid_1"}) cups.AddQueue(name);
   // CUPS lists its destinations by name, ignoring case.
-  EXPECT_EQ(spooler->PrinterNames(), (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
+  EXPECT_EQ(spooler->PrinterNames().names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
 }
 
 // The scheduler refusing a document half-way (here: larger than it takes)

@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 
 #include "platform/run_time_error.h"
@@ -128,6 +129,18 @@ TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {
   EXPECT_TRUE(catcher.Messages()[0].only_ok);
   EXPECT_TRUE(catcher.Messages()[0].no_icon);
   EXPECT_EQ(catcher.Texts()[1], "Run-time error '51':\n\nInternal error: unexpected");
+}
+
+TEST(ShowMessage, ALongListStaysOnTheScreenUnderItsSummary) {
+  std::string report = "These files were not sent:\n";
+  for (int i = 0; i < 300; ++i) report += "\n/home/user/jobs/file-" + std::to_string(i) + ".prn \xE2\x80\x94 not measured";
+  testsupport::MessageCatcher catcher;
+  platform::ShowMessage(report);
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  const auto& box = catcher.Messages()[0];
+  EXPECT_EQ(box.text.toStdString(), report);
+  EXPECT_LE(box.height, QGuiApplication::primaryScreen()->availableGeometry().height());
+  EXPECT_TRUE(box.only_ok && box.no_icon && box.title == "Torvane");
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ class FakeSpooler : public platform::Spooler {
     result = platform::SpoolResult::Ok();
     return std::make_unique<Connection>(*this);
   }
-  std::vector<std::string> PrinterNames() override { return {"Fake"}; }
+  platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
 
  private:
   class Connection : public platform::PrinterConnection {

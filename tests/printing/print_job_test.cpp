@@ -96,8 +96,8 @@ TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
   } cases[] = {
       {false, -1, false, "Please Drag & Drop a prn file.", {"message"}},
       {false, 0, false, "Please Drag & Drop a prn file.", {"message"}},
-      {true, -1, true, "Please choose the Printer.", {"message"}},
-      {true, 0, true, "The Printer Name you typed wasn't recognized.", {"open P", "message"}},
+      {true, -1, true, "Please choose the Printer.\n\nthe list is empty", {"message"}},
+      {true, 0, true, "The Printer Name you typed wasn't recognized.\n\nno such printer", {"open P", "message"}},
   };
   const auto file = MakeFile("a.prn", "x");
   for (const auto& c : cases) {
@@ -105,7 +105,8 @@ TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
     FakeSpooler fake(log);
     fake.open_fails = c.open_fails;
     RecordingView window(log);
-    const PrintRequest request{c.files ? std::vector<std::string>{file} : std::vector<std::string>{}, c.printer_index, "P"};
+    const PrintRequest request{c.files ? std::vector<std::string>{file} : std::vector<std::string>{}, c.printer_index, "P",
+                                "the list is empty"};
     const auto result = printing::RunPrintJob(window, fake, request);
     EXPECT_EQ(result.end, JobEnd::Refused);
     EXPECT_THAT(window.messages, ElementsAre(c.message));

@@ -108,13 +108,15 @@ TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {
 }
 
 TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
-  const auto a = MakeFile("a.prn", 10), gone = (dir_ / "gone.prn").string(), c = MakeFile("c.prn", 20);
+  const auto a = MakeFile("a.prn", 10), gone = (dir_ / "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn").string(), c = MakeFile("c.prn", 20);
   spooler.faults["c.prn"] = printing_test::Fault::EndDoc;
   EXPECT_EQ(Run({"-p", "P", a, gone, c}, true), sender::kExitNotSent);
   ASSERT_EQ(spooler.docs.size(), 2u);
   EXPECT_TRUE(spooler.docs[0].ended);
   EXPECT_TRUE(spooler.docs[1].cancelled);
-  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + gone + kDash +
+  // Control characters (C0, C1) and bytes that are not UTF-8 in a name are
+  // shown, not obeyed.
+  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + dir_.string() + "/gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn" + kDash +
                            "the file could not be measured (No such file or directory)\n" + c + kDash +
                            "the printer did not finish the document (refused)\n");
   // The report starts on a line of its own after the progress line.
@@ -124,7 +126,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
 TEST_F(RunSend, APrinterThatCannotBeOpenedFailsWithTheJobsMessage) {
   spooler.open_fails = true;
   EXPECT_EQ(Run({"-p", "Nowhere", MakeFile("a.prn", 1)}), sender::kExitNotSent);
-  EXPECT_EQ(err.str(), "The Printer Name you typed wasn't recognized.\n");
+  EXPECT_EQ(err.str(), "torvane-send: printer \"Nowhere\": no such printer\n");
   EXPECT_EQ(out.str(), "");
 }
 
@@ -133,7 +135,8 @@ TEST_F(RunSend, AnInterruptTakesBackTheFileInProgressAndReportsIt) {
   // The interrupt arrives as b's progress reaches 40%, its first chunk.
   InterruptAt progress(" 40% " + b, stop);
   std::ostream progress_stream(&progress);
-  EXPECT_EQ(sender::RunSend({"-p", "P", a, b, c}, spooler, {progress_stream, err, true, stop}), sender::kExitNotSent);
+  EXPECT_EQ(sender::RunSend({"-p", "P", a, b, c}, spooler, {progress_stream, err, true, stop}),
+            sender::kExitInterrupted);
   ASSERT_EQ(spooler.docs.size(), 2u);
   EXPECT_TRUE(spooler.docs[0].ended);
   EXPECT_TRUE(spooler.docs[1].cancelled);

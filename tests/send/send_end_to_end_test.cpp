@@ -23,10 +23,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,15 +36,15 @@
 #include <thread>
 #include <vector>
 
+#include "support/child_process.h"
 #include "support/private_cups.h"
 #include "support/random_bytes.h"
-
-extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testsupport::Outcome;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
 using testsupport::RandomBytes;
@@ -84,74 +81,27 @@ struct Sender {
   }
 };
 
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 // A running torvane-send, its output going to files in `folder`, which is
 // also its working folder.
-class SenderProcess {
+class SenderProcess : public testsupport::ChildProcess {
  public:
   SenderProcess(const Sender& sender, const std::vector<std::string>& args, const fs::path& folder)
-      : wine_(sender.wine), out_(folder / ".out"), err_(folder / ".err") {
-    std::vector<std::string> all = sender.command;
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& arg : all) argv.push_back(arg.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-    const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0) {
-      ADD_FAILURE() << "cannot start " << all[0] << ": " << std::strerror(spawned);
-      pid_ = 0;
-    }
-  }
+      : ChildProcess(Command(sender, args), folder), wine_(sender.wine) {}
 
-  pid_t Pid() const { return pid_; }
-  std::string OutputSoFar() const { return ReadAll(out_); }
-
-  // Waits for the end; a sender still running after `limit` has hung,
-  // which is a failure of its own.
   Outcome Wait(std::chrono::seconds limit = 120s) {
-    Outcome outcome;
-    if (pid_ == 0) return outcome;
-    int status = 0;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (waitpid(pid_, &status, WNOHANG) == 0) {
-      if (std::chrono::steady_clock::now() > deadline) {
-        ADD_FAILURE() << "torvane-send did not end within " << limit.count() << " s";
-        kill(pid_, SIGKILL);
-        waitpid(pid_, &status, 0);
-        break;
-      }
-      std::this_thread::sleep_for(5ms);
-    }
-    pid_ = 0;
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    outcome.out = Text(ReadAll(out_));
-    outcome.err = Text(ReadAll(err_));
+    Outcome outcome = ChildProcess::Wait(limit);
+    outcome.out = Text(outcome.out);
+    outcome.err = Text(outcome.err);
     return outcome;
   }
 
-  ~SenderProcess() {
-    if (pid_ != 0) Wait();
+ private:
+  static std::vector<std::string> Command(const Sender& sender, const std::vector<std::string>& args) {
+    std::vector<std::string> all = sender.command;
+    all.insert(all.end(), args.begin(), args.end());
+    return all;
   }
 
- private:
   // A Windows console program ends its lines with CR LF.
   std::string Text(std::string text) const {
     if (!wine_) return text;
@@ -160,8 +110,6 @@ class SenderProcess {
   }
 
   bool wine_;
-  fs::path out_, err_;
-  pid_t pid_ = 0;
 };
 
 // Runs torvane-send with `args`, freezes it as soon as its progress names
@@ -378,10 +326,20 @@ TEST_F(SendEndToEnd, ListsThePrintersOneALineAndRefusesOneThatDoesNotExist) {
   for (const auto* printer : {"Beta_Label", "Nowhere"}) {
     const auto refused = Send(printer, {{"a.prn", "a"}});
     EXPECT_EQ(refused.status, 1) << printer;
-    EXPECT_EQ(refused.err, "The Printer Name you typed wasn't recognized.\n") << printer;
+    EXPECT_THAT(refused.err, StartsWith("torvane-send: printer \"" + std::string(printer) + "\": ")) << printer;
     EXPECT_EQ(refused.out, "") << printer;
   }
   EXPECT_EQ(Run({"--list"}).out, "Alpha\nZeta\n");
+
+  // A print server that cannot be reached fails the list and the printer
+  // with its reason, as lpstat does.
+  cups.Stop();
+  if (sender_.wine) return;  // Wine's spooler lists its own printers still
+  const auto unlisted = Run({"--list"});
+  EXPECT_EQ(unlisted.status, 1);
+  const std::string why = "cannot connect to the print server " + cups.Server() + ": No such file or directory\n";
+  EXPECT_EQ(unlisted.err, "torvane-send: " + why);
+  EXPECT_EQ(Send("Alpha", {{"a.prn", "a"}}).err, "torvane-send: printer \"Alpha\": " + why);
 }
 
 TEST_F(SendEndToEnd, ASpoolerStoppedDuringTheJobIsReportedFileByFile) {
@@ -429,24 +387,32 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   // Wine hands a Unix SIGINT on to the program's handler from a thread of
   // its own, and under load now and then not before the job has ended.
   if (sender_.wine) GTEST_SKIP() << "Wine passes SIGINT on to a console program late or not at all";
-  const auto queue = NewQueue(cups_);
-  const std::vector<File> files = {
-      {"first.prn", "first"}, {"big.prn", RandomBytes(20 * 1000 * 1000, 10)}, {"never.prn", "never"}};
-  std::vector<std::string> args = {"-p", queue};
-  for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
-  const auto outcome = SendAndIntervene(sender_, folder_, args, "big.prn", [](pid_t pid) { kill(pid, SIGINT); });
+  // Ctrl+C, a closed terminal and a polite kill all stop alike.
+  for (const int signal_number : {SIGINT, SIGHUP, SIGTERM}) {
+    SCOPED_TRACE(signal_number);
+    const auto queue = TestName() + std::to_string(signal_number);
+    cups_.AddQueue(queue);
+    const std::vector<File> files = {
+        {"first.prn", "first"}, {"big.prn", RandomBytes(20 * 1000 * 1000, 10)}, {"never.prn", "never"}};
+    std::vector<std::string> args = {"-p", queue};
+    for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+    const auto outcome =
+        SendAndIntervene(sender_, folder_, args, "big.prn", [&](pid_t pid) { kill(pid, signal_number); });
 
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
-                                      "not finished: the job was stopped after "));
-  EXPECT_THAT(outcome.err,
-              HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
-  // never.prn never started; big.prn's job was cancelled, nothing printed.
-  const auto printed = PrintedJobs(cups_, queue);
-  ASSERT_EQ(printed.size(), 2u);
-  EXPECT_EQ(printed[0].bytes, "first");
-  EXPECT_EQ(printed[1].title, "big.prn");
-  EXPECT_FALSE(printed[1].captured);
+    EXPECT_EQ(outcome.status, 130);
+    EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
+                                        "not finished: the job was stopped after "));
+    EXPECT_THAT(outcome.err,
+                HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
+    // never.prn never started; big.prn's job was cancelled, nothing printed
+    // and nothing left held.
+    const auto printed = PrintedJobs(cups_, queue);
+    ASSERT_EQ(printed.size(), 2u);
+    EXPECT_EQ(printed[0].bytes, "first");
+    EXPECT_EQ(printed[1].title, "big.prn");
+    EXPECT_FALSE(printed[1].captured);
+    EXPECT_EQ(cups_.Jobs(queue).back().state, testsupport::JobState::kCanceled);
+  }
 }
 
 TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {

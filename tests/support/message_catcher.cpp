@@ -16,7 +16,9 @@ void MessageCatcher::Poll() {
     if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible()) box = b;
   }
   if (box == nullptr) return;
-  messages_.push_back({box->windowTitle(), box->text(), box->standardButtons() == QMessageBox::Ok,
+  const QString details = box->detailedText();
+  messages_.push_back({box->windowTitle(), box->text() + (details.isEmpty() ? "" : "\n\n" + details),
+                       box->frameGeometry().height(), box->standardButtons() == QMessageBox::Ok,
                        box->icon() == QMessageBox::NoIcon});
   box->done(QMessageBox::Ok);
 }

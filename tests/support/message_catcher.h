@@ -10,7 +10,8 @@ namespace testsupport {
 
 struct CaughtMessage {
   QString title;
-  QString text;
+  QString text;  // with the text under Show Details, after a blank line
+  int height = 0;  // of the box with its frame, in pixels
   bool only_ok = false;
   bool no_icon = false;
 };

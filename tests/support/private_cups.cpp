@@ -1,10 +1,7 @@
 #include "support/private_cups.h"
 
 #include <cups/cups.h>
-#include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iostream>
 #include <iterator>
 #include <memory>
 #include <ostream>
@@ -19,7 +17,7 @@
 #include <system_error>
 #include <thread>
 
-extern char** environ;
+#include "support/child_process.h"
 
 namespace testsupport {
 namespace {
@@ -33,47 +31,19 @@ std::string StrError(int error) { return std::strerror(error); }
 // Runs scripts/private-cupsd with `args` and returns its standard output
 // without the final line break. Its standard error goes to the test's.
 std::string RunScript(const std::vector<std::string>& args) {
-  std::vector<std::string> words{TORVANE_PRIVATE_CUPSD};
-  words.insert(words.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-
-  int out[2];
-  if (pipe2(out, O_CLOEXEC) != 0) throw std::runtime_error("pipe: " + StrError(errno));
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  if (spawned != 0) {
-    close(out[0]);
-    throw std::runtime_error("cannot run " + words[0] + ": " + StrError(spawned));
+  std::vector<std::string> command{TORVANE_PRIVATE_CUPSD};
+  command.insert(command.end(), args.begin(), args.end());
+  std::string output_folder = (fs::temp_directory_path() / "private-cupsd-run-XXXXXX").string();
+  if (mkdtemp(output_folder.data()) == nullptr) throw std::runtime_error("mkdtemp: " + StrError(errno));
+  Outcome outcome = ChildProcess(command, output_folder).Wait();
+  fs::remove_all(output_folder);
+  std::cerr << outcome.err;
+  if (outcome.status != 0) {
+    throw std::runtime_error("private-cupsd " + args.front() + " failed (status " + std::to_string(outcome.status) +
+                             ")");
   }
-
-  std::string output;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t got = read(out[0], buffer, sizeof buffer);
-    if (got > 0) {
-      output.append(buffer, static_cast<std::size_t>(got));
-    } else if (got == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  close(out[0]);
-
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    throw std::runtime_error("private-cupsd " + args.front() + " failed (status " +
-                             std::to_string(status) + ")");
-  }
-  while (!output.empty() && output.back() == '\n') output.pop_back();
-  return output;
+  while (!outcome.out.empty() && outcome.out.back() == '\n') outcome.out.pop_back();
+  return outcome.out;
 }
 
 std::optional<std::string> GetEnv(const char* name) {

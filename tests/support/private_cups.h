@@ -47,7 +47,7 @@ struct SpoolerJob {
 
 struct CapturedDocument {
   int job_id = 0;
-  std::string file_name;  // <job-id>-<title, characters other than A-Z a-z 0-9 . _ - as _>
+  std::string file_name;  // <job-id>-<title, '/' and control characters as _>
   std::string bytes;
 };
 

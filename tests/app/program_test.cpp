@@ -1,0 +1,71 @@
+// The torvane program as a user starts it: its own options, files that look
+// like Qt's options, and a request to end from outside.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <csignal>
+#include <thread>
+
+#include "app/start_arguments.h"
+#include "support/child_process.h"
+
+namespace {
+
+using app::StartAction;
+using Paths = std::vector<std::string>;
+
+TEST(StartArguments, EveryArgumentIsAFileExceptHelpAndVersionBeforeTheirEnd) {
+  const std::pair<Paths, app::StartArguments> cases[] = {
+      {{"a.prn", "\"b.prn", "", "-platform", "-reverse", "-draft.prn"},
+       {StartAction::Window, {"a.prn", "\"b.prn", "-platform", "-reverse", "-draft.prn"}}},
+      {{"--version", "-h"}, {StartAction::Version, {}}},
+      {{"--", "--help", "--", "--version"}, {StartAction::Window, {"--help", "--", "--version"}}},
+  };
+  for (const auto& [args, expected] : cases) {
+    const auto start = app::ParseStartArguments(args);
+    EXPECT_EQ(start.action, expected.action) << ::testing::PrintToString(args);
+    EXPECT_EQ(start.paths, expected.paths) << ::testing::PrintToString(args);
+  }
+}
+
+// The program under env(1), which sets its environment.
+testsupport::ChildProcess Start(const QTemporaryDir& dir, Paths env_and_args) {
+  env_and_args.insert(env_and_args.begin(), "/usr/bin/env");
+  return testsupport::ChildProcess(env_and_args, dir.path().toStdString());
+}
+
+TEST(Program, HelpAndVersionNeedNoDisplay) {
+  QTemporaryDir dir;
+  for (const auto& [option, text] : {std::pair{"--help", app::StartHelpText()}, {"--version", "torvane 1.0.3\n"}}) {
+    const auto outcome =
+        Start(dir, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", TORVANE_PROGRAM, "a", option})
+            .Wait(std::chrono::seconds(30));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, text);
+  }
+}
+
+TEST(Program, ATerminationSignalClosesTheWindowAsItsCloseBoxDoes) {
+  QTemporaryDir dir;
+  for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
+    SCOPED_TRACE(signal_number);
+    const QString config = dir.filePath("config" + QString::number(signal_number));
+    // Qt's own options among the files neither abort it nor vanish.
+    auto window = Start(dir, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.toStdString(), TORVANE_PROGRAM,
+                              "-platform", "x.prn", "-reverse", "-style", "y.prn", "--", "--help"});
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (!window.Catches(signal_number) && std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    kill(window.Pid(), signal_number);
+    const auto outcome = window.Wait(std::chrono::seconds(30));
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, "");
+    QFile ini(config + "/Torvane/Torvane.ini");
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    EXPECT_EQ(ini.readAll().count('='), 5);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include "support/child_process.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+extern char** environ;
+
+namespace testsupport {
+
+std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+ChildProcess::ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder)
+    : out_(folder / ".out"), err_(folder / ".err") {
+  std::vector<char*> argv;
+  for (auto& arg : command) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
+    ADD_FAILURE() << "cannot start " << command[0] << ": " << std::strerror(spawned);
+    pid_ = 0;
+  }
+}
+
+ChildProcess::~ChildProcess() {
+  if (pid_ != 0) Wait();
+}
+
+bool ChildProcess::Catches(int signal_number) const {
+  std::istringstream status(ReadAll("/proc/" + std::to_string(pid_) + "/status"));
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal_number - 1)) & 1;
+  }
+  return false;
+}
+
+Outcome ChildProcess::Wait(std::chrono::seconds limit) {
+  Outcome outcome;
+  if (pid_ == 0) return outcome;
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (waitpid(pid_, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      ADD_FAILURE() << "the program did not end within " << limit.count() << " s";
+      kill(pid_, SIGKILL);
+      waitpid(pid_, &status, 0);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  pid_ = 0;
+  outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  outcome.out = ReadAll(out_);
+  outcome.err = ReadAll(err_);
+  return outcome;
+}
+
+}  // namespace testsupport
