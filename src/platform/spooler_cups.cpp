@@ -22,9 +22,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <string_view>
@@ -231,8 +231,6 @@ class CupsConnection final : public PrinterConnection {
     if (watch_.Stalled()) return GiveUp();
     const cups_dest_t* dest = destinations.Find(queue_, instance);
     if (dest == nullptr) {
-      // No destinations because the scheduler could not be asked, rather
-      // than because it has none.
       if (destinations.Count() == 0 && SchedulerNotAsked()) {
         return SpoolResult::Fail(LastCupsError("cannot list the printers of the spooler"));
       }
