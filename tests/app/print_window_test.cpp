@@ -292,6 +292,7 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
 // it holds the file being sent.
 TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
   const std::vector<std::string> paths = {WriteFile("a.prn", "a"), WriteFile("b.prn", "b"), WriteFile("c.prn", "c")};
+  Store("ListIdx", "Fake");
   for (const bool add_files : {false, true}) {
     printing_test::Journal journal;
     printing_test::FakeSpooler fake(journal);
@@ -301,21 +302,18 @@ TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
       at_b.set_value();
       go.wait();
     };
-    Store("ListIdx", "Fake");
-    window_ = std::make_unique<app::KelPrnPrint>(
-        app::Services{store_, fake, "\"" + paths[0] + "\" \"" + paths[1] + "\" \"" + paths[2] + "\""});
-    auto& window = *window_;
-    window.Form_Load();
-    window.Chk_add.SetValue(add_files ? 1 : 0);
-    window.But_Out.Click();
+    window_ = std::make_unique<app::KelPrnPrint>(app::Services{store_, fake, paths});
+    window_->Form_Load();
+    window_->Chk_add.SetValue(add_files ? 1 : 0);
+    window_->But_Out.Click();
     at_b.get_future().wait();  // b's line is to be highlighted next
-    window.TakeDroppedFiles({"/x/X.prn", "/x/Y.prn", "/x/Z.prn"});
+    window_->TakeDroppedFiles({"/x/X.prn", "/x/Y.prn", "/x/Z.prn"});
     ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(100));
-    EXPECT_EQ(window.List_File.ListIndex(), add_files ? 1 : -1) << add_files;
+    EXPECT_EQ(window_->List_File.ListIndex(), add_files ? 1 : -1) << add_files;
     go_on.set_value();
-    WaitForJob(window);
+    WaitForJob(*window_);
     EXPECT_EQ(fake.docs.size(), 3u);
-    EXPECT_EQ(window.List_File.ListIndex(), -1);
+    EXPECT_EQ(window_->List_File.ListIndex(), -1);
   }
 }
 

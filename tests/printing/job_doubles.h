@@ -18,8 +18,7 @@ namespace printing_test {
 
 using Journal = std::vector<std::string>;
 
-// Stall: the spooler stops answering at the document's first write.
-enum class Fault { None, StartDoc, StartPage, Write, IdleWrites, EndPage, EndDoc, Stall };
+enum class Fault { None, StartDoc, StartPage, Write, IdleWrites, EndPage, EndDoc };
 
 struct FakeDoc {
   std::string name;
@@ -87,10 +86,6 @@ class FakeSpooler : public platform::Spooler {
       EXPECT_TRUE(in_doc_) << "a write outside a document";
       written = 0;
       if (FaultIs(Doc().name, Fault::Write)) return Refuse();
-      if (FaultIs(Doc().name, Fault::Stall)) {
-        in_doc_ = false;  // given up by the spooler itself
-        return platform::SpoolResult::Unanswered("no answer");
-      }
       if (FaultIs(Doc().name, Fault::IdleWrites)) return {};
       if (idle_left_ > 0) {
         --idle_left_;

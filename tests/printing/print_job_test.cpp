@@ -294,21 +294,6 @@ TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
   }
 }
 
-TEST_F(PrintJob, ASpoolerThatStopsAnsweringEndsTheJobWithOneReasonForEveryFileLeft) {
-  const std::vector<std::string> paths = {MakeFile("a.prn", "sent"), MakeFile("b.prn", "stalls"),
-                                          MakeFile("c.prn", "never tried")};
-  spooler.faults["b.prn"] = Fault::Stall;
-  const auto result = Run(paths);
-  EXPECT_EQ(result.end, JobEnd::Finished);
-  ASSERT_EQ(spooler.docs.size(), 2u);
-  EXPECT_TRUE(spooler.docs[0].ended);
-  // The spooler gave the document up itself; nothing more is asked of it.
-  EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
-  EXPECT_THAT(Events("select"), ElementsAre("select 0", "select 1"));
-  EXPECT_THAT(view.messages, ElementsAre("These files were not sent:\n\n" + paths[1] + kDash + "no answer\n" +
-                                         paths[2] + kDash + "no answer"));
-}
-
 TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
   const struct {
     std::string stop_after;  // the event after which the window asks to close

@@ -415,24 +415,6 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   }
 }
 
-TEST_F(SendEndToEnd, AnInterruptEndsTheWaitOnAFrozenSpoolerWithinASecond) {
-  if (sender_.wine) GTEST_SKIP() << "Wine passes SIGINT on to a console program late or not at all";
-  PrivateCups cups;  // of its own, since it is frozen
-  const auto queue = NewQueue(cups);
-  const std::vector<std::string> args = {"-p", queue, sender_.Arg(Write({"big.prn", std::string(40000000, 'b')}))};
-  std::chrono::steady_clock::time_point interrupted;
-  const auto outcome = SendAndIntervene(sender_, folder_, args, "big.prn", [&](pid_t pid) {
-    cups.Pause();
-    kill(pid, SIGCONT);  // on into the frozen spooler's wait
-    std::this_thread::sleep_for(500ms);
-    interrupted = std::chrono::steady_clock::now();
-    kill(pid, SIGINT);
-  });
-  EXPECT_LT(std::chrono::steady_clock::now() - interrupted, 1s);
-  cups.Resume();
-  EXPECT_EQ(outcome.status, 130);
-}
-
 TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   const auto queue = NewQueue(cups_);
   const std::vector<File> files = {{"big.prn", RandomBytes(20 * 1000 * 1000, 11)}, {"after.prn", "after"}};
