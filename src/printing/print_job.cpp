@@ -16,7 +16,7 @@ constexpr int kMaxIdleWrites = 3;
 // source character set.
 constexpr char kDash[] = " \xE2\x80\x94 ";
 
-std::string WithReason(const std::string& what, const platform::SpoolResult& result) {
+std::string Because(const std::string& what, const platform::SpoolResult& result) {
   return result.reason.empty() ? what : what + " (" + result.reason + ")";
 }
 
@@ -51,7 +51,7 @@ class Job {
     // spooler.
     if (auto why = file.Open(path, length); !why.empty()) return why;
     const auto started = printer_.StartDoc(platform::FileNamePart(path));
-    if (!started) return Because("the printer did not accept the document", started);
+    if (!started) return Failed("the printer did not accept the document", started);
     if (auto why = SendDocument(file, length); !why.empty()) {
       // A spooler that stopped answering has given the document up itself.
       if (unanswered_.empty()) why += CancelDocument();
@@ -59,7 +59,7 @@ class Job {
     }
     // Ending a document ends it either way: after a failure the spooler has
     // removed what it had of it, and there is nothing left to cancel.
-    if (const auto r = printer_.EndDoc(); !r) return Because("the printer did not finish the document", r);
+    if (const auto r = printer_.EndDoc(); !r) return Failed("the printer did not finish the document", r);
     return {};
   }
 
@@ -69,7 +69,7 @@ class Job {
 
  private:
   std::string SendDocument(FileReader& file, std::int64_t length) {
-    if (const auto r = printer_.StartPage(); !r) return Because("the printer did not accept the page", r);
+    if (const auto r = printer_.StartPage(); !r) return Failed("the printer did not accept the page", r);
     view_.SetProgress(0, 10);
     std::int64_t sent = 0;
     // Every file gets at least one pass: an empty one shows 0% and writes
@@ -98,7 +98,7 @@ class Job {
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
     if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
-    if (const auto r = printer_.EndPage(); !r) return Because("the printer did not end the page", r);
+    if (const auto r = printer_.EndPage(); !r) return Failed("the printer did not end the page", r);
     return {};
   }
 
@@ -112,7 +112,7 @@ class Job {
       std::size_t written = 0;
       const auto r = printer_.Write(buffer_.data() + taken, size - taken, written);
       const auto handed = offset + static_cast<std::int64_t>(taken);
-      if (!r) return Because("writing to the printer failed after " + OfBytes(handed, length), r);
+      if (!r) return Failed("writing to the printer failed after " + OfBytes(handed, length), r);
       if (written > size - taken) return "the printer claimed more bytes than it was given";
       if (written == 0 && ++idle_writes == kMaxIdleWrites) {
         return "the printer stopped taking data after " + OfBytes(handed, length);
@@ -130,8 +130,8 @@ class Job {
 
   // Why a spooler call failed; a spooler that stopped answering gives the
   // one reason for every file from then on.
-  std::string Because(const std::string& what, const platform::SpoolResult& result) {
-    if (!result.unanswered) return WithReason(what, result);
+  std::string Failed(const std::string& what, const platform::SpoolResult& result) {
+    if (!result.unanswered) return Because(what, result);
     unanswered_ = result.reason;
     return unanswered_;
   }
@@ -139,7 +139,7 @@ class Job {
   std::string CancelDocument() {
     const auto r = printer_.CancelDoc();
     if (r) return {};
-    return "; " + Because("cancelling its document failed too, so part of it may print", r);
+    return "; " + Failed("cancelling its document failed too, so part of it may print", r);
   }
 
   PrintJobView& view_;
