@@ -27,6 +27,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QTimer>
 #include <algorithm>
@@ -349,7 +350,14 @@ class Window {
     monitor_.Start();
     const auto start = Clock::now();
     window_->But_Out_Click();
-    while (window_->JobRunning()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    // The window's own event loop runs until the job's end has reached it.
+    QEventLoop loop;
+    QTimer ended;
+    QObject::connect(&ended, &QTimer::timeout, [&] {
+      if (!window_->JobRunning()) loop.quit();
+    });
+    ended.start(1);
+    loop.exec();
     run.seconds = Seconds(Clock::now() - start);
     monitor_.Stop();
     run.sender_cpu = OwnCpuSeconds() - cpu_before;
