@@ -18,6 +18,7 @@
 // pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
 // its first connection.
 #include <cups/cups.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -43,6 +44,7 @@ constexpr double kStallTimeoutSeconds = 60.0;
 // How often a wait on the scheduler looks at the stall limit and the stop
 // request.
 constexpr double kWatchSeconds = 0.1;
+constexpr int kSendBufferBytes = 1 << 20;
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -368,6 +370,11 @@ class CupsConnection final : public PrinterConnection {
     http_ = ConnectToScheduler(reason);
     if (!http_) return SpoolResult::Fail(reason);
     watch_.Attach(http_.get());
+    // With a timeout set, libcups waits until the socket is writable before
+    // each write, which for a local socket means mostly drained: a larger
+    // buffer keeps the scheduler fed meanwhile.
+    const int buffer_bytes = kSendBufferBytes;
+    setsockopt(httpGetFd(http_.get()), SOL_SOCKET, SO_SNDBUF, &buffer_bytes, sizeof buffer_bytes);
     return SpoolResult::Ok();
   }
 
