@@ -139,7 +139,8 @@ class KeyboardButton : public QPushButton {
 
  protected:
   void keyPressEvent(QKeyEvent* event) override {
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && event->modifiers() == Qt::NoModifier) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
       click();
       return;
     }
@@ -318,9 +319,10 @@ void Control::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
 void Control::HideFromScreenReaders() { Present(widget_, Presentation::Hidden); }
 
 void Control::PresentAsProgressBar(const std::string& name) {
-  widget_->setAccessibleName(Q(name));
-  widget_->setProperty(kProgressValue, 0);
+  // Before the name: naming the widget makes Qt build its interface.
   Present(widget_, Presentation::ProgressBar);
+  widget_->setProperty(kProgressValue, 0);
+  widget_->setAccessibleName(Q(name));
 }
 
 void Control::SetProgressValue(int percent) {
@@ -433,12 +435,12 @@ class Form::Window : public QWidget {
 
 Form::Form(const std::string& caption, float inner_width, float inner_height, const FontSpec& font)
     : window_(new Window(this)) {
+  Present(window_, Presentation::Window);
   window_->setWindowTitle(Q(caption));
   window_->setFont(MakeFont(font));
   window_->resize(ToPixels(inner_width), ToPixels(inner_height));
   auto* router = new DropRouter(window_, &drop_);
   router->Watch(window_);
-  Present(window_, Presentation::Window);
 
   const auto give = [this](const std::vector<std::string>& paths) {
     if (!paths.empty() && keyboard_files_) RunHandler([&] { keyboard_files_(paths); });
