@@ -6,12 +6,12 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDeadlineTimer>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QKeyEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
