@@ -74,6 +74,16 @@ KelPrnPrint::KelPrnPrint(Services services)
   for (platform::Control* control : form_.Controls()) {
     if (control->DropTarget()) control->OnDrop(take);
   }
+  // Files chosen (Ctrl+O) or pasted (Ctrl+V) come in as a drop does.
+  form_.OnFilesFromKeyboard(take);
+  // Screen readers: each list is named by its heading, and the progress
+  // display is one progress bar; the fill and both percentage texts only
+  // draw it.
+  Label1[1]->Heads(List_File);
+  Label1[0]->Heads(List_printer);
+  Lb_Bar.PresentAsProgressBar("Progress");
+  Pict_Progress.HideFromScreenReaders();
+  Lb_per[1]->HideFromScreenReaders();
 }
 
 KelPrnPrint::~KelPrnPrint() { closing_ = true; }

@@ -1,18 +1,27 @@
 #include "platform/window.h"
 
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QDeadlineTimer>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFont>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <new>
@@ -76,14 +85,135 @@ std::vector<std::string> LocalFiles(const QMimeData* data) {
   return paths;
 }
 
+// Local files named by the lines of a text, made absolute; other lines are
+// left out.
+std::vector<std::string> FilesNamedIn(const QString& text) {
+  std::vector<std::string> paths;
+  for (QString line : text.split(u'\n')) {
+    if (line.endsWith(u'\r')) line.chop(1);
+    const QFileInfo file(line);
+    if (!line.isEmpty() && file.exists()) paths.push_back(file.absoluteFilePath().toStdString());
+  }
+  return paths;
+}
+
+// What a paste offers: the files a file manager copied, or else the files
+// named in the copied text.
+std::vector<std::string> PastedFiles(const QMimeData* data) {
+  std::vector<std::string> paths = LocalFiles(data);
+  if (paths.empty() && data != nullptr && data->hasText()) paths = FilesNamedIn(data->text());
+  return paths;
+}
+
+// Fits a check box's square into the box's height: the designed "Add files"
+// box is lower than the style's square, which would lose its bottom edge.
+class FittingIndicatorStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) && widget != nullptr) {
+      return std::min(size, widget->height());
+    }
+    return size;
+  }
+};
+
 // A click toggles between clear and ticked; only the program sets greyed.
 class TwoStateCheckBox : public QCheckBox {
  public:
-  using QCheckBox::QCheckBox;
+  TwoStateCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
+    auto* style = new FittingIndicatorStyle(QApplication::style()->name());
+    style->setParent(this);
+    setStyle(style);
+  }
 
  protected:
   void nextCheckState() override { setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked); }
 };
+
+// Return and Enter press the focused button, as Space does.
+class KeyboardButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+// What screen readers see of a widget where Qt's default does not fit.
+enum class Presentation { Default, Hidden, ProgressBar, Window };
+constexpr char kPresentation[] = "torvanePresentation";
+constexpr char kProgressValue[] = "torvaneProgressValue";
+
+Presentation PresentationOf(const QObject* object) {
+  return static_cast<Presentation>(object->property(kPresentation).toInt());
+}
+
+// The top-level window is a frame named by its caption; its hidden controls
+// are left out of its children.
+class AccessibleWindow : public QAccessibleWidget {
+ public:
+  explicit AccessibleWindow(QWidget* widget) : QAccessibleWidget(widget, QAccessible::Window) {}
+  int childCount() const override { return static_cast<int>(Shown().size()); }
+  QAccessibleInterface* child(int index) const override {
+    const QList<QWidget*> shown = Shown();
+    return index >= 0 && index < shown.size() ? QAccessible::queryAccessibleInterface(shown[index]) : nullptr;
+  }
+  int indexOfChild(const QAccessibleInterface* child) const override {
+    return child ? static_cast<int>(Shown().indexOf(qobject_cast<QWidget*>(child->object()))) : -1;
+  }
+
+ private:
+  QList<QWidget*> Shown() const {
+    QList<QWidget*> shown;
+    for (QObject* o : widget()->children()) {
+      auto* w = qobject_cast<QWidget*>(o);
+      if (w != nullptr && !w->isWindow() && PresentationOf(w) != Presentation::Hidden) shown.push_back(w);
+    }
+    return shown;
+  }
+};
+
+class AccessibleProgressBar : public QAccessibleWidget, public QAccessibleValueInterface {
+ public:
+  explicit AccessibleProgressBar(QWidget* widget) : QAccessibleWidget(widget, QAccessible::ProgressBar) {}
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+  QVariant currentValue() const override { return widget()->property(kProgressValue).toInt(); }
+  void setCurrentValue(const QVariant&) override {}
+  QVariant maximumValue() const override { return 100; }
+  QVariant minimumValue() const override { return 0; }
+  QVariant minimumStepSize() const override { return 1; }
+};
+
+QAccessibleInterface* PresentationFactory(const QString&, QObject* object) {
+  auto* widget = qobject_cast<QWidget*>(object);
+  if (widget == nullptr) return nullptr;
+  switch (PresentationOf(widget)) {
+    case Presentation::Window: return new AccessibleWindow(widget);
+    case Presentation::ProgressBar: return new AccessibleProgressBar(widget);
+    default: return nullptr;
+  }
+}
+
+void Present(QWidget* widget, Presentation presentation) {
+  static const bool installed = [] {
+    QAccessible::installFactory(PresentationFactory);
+    return true;
+  }();
+  (void)installed;
+  widget->setProperty(kPresentation, static_cast<int>(presentation));
+}
 
 }  // namespace
 
@@ -186,10 +316,31 @@ void Control::SetHeight(double twips) {
 bool Control::Enabled() const { return widget_->isEnabled(); }
 void Control::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
 
+void Control::HideFromScreenReaders() { Present(widget_, Presentation::Hidden); }
+
+void Control::PresentAsProgressBar(const std::string& name) {
+  // Before the name: naming the widget makes Qt build its interface.
+  Present(widget_, Presentation::ProgressBar);
+  widget_->setProperty(kProgressValue, 0);
+  widget_->setAccessibleName(Q(name));
+}
+
+void Control::SetProgressValue(int percent) {
+  if (widget_->property(kProgressValue).toInt() == percent) return;
+  widget_->setProperty(kProgressValue, percent);
+  QAccessibleValueChangeEvent event(widget_, percent);
+  QAccessible::updateAccessibility(&event);
+}
+
 std::string Label::Caption() const { return design_.caption; }
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
   static_cast<QLabel*>(widget_)->setText(CaptionDisplayText(caption));
+}
+
+void Label::Heads(Control& control) {
+  static_cast<QLabel*>(widget_)->setBuddy(control.Widget());
+  control.Widget()->setAccessibleName(CaptionDisplayText(design_.caption));
 }
 
 std::string CommandButton::Caption() const { return design_.caption; }
@@ -284,11 +435,23 @@ class Form::Window : public QWidget {
 
 Form::Form(const std::string& caption, float inner_width, float inner_height, const FontSpec& font)
     : window_(new Window(this)) {
+  Present(window_, Presentation::Window);
   window_->setWindowTitle(Q(caption));
   window_->setFont(MakeFont(font));
   window_->resize(ToPixels(inner_width), ToPixels(inner_height));
   auto* router = new DropRouter(window_, &drop_);
   router->Watch(window_);
+
+  const auto give = [this](const std::vector<std::string>& paths) {
+    if (!paths.empty() && keyboard_files_) RunHandler([&] { keyboard_files_(paths); });
+  };
+  QObject::connect(new QShortcut(QKeySequence::Open, window_), &QShortcut::activated, window_, [this, give] {
+    std::vector<std::string> paths;
+    for (const QString& file : QFileDialog::getOpenFileNames(window_)) paths.push_back(file.toStdString());
+    give(paths);
+  });
+  QObject::connect(new QShortcut(QKeySequence::Paste, window_), &QShortcut::activated, window_,
+                   [give] { give(PastedFiles(QGuiApplication::clipboard()->mimeData())); });
 }
 
 Form::~Form() {
@@ -340,7 +503,7 @@ Control& Form::Create(const ControlSpec& design) {
       break;
     }
     case ControlKind::CommandButton: {
-      auto* button = new QPushButton(Q(design.caption), parent);
+      auto* button = new KeyboardButton(Q(design.caption), parent);
       button->setAutoDefault(false);
       widget = button;
       auto* command = new CommandButton(design, container, widget);
@@ -417,19 +580,26 @@ float Recall(const std::optional<RememberedTwips>& set, int pixels) {
 RememberedTwips Remember(double twips) { return {static_cast<float>(twips), ToPixels(twips)}; }
 }  // namespace
 
-float Form::Left() const { return Recall(set_left_, window_->pos().x()); }
-float Form::Top() const { return Recall(set_top_, window_->pos().y()); }
+float Form::Left() const { return !shown_ && set_left_ ? set_left_->twips : Recall(set_left_, window_->pos().x()); }
+float Form::Top() const { return !shown_ && set_top_ ? set_top_->twips : Recall(set_top_, window_->pos().y()); }
 float Form::Width() const { return Recall(set_width_, window_->frameGeometry().width()); }
 float Form::Height() const { return Recall(set_height_, window_->frameGeometry().height()); }
 
 void Form::SetLeft(double twips) {
   set_left_ = Remember(twips);
-  window_->move(set_left_->pixels, window_->pos().y());
+  Place();
 }
 
 void Form::SetTop(double twips) {
   set_top_ = Remember(twips);
-  window_->move(window_->pos().x(), set_top_->pixels);
+  Place();
+}
+
+void Form::Place() {
+  // Unshown, the window has no position of its own yet: moving one edge
+  // would pin the other to 0. Show moves a lone edge once the window is placed.
+  if (!shown_ && !(set_left_ && set_top_)) return;
+  window_->move(set_left_ ? set_left_->pixels : window_->pos().x(), set_top_ ? set_top_->pixels : window_->pos().y());
 }
 
 void Form::SetWidth(double twips) {
@@ -463,7 +633,18 @@ void Form::SetState(WindowState state) {
 bool Form::Visible() const { return window_->isVisible(); }
 
 void Form::Show() {
+  const bool one_edge_pending = !shown_ && (set_left_.has_value() != set_top_.has_value());
   window_->show();
+  shown_ = true;
+  if (one_edge_pending) {
+    // The window system places the window when it is first mapped; it is
+    // exposed once that is done.
+    const QDeadlineTimer deadline(1000);
+    while (!window_->windowHandle()->isExposed() && !deadline.hasExpired()) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    Place();
+  }
   // The focus goes to the first control in tab order that can take it.
   for (Control* c : tab_order_) {
     QWidget* w = c->Widget();

@@ -102,6 +102,14 @@ class Control {
   // Raised with the dropped files' paths; only for drop targets.
   void OnDrop(DropHandler handler) { drop_handler_ = std::move(handler); }
 
+  // Screen readers: leaves this control, and whatever lies inside it, out of
+  // what they see.
+  void HideFromScreenReaders();
+  // Screen readers see this control as a progress bar called `name`, with
+  // the value last given to SetProgressValue (0 to 100).
+  void PresentAsProgressBar(const std::string& name);
+  void SetProgressValue(int percent);
+
   QWidget* Widget() const { return widget_; }
 
  protected:
@@ -122,6 +130,9 @@ class Label : public Control {
  public:
   std::string Caption() const;
   void SetCaption(const std::string& caption);
+  // Makes this label the heading of `control`: screen readers name the
+  // control after the label's text.
+  void Heads(Control& control);
 
  private:
   using Control::Control;
@@ -227,6 +238,9 @@ class Form {
   void SetState(WindowState state);
   bool Visible() const;
 
+  // Shows the window. A position set before for one edge only moves that
+  // edge once the window system has placed the window; the other edge stays
+  // where it put it.
   void Show();
   // Closes the window: raises the query-unload event, then the window goes.
   void Unload();
@@ -234,6 +248,11 @@ class Form {
   void OnResize(EventHandler handler) { resize_ = std::move(handler); }
   void OnQueryUnload(EventHandler handler) { query_unload_ = std::move(handler); }
   void OnDrop(DropHandler handler) { drop_ = std::move(handler); }
+  // Raised with files given from the keyboard, as a drop would give them:
+  // Ctrl+O chooses them in the desktop's file chooser, Ctrl+V pastes files
+  // copied in a file manager, or text naming existing files one a line.
+  // Not raised when that gives no file.
+  void OnFilesFromKeyboard(DropHandler handler) { keyboard_files_ = std::move(handler); }
 
   QWidget* Widget() const;
 
@@ -246,9 +265,15 @@ class Form {
   EventHandler resize_;
   EventHandler query_unload_;
   DropHandler drop_;
+  DropHandler keyboard_files_;
   // Twips last set for the outer geometry, kept while the pixel value is
   // what they produced, so that a value set reads back exactly.
   std::optional<RememberedTwips> set_left_, set_top_, set_width_, set_height_;
+
+  // Before the window is first shown, a position given for one edge only
+  // waits for the window system to place the window (see Show).
+  bool shown_ = false;
+  void Place();
 
   friend class Window;
   friend class DropRouter;

@@ -11,6 +11,7 @@ void ShowProgress(const ProgressControls& controls, std::int64_t done, std::int6
   controls.text_over_fill.SetCaption(controls.text_over_frame.Caption());
   // The frame's width is read now, so the bar follows a resized window.
   controls.fill.SetWidth(FillWidth(update, controls.frame.Width()));
+  controls.frame.SetProgressValue(ProgressPercent(update.ratio));
 }
 
 void SetProgress(const ProgressControls& controls, std::int64_t done, std::int64_t total) {

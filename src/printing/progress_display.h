@@ -13,7 +13,7 @@ namespace printing {
 struct ProgressControls {
   platform::Label& text_over_frame;  // Lb_per element 1, black
   platform::Label& text_over_fill;   // Lb_per element 0, white, inside the fill
-  platform::Label& frame;            // Lb_Bar
+  platform::Label& frame;            // Lb_Bar, also the bar screen readers see
   platform::PictureBox& fill;        // Pict_Progress
 };
 

@@ -45,6 +45,7 @@ TEST_F(WindowTest, GeometryKeepsSinglePrecisionTwipsExactly) {
   EXPECT_EQ(label.Width(), 2020);
   EXPECT_EQ(label.Widget()->geometry(), QRect(67, 1, 135, 3));
   EXPECT_THROW(label.SetWidth(-1), platform::RunTimeError);
+  form_.Show();
   form_.SetWidth(4597.5);
   EXPECT_EQ(form_.Width(), 4597.5f);
   form_.SetLeft(1234);

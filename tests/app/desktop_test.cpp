@@ -1,0 +1,46 @@
+// The window on a real X desktop (tests/support/with-desktop): what a screen
+// reader sees of it, and where the window manager puts it.
+#include <QDeadlineTimer>
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+#include "app/app_fixture.h"
+
+namespace apptest {
+namespace {
+
+TEST_F(AppTest, AScreenReaderSeesANamedFrameNamedListsAndOneProgressBar) {
+  auto& window = Start();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+  window.SetProgress(250, 1000);
+  QProcess reader;
+  reader.start(TORVANE_ATSPI_TREE, {QString::number(QCoreApplication::applicationPid())});
+  // The reader asks this process, which goes on answering meanwhile.
+  for (QDeadlineTimer limit(30000); reader.state() != QProcess::NotRunning && !limit.hasExpired();) QTest::qWait(20);
+  QList<QByteArray> seen = reader.readAllStandardOutput().trimmed().split('\n');
+  std::sort(seen.begin(), seen.end());
+  EXPECT_EQ(seen.join('\n').toStdString(), "check box|Add files\ncheck box|Full Path\nlabel|(Drag & Drop)\n"
+                                           "label|ORVEX\nlabel|Print File List\nlabel|Printer List\n"
+                                           "list|Print File List\nlist|Printer List\nprogress bar|Progress|25\n"
+                                           "push button|Clear\npush button|Print\npush button|Quit\n"
+                                           "window frame|Torvane   (Ver.1.0.3)");
+}
+
+TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt) {
+  const auto opened_at = [&](const char* key, const char* text) {
+    QFile::remove(QString::fromStdString(IniPath()));
+    if (key) Store(key, text);
+    auto& window = Start();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+    QTest::qWait(200);  // the window manager's placement reaches the window
+    return std::pair(window.Form().Left(), window.Form().Top());
+  };
+  const auto [left, top] = opened_at(nullptr, nullptr);
+  ASSERT_GT(left * top, 0);  // openbox centres a new window
+  EXPECT_EQ(opened_at("WinPosL", "1440.5"), std::pair(1440.0f, top));
+  EXPECT_EQ(opened_at("WinPosT", "1500"), std::pair(left, 1500.0f));
+}
+
+}  // namespace
+}  // namespace apptest

@@ -1,0 +1,69 @@
+// The window driven from the keyboard alone.
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/app_fixture.h"
+#include "support/message_catcher.h"
+
+namespace apptest {
+namespace {
+
+TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
+  auto& window = Start();
+  QWidget* form = window.Form().Widget();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form));
+  const auto listed = [&] {
+    std::vector<std::string> lines;
+    for (int i = 0; i < window.List_File.ListCount(); ++i) lines.push_back(window.List_File.List(i));
+    return lines;
+  };
+  // A file manager's copy: its local files replace the list.
+  auto* copied = new QMimeData;
+  copied->setUrls({QUrl::fromLocalFile("/jobs/a.prn"), QUrl("https://example.invalid/x.prn"),
+                   QUrl::fromLocalFile("/jobs/b.prn")});
+  QGuiApplication::clipboard()->setMimeData(copied);
+  QTest::keySequence(form, QKeySequence::Paste);
+  EXPECT_EQ(listed(), (std::vector<std::string>{"/jobs/a.prn", "/jobs/b.prn"}));
+  EXPECT_TRUE(window.But_Out.Enabled());
+  QGuiApplication::clipboard()->setText("/no/such.prn");  // names no file: nothing changes
+  QTest::keySequence(form, QKeySequence::Paste);
+  EXPECT_EQ(listed().size(), 2u);
+
+  // The chooser's files, added in Add files mode; then a cancelled chooser.
+  const std::string c = dir_.filePath("c.prn").toStdString(), d = dir_.filePath("d.prn").toStdString();
+  for (const auto& path : {c, d}) QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
+  window.Chk_add.SetValue(1);
+  for (const bool choose : {true, false}) {
+    QTimer answer;  // answers the chooser once it is open
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+      auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (chooser == nullptr) return;
+      chooser->setDirectory(dir_.path());
+      chooser->findChild<QLineEdit*>("fileNameEdit")->setText("\"c.prn\" \"d.prn\"");  // as typed
+      choose ? static_cast<QDialog*>(chooser)->accept() : chooser->reject();
+    });
+    answer.start(10);
+    QTest::keySequence(form, QKeySequence::Open);
+  }
+  EXPECT_EQ(listed(), (std::vector<std::string>{"/jobs/a.prn", "/jobs/b.prn", c, d}));
+
+  // Return and Enter press the focused Print (no printer is chosen: it says so).
+  QSignalSpy clicks(static_cast<QPushButton*>(window.But_Out.Widget()), &QPushButton::clicked);
+  window.But_Out.Widget()->setFocus();
+  testsupport::MessageCatcher catcher;
+  QTest::keyClick(window.But_Out.Widget(), Qt::Key_Return);
+  QTest::keyClick(window.But_Out.Widget(), Qt::Key_Enter, Qt::KeypadModifier);
+  EXPECT_EQ(clicks.count(), 2);
+}
+
+}  // namespace
+}  // namespace apptest
