@@ -6,7 +6,6 @@
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
 #include "printing/printer_list.h"
-#include "printing/progress_display.h"
 
 // The icon lives in this library's resources, which a static link does not
 // register by itself.
@@ -55,7 +54,11 @@ KelPrnPrint::KelPrnPrint(Services services)
       Label2(At<platform::Label>(form_, 10)),
       Label1{&At<platform::Label>(form_, 13), &At<platform::Label>(form_, 12), &At<platform::Label>(form_, 11)},
       Lb_Bar(At<platform::Label>(form_, 14)),
-      files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { SetProgress(0, 10); }) {
+      files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { SetProgress(0, 10); }),
+      job_({[this](std::size_t index, const std::string& path, bool selected) { MarkJobLine(index, path, selected); },
+            [this](std::int64_t done, std::int64_t total) { printing::ShowProgress(Progress(), done, total); },
+            [this](bool enabled) { But_Out.SetEnabled(enabled); }, &platform::ShowMessage},
+           closing_) {
   InitResources();
   form_.SetIcon(":/torvane/icon.png");
   form_.OnResize([this] { Form_Resize(); });
@@ -83,7 +86,7 @@ KelPrnPrint::KelPrnPrint(Services services)
   Lb_per[1]->HideFromScreenReaders();
 }
 
-KelPrnPrint::~KelPrnPrint() = default;
+KelPrnPrint::~KelPrnPrint() { closing_ = true; }
 
 void KelPrnPrint::Form_Load() {
   layout_ = LayoutTables{};
@@ -133,18 +136,18 @@ void KelPrnPrint::FillPrinterList() {
   }
 }
 
-void KelPrnPrint::SetProgress(std::int64_t done, std::int64_t total) {
-  printing::SetProgress({*Lb_per[1], *Lb_per[0], Lb_Bar, Pict_Progress}, done, total);
-}
+printing::ProgressControls KelPrnPrint::Progress() { return {*Lb_per[1], *Lb_per[0], Lb_Bar, Pict_Progress}; }
+
+void KelPrnPrint::SetProgress(std::int64_t done, std::int64_t total) { printing::SetProgress(Progress(), done, total); }
 
 void KelPrnPrint::TakeDroppedFiles(const std::vector<std::string>& paths) {
   files_.TakeDroppedFiles(paths);
   // Print stays disabled while a job runs: one job at a time.
-  if (job_running_) But_Out.SetEnabled(false);
+  if (job_.Running()) But_Out.SetEnabled(false);
 }
 
 void KelPrnPrint::But_Out_Click() {
-  if (job_running_) return;
+  if (job_.Running()) return;
   // The job sends the files listed now, whatever happens to the list meanwhile.
   printing::PrintRequest request;
   const auto count = static_cast<std::size_t>(List_File.ListCount());
@@ -152,24 +155,27 @@ void KelPrnPrint::But_Out_Click() {
   request.printer_index = List_printer.ListIndex();
   if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
   request.printer_list_failure = printer_list_failure_;
-  job_running_ = true;
-  struct Done {
-    bool& flag;
-    ~Done() { flag = false; }
-  } done{job_running_};
-  printing::RunPrintJob(*this, services_.spooler, request);
+  // The spooler and the files are worked on a thread of their own; the
+  // window stays live meanwhile.
+  job_.Start(services_.spooler, std::move(request));
 }
 
-std::size_t KelPrnPrint::LineCount() const { return static_cast<std::size_t>(List_File.ListCount()); }
-void KelPrnPrint::SelectLine(std::size_t index) { List_File.SetListIndex(static_cast<int>(index)); }
-void KelPrnPrint::DeselectLine(std::size_t index) { List_File.SetSelected(static_cast<int>(index), false); }
-void KelPrnPrint::DoEvents() { platform::DoEvents(); }
-void KelPrnPrint::ShowMessage(const std::string& text) { platform::ShowMessage(text); }
-void KelPrnPrint::SetPrintEnabled(bool enabled) { But_Out.SetEnabled(enabled); }
+void KelPrnPrint::MarkJobLine(std::size_t index, const std::string& path, bool selected) {
+  // Lines may have been cleared or replaced since the job began.
+  const auto& paths = files_.FilePaths();
+  const bool holds =
+      index < static_cast<std::size_t>(List_File.ListCount()) && index < paths.size() && paths[index] == path;
+  if (selected) {
+    List_File.SetListIndex(holds ? static_cast<int>(index) : -1);
+  } else if (holds) {
+    List_File.SetSelected(static_cast<int>(index), false);
+  }
+}
 
 void KelPrnPrint::Form_QueryUnload() {
-  // A running job stops after its current chunk and cancels the document in
-  // hand; the window closes once it has returned.
+  // A running job stops after its current chunk, or within a second when it
+  // waits on the spooler, and cancels the document in hand; the window's
+  // end waits for it.
   closing_ = true;
   const NumberFormat format = UserNumberFormat();
   auto& store = services_.settings;

@@ -2,18 +2,21 @@
 // The one window: its controls, start-up and shutdown, and the wiring
 // between the subsystems that live below it.
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <variant>
 #include <vector>
 
+#include "app/job_runner.h"
 #include "app/proportional_layout.h"
 #include "filelist/file_list.h"
 #include "platform/settings_store.h"
 #include "platform/spooler.h"
 #include "platform/window.h"
 #include "printing/print_job.h"
+#include "printing/progress_display.h"
 
 namespace app {
 
@@ -40,7 +43,7 @@ struct Services {
   std::variant<std::string, std::vector<std::string>> command_line;
 };
 
-class KelPrnPrint : private printing::PrintJobView {
+class KelPrnPrint {
   // Declared first: the control references below bind to the form's controls.
   Services services_;
   platform::Form form_;
@@ -66,7 +69,7 @@ class KelPrnPrint : private printing::PrintJobView {
   platform::Form& Form() { return form_; }
   const LayoutTables& Layout() const { return layout_; }
   filelist::FileList& Files() { return files_; }
-  bool JobRunning() const { return job_running_; }
+  bool JobRunning() const { return job_.Running(); }
 
   // The controls, by the names every part of the program uses.
   platform::PictureBox& Pict_Progress;
@@ -83,14 +86,10 @@ class KelPrnPrint : private printing::PrintJobView {
   platform::Label& Lb_Bar;
 
  private:
-  // What the print job needs of the window.
-  std::size_t LineCount() const override;
-  void SelectLine(std::size_t index) override;
-  void DeselectLine(std::size_t index) override;
-  void DoEvents() override;
-  void ShowMessage(const std::string& text) override;
-  void SetPrintEnabled(bool enabled) override;
-  bool StopRequested() const override { return closing_; }
+  // The print job's marks on the file list: line `index` only while it
+  // holds `path`, the job's file.
+  void MarkJobLine(std::size_t index, const std::string& path, bool selected);
+  printing::ProgressControls Progress();
 
   void FillPrinterList();
   void RestoreCoordinate(const char* key, float screen, void (platform::Form::*set)(double));
@@ -99,8 +98,11 @@ class KelPrnPrint : private printing::PrintJobView {
   LayoutTables layout_;
   filelist::FileList files_;
   std::string printer_list_failure_;  // why List_printer is empty
-  bool job_running_ = false;
-  bool closing_ = false;
+  // Raised when the window closes: a running job then stops.
+  std::atomic<bool> closing_{false};
+  // Last, so that it goes first: a running job ends before the rest of the
+  // window goes.
+  JobRunner job_;
 };
 
 }  // namespace app

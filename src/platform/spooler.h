@@ -4,6 +4,7 @@
 // implementation per platform (CUPS on Linux and macOS, winspool on
 // Windows), chosen when building.
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,9 +14,14 @@ namespace platform {
 struct SpoolResult {
   bool ok = true;
   std::string reason;  // the spooler's words when !ok
+  // The spooler stopped answering: the connection has given up the
+  // document in hand (it is removed once the spooler answers again), and
+  // every later call on it fails the same way at once.
+  bool unanswered = false;
 
   static SpoolResult Ok() { return {}; }
-  static SpoolResult Fail(std::string why) { return {false, std::move(why)}; }
+  static SpoolResult Fail(std::string why) { return {false, std::move(why), false}; }
+  static SpoolResult Unanswered(std::string why) { return {false, std::move(why), true}; }
   explicit operator bool() const { return ok; }
 };
 
@@ -46,6 +52,10 @@ class PrinterConnection {
   virtual SpoolResult Close() = 0;
 };
 
+// Asked now and then while a call waits on the spooler, from the thread
+// that made the call; once it returns true the wait ends and the call fails.
+using StopCheck = std::function<bool()>;
+
 // The installed printers, or why they could not be listed.
 struct PrinterListing {
   std::vector<std::string> names;  // device names, in the platform's order
@@ -56,8 +66,10 @@ class Spooler {
  public:
   virtual ~Spooler() = default;
   // Opens the printer by its device name; on failure `result` says why and
-  // the pointer is empty.
-  virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) = 0;
+  // the pointer is empty. `stop` (may be empty) cuts short the waits of
+  // this call and of every call on the printer.
+  virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck stop,
+                                                  SpoolResult& result) = 0;
   // The installed printers' device names; with none, `failure` tells a
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;

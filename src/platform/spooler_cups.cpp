@@ -7,15 +7,27 @@
 // that gives up on a stalled scheduler; each opened printer keeps one, so
 // that a document being streamed never shares it with other requests.
 //
+// An opened printer allows the scheduler one stretch of silence: once it
+// has not answered for the stall limit (60 s; TORVANE_STALL_SECONDS sets
+// another), counted across calls and documents, the printer gives up on it
+// and tries no further connection. A job it could not cancel then is
+// remembered, and cancelled at the spooler's next contact with the
+// scheduler: cupsd keeps such a job held, waiting for its document.
+//
 // A scheduler that goes away mid-document shows as a failed write (broken
 // pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
 // its first connection.
 #include <cups/cups.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -29,6 +41,10 @@ constexpr int kConnectTimeoutMs = 30000;
 // A scheduler that neither takes nor answers anything for this long is
 // treated as gone, so that a stopped server cannot hang the caller.
 constexpr double kStallTimeoutSeconds = 60.0;
+// How often a wait on the scheduler looks at the stall limit and the stop
+// request.
+constexpr double kWatchSeconds = 0.1;
+constexpr int kSendBufferBytes = 1 << 20;
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -119,33 +135,131 @@ class Destinations {
 // could not be asked, rather than because it has no printers.
 bool SchedulerNotAsked() { return IsIppError(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND; }
 
+// The stall limit in seconds: TORVANE_STALL_SECONDS when it holds a
+// positive number, else the default.
+double StallLimitSeconds() {
+  const char* text = std::getenv("TORVANE_STALL_SECONDS");
+  if (text == nullptr) return kStallTimeoutSeconds;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
+}
+
+// Watches the waits on the scheduler of one opened printer. libcups asks it
+// after every kWatchSeconds of a wait whether to go on waiting: not once
+// the caller wants to stop, nor once the scheduler has been silent for the
+// stall limit since it last answered.
+class Watch {
+ public:
+  explicit Watch(StopCheck stop) : stop_(std::move(stop)), limit_(StallLimitSeconds()) {}
+
+  // `http` must not outlive the watch.
+  void Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
+  // The scheduler answered: its silence, if any, is over.
+  void Answered() { silent_since_.reset(); }
+  // Whether the last wait went unanswered for a watch period or more.
+  bool Silent() const { return silent_since_.has_value(); }
+  bool Stalled() const { return stalled_; }
+  bool StopRequested() const { return stop_ && stop_(); }
+  std::string StallReason() const {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", limit_);
+    return std::string("the print server stopped answering (nothing for ") + seconds + " s)";
+  }
+
+ private:
+  using Clock = std::chrono::steady_clock;
+
+  static int OnWait(http_t*, void* self) { return static_cast<Watch*>(self)->KeepWaiting() ? 1 : 0; }
+
+  bool KeepWaiting() {
+    const auto now = Clock::now();
+    // libcups asks first when the wait has lasted one period.
+    if (!silent_since_) {
+      silent_since_ = now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kWatchSeconds));
+    }
+    if (StopRequested()) return false;
+    stalled_ = now - *silent_since_ >= std::chrono::duration<double>(limit_);
+    return !stalled_;
+  }
+
+  StopCheck stop_;
+  double limit_;
+  std::optional<Clock::time_point> silent_since_;
+  bool stalled_ = false;
+};
+
+struct AbandonedJob {
+  std::string queue;
+  int id = 0;
+};
+// Jobs whose cancelling failed, shared by a spooler and its printers.
+using AbandonedJobs = std::shared_ptr<std::vector<AbandonedJob>>;
+
+// Create-Job on `http` itself: cupsCreateJob would look the printer up
+// again on a connection of its own, which knows nothing of the watch.
+int CreateJob(http_t* http, const std::string& queue, const std::string& title, int num_options,
+              cups_option_t* options) {
+  const std::string resource = "/printers/" + queue;
+  char uri[HTTP_MAX_URI];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "%s",
+                   resource.c_str());
+  ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
+  cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
+  ipp_t* response = cupsDoRequest(http, request, resource.c_str());
+  ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+  const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
+  ippDelete(response);
+  return job_id;
+}
+
 class CupsConnection final : public PrinterConnection {
  public:
-  CupsConnection(std::string queue, const cups_dest_t& dest, Http http)
-      : queue_(std::move(queue)), http_(std::move(http)) {
-    // An instance's saved options (copies, ...) apply to its jobs.
-    for (int i = 0; i < dest.num_options; ++i) {
-      num_options_ =
-          cupsAddOption(dest.options[i].name, dest.options[i].value, num_options_, &options_);
-    }
-  }
+  CupsConnection(std::string queue, StopCheck stop, AbandonedJobs abandoned)
+      : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
 
   ~CupsConnection() override { Close(); }
 
+  // Looks the printer up; an instance's saved options (copies, ...) then
+  // apply to its jobs. Jobs abandoned earlier are cancelled now that the
+  // scheduler answers.
+  SpoolResult Find(const std::string& instance, const std::string& printer_name) {
+    if (auto connected = Connect(); !connected) return connected;
+    const Destinations destinations(http_.get());
+    if (watch_.Stalled()) return GiveUp();
+    const cups_dest_t* dest = destinations.Find(queue_, instance);
+    if (dest == nullptr) {
+      if (destinations.Count() == 0 && SchedulerNotAsked()) {
+        return SpoolResult::Fail(LastCupsError("cannot list the printers of the spooler"));
+      }
+      return SpoolResult::Fail("the printer \"" + printer_name + "\" is not installed on the print server " +
+                               cupsServer());
+    }
+    watch_.Answered();
+    for (int i = 0; i < dest->num_options; ++i) {
+      num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+    }
+    CancelAbandoned();
+    return SpoolResult::Ok();
+  }
+
   SpoolResult StartDoc(const std::string& document_name) override {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
+    if (state_ == State::kSilent) return Silent();
     if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
-    if (!http_) {
-      std::string reason;
-      http_ = ConnectToScheduler(reason);
-      if (!http_) return SpoolResult::Fail(reason);
-    }
+    if (auto connected = Connect(); !connected) return connected;
     job_name_ = JobName(document_name);
-    job_id_ = cupsCreateJob(http_.get(), queue_.c_str(), job_name_.c_str(), num_options_, options_);
+    job_id_ = CreateJob(http_.get(), queue_, job_name_, num_options_, options_);
     if (job_id_ <= 0) {
       job_id_ = 0;
+      if (watch_.Stalled()) return GiveUp();
       return SpoolResult::Fail(LastCupsError("the spooler did not create the job"));
     }
+    watch_.Answered();
     state_ = State::kJobCreated;
     return SpoolResult::Ok();
   }
@@ -174,6 +288,7 @@ class CupsConnection final : public PrinterConnection {
     if (status != HTTP_STATUS_CONTINUE) {
       return Break(LastCupsError("the spooler stopped taking the document"));
     }
+    watch_.Answered();
     written = size;
     return SpoolResult::Ok();
   }
@@ -182,6 +297,7 @@ class CupsConnection final : public PrinterConnection {
     switch (state_) {
       case State::kNoDocument:
       case State::kClosed:
+      case State::kSilent:
         return DocumentOpen();
       case State::kJobCreated:
         RemoveJob();
@@ -196,18 +312,22 @@ class CupsConnection final : public PrinterConnection {
     }
     const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
     if (IsIppError(status)) {
+      if (watch_.Stalled()) return GiveUp();
       SpoolResult failed =
           SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
       RemoveJob();
       return failed;
     }
+    watch_.Answered();
     state_ = State::kNoDocument;
     job_id_ = 0;
     return SpoolResult::Ok();
   }
 
   SpoolResult CancelDoc() override {
-    if (state_ == State::kNoDocument || state_ == State::kClosed) return DocumentOpen();
+    if (state_ == State::kNoDocument || state_ == State::kClosed || state_ == State::kSilent) {
+      return DocumentOpen();
+    }
     return RemoveJob();
   }
 
@@ -215,7 +335,7 @@ class CupsConnection final : public PrinterConnection {
     if (state_ == State::kClosed) return SpoolResult::Ok();
     SpoolResult result = SpoolResult::Ok();
     // A document left open is removed, never half printed.
-    if (state_ != State::kNoDocument) result = RemoveJob();
+    if (state_ != State::kNoDocument && state_ != State::kSilent) result = RemoveJob();
     http_.reset();
     cupsFreeOptions(num_options_, options_);
     num_options_ = 0;
@@ -230,19 +350,48 @@ class CupsConnection final : public PrinterConnection {
     kJobCreated,  // the job exists, no byte of its document sent yet
     kStreaming,   // the document's request is under way
     kBroken,      // the request failed; the job waits to be removed
+    kSilent,      // the scheduler stopped answering; nothing more is tried
     kClosed,
   };
 
   SpoolResult DocumentOpen() const {
     if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
+    if (state_ == State::kSilent) return Silent();
     if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
     if (state_ == State::kBroken) return SpoolResult::Fail(failure_);
     return SpoolResult::Ok();
   }
 
+  SpoolResult Silent() const { return SpoolResult::Unanswered(watch_.StallReason()); }
+
+  SpoolResult Connect() {
+    if (http_) return SpoolResult::Ok();
+    std::string reason;
+    http_ = ConnectToScheduler(reason);
+    if (!http_) return SpoolResult::Fail(reason);
+    watch_.Attach(http_.get());
+    // With a timeout set, libcups waits until the socket is writable before
+    // each write, which for a local socket means mostly drained: a larger
+    // buffer keeps the scheduler fed meanwhile.
+    const int buffer_bytes = kSendBufferBytes;
+    setsockopt(httpGetFd(http_.get()), SOL_SOCKET, SO_SNDBUF, &buffer_bytes, sizeof buffer_bytes);
+    return SpoolResult::Ok();
+  }
+
+  // The scheduler has been silent for the stall limit: the document in
+  // hand is left for the next contact to cancel, and the connection goes.
+  SpoolResult GiveUp() {
+    if (job_id_ != 0) abandoned_->push_back({queue_, std::exchange(job_id_, 0)});
+    http_.reset();
+    failure_.clear();
+    state_ = State::kSilent;
+    return Silent();
+  }
+
   // Abandons the request under way; the job is removed later by EndDoc,
   // CancelDoc or Close.
   SpoolResult Break(std::string reason) {
+    if (watch_.Stalled()) return GiveUp();
     failure_ = std::move(reason);
     state_ = State::kBroken;
     http_.reset();
@@ -251,27 +400,57 @@ class CupsConnection final : public PrinterConnection {
 
   // Cancels the document's job, whatever its request's state. A request
   // still under way is cut off first: the scheduler then discards the
-  // partial document, and nothing of it prints.
+  // partial document, and nothing of it prints. A job that cannot be
+  // cancelled now is cancelled at the next contact.
   SpoolResult RemoveJob() {
     const int job_id = std::exchange(job_id_, 0);
     if (state_ == State::kStreaming) http_.reset();
     state_ = State::kNoDocument;
     failure_.clear();
-    if (!http_) {
-      std::string reason;
-      http_ = ConnectToScheduler(reason);
-      if (!http_) return SpoolResult::Fail("the job could not be cancelled: " + reason);
+    // libcups waits a second for the first answer to every request,
+    // whatever the watch says: a scheduler that just left a wait
+    // unanswered is not asked again when the caller wants to stop.
+    if (watch_.Silent() && watch_.StopRequested()) {
+      abandoned_->push_back({queue_, job_id});
+      return SpoolResult::Fail("the job could not be cancelled: the print server is not answering");
     }
-    const ipp_status_t status = cupsCancelJob2(http_.get(), queue_.c_str(), job_id, /*purge=*/0);
+    SpoolResult result = Connect();
+    if (result) {
+      result = Cancel(queue_, job_id);
+    } else {
+      result.reason = "the job could not be cancelled: " + result.reason;
+    }
+    if (result) return result;
+    abandoned_->push_back({queue_, job_id});
+    return watch_.Stalled() ? GiveUp() : result;
+  }
+
+  SpoolResult Cancel(const std::string& queue, int job_id) {
+    const ipp_status_t status = cupsCancelJob2(http_.get(), queue.c_str(), job_id, /*purge=*/0);
     if (IsIppError(status)) {
+      SpoolResult failed = SpoolResult::Fail(LastCupsError("the job could not be cancelled"));
       http_.reset();
-      return SpoolResult::Fail(LastCupsError("the job could not be cancelled"));
+      return failed;
     }
+    watch_.Answered();
     return SpoolResult::Ok();
   }
 
+  // Cancels the jobs left behind earlier, while the scheduler answers. One
+  // that is gone meanwhile needs no cancelling either.
+  void CancelAbandoned() {
+    auto& jobs = *abandoned_;
+    while (!jobs.empty() && Connect()) {
+      const AbandonedJob job = jobs.front();
+      if (!Cancel(job.queue, job.id) && watch_.Stalled()) return;
+      jobs.erase(jobs.begin());
+    }
+  }
+
   std::string queue_;
+  Watch watch_;  // before http_: a connection's watch must outlive it
   Http http_;
+  AbandonedJobs abandoned_;
   int num_options_ = 0;
   cups_option_t* options_ = nullptr;
   State state_ = State::kNoDocument;
@@ -282,32 +461,17 @@ class CupsConnection final : public PrinterConnection {
 
 class CupsSpooler final : public Spooler {
  public:
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name,
+  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck stop,
                                           SpoolResult& result) override {
     const auto [name, instance] = SplitDestinationName(printer_name);
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");
       return nullptr;
     }
-    std::string reason;
-    Http http = ConnectToScheduler(reason);
-    if (!http) {
-      result = SpoolResult::Fail(reason);
-      return nullptr;
-    }
-    const Destinations destinations(http.get());
-    const cups_dest_t* dest = destinations.Find(name, instance);
-    if (dest == nullptr) {
-      if (destinations.Count() == 0 && SchedulerNotAsked()) {
-        result = SpoolResult::Fail(LastCupsError("cannot list the printers of the spooler"));
-      } else {
-        result = SpoolResult::Fail("the printer \"" + printer_name +
-                                   "\" is not installed on the print server " + cupsServer());
-      }
-      return nullptr;
-    }
-    result = SpoolResult::Ok();
-    return std::make_unique<CupsConnection>(name, *dest, std::move(http));
+    auto printer = std::make_unique<CupsConnection>(name, std::move(stop), abandoned_);
+    result = printer->Find(instance, printer_name);
+    if (!result) return nullptr;
+    return printer;
   }
 
   PrinterListing PrinterNames() override {
@@ -331,6 +495,9 @@ class CupsSpooler final : public Spooler {
     }
     return listing;
   }
+
+ private:
+  AbandonedJobs abandoned_ = std::make_shared<std::vector<AbandonedJob>>();
 };
 
 }  // namespace

@@ -286,7 +286,10 @@ class WinConnection final : public PrinterConnection {
 
 class WinSpooler final : public Spooler {
  public:
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, SpoolResult& result) override {
+  // winspool's calls cannot be cut short: the job looks at its stop request
+  // between them.
+  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck,
+                                          SpoolResult& result) override {
     std::wstring name = Utf8ToUtf16(printer_name);
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");

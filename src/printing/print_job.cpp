@@ -39,6 +39,11 @@ class Job {
   // Sends the file as one document; returns an empty string when all of it
   // was sent, otherwise why not (its document then cancelled).
   std::string SendFile(const std::string& path) {
+    if (!unanswered_.empty()) return unanswered_;
+    if (Over()) {
+      stopped_ = true;
+      return "not sent: the job was stopped before it";
+    }
     FileReader file;
     std::int64_t length = 0;
     // Measuring and opening come before the document starts, so that a
@@ -46,29 +51,32 @@ class Job {
     // spooler.
     if (auto why = file.Open(path, length); !why.empty()) return why;
     const auto started = printer_.StartDoc(platform::FileNamePart(path));
-    if (!started) return Because("the printer did not accept the document", started);
-    if (auto why = SendDocument(file, length); !why.empty()) return why + CancelDocument();
+    if (!started) return Failed("the printer did not accept the document", started);
+    if (auto why = SendDocument(file, length); !why.empty()) {
+      // A spooler that stopped answering has given the document up itself.
+      if (unanswered_.empty()) why += CancelDocument();
+      return unanswered_.empty() ? why : unanswered_;
+    }
     // Ending a document ends it either way: after a failure the spooler has
     // removed what it had of it, and there is nothing left to cancel.
-    if (const auto r = printer_.EndDoc(); !r) return Because("the printer did not finish the document", r);
+    if (const auto r = printer_.EndDoc(); !r) return Failed("the printer did not finish the document", r);
     return {};
   }
 
   bool Stopped() const { return stopped_; }
+  // Whether no further file is to be started.
+  bool Over() const { return stopped_ || !unanswered_.empty() || view_.StopRequested(); }
 
  private:
   std::string SendDocument(FileReader& file, std::int64_t length) {
-    if (const auto r = printer_.StartPage(); !r) return Because("the printer did not accept the page", r);
+    if (const auto r = printer_.StartPage(); !r) return Failed("the printer did not accept the page", r);
     view_.SetProgress(0, 10);
     std::int64_t sent = 0;
     // Every file gets at least one pass: an empty one shows 0% and writes
     // nothing.
     do {
       // The window may have asked to close in the last yield.
-      if (view_.StopRequested()) {
-        stopped_ = true;
-        return "not finished: the job was stopped after " + OfBytes(sent, length);
-      }
+      if (view_.StopRequested()) return StoppedAfter(sent, length);
       const std::int64_t chunk = NextChunkSize(length - sent);
       // The whole chunk is read before any of it is written, so a file
       // that ends early never sends bytes that are not its own.
@@ -81,13 +89,16 @@ class Job {
       }
       sent += chunk;
       view_.SetProgress(sent, length);
-      if (auto why = WriteChunk(chunk, sent - chunk, length); !why.empty()) return why;
+      if (auto why = WriteChunk(chunk, sent - chunk, length); !why.empty()) {
+        // A stop cuts short a write that waits on the spooler.
+        return view_.StopRequested() ? StoppedAfter(sent - chunk, length) : why;
+      }
       view_.DoEvents();
     } while (sent < length);
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
     if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
-    if (const auto r = printer_.EndPage(); !r) return Because("the printer did not end the page", r);
+    if (const auto r = printer_.EndPage(); !r) return Failed("the printer did not end the page", r);
     return {};
   }
 
@@ -101,7 +112,7 @@ class Job {
       std::size_t written = 0;
       const auto r = printer_.Write(buffer_.data() + taken, size - taken, written);
       const auto handed = offset + static_cast<std::int64_t>(taken);
-      if (!r) return Because("writing to the printer failed after " + OfBytes(handed, length), r);
+      if (!r) return Failed("writing to the printer failed after " + OfBytes(handed, length), r);
       if (written > size - taken) return "the printer claimed more bytes than it was given";
       if (written == 0 && ++idle_writes == kMaxIdleWrites) {
         return "the printer stopped taking data after " + OfBytes(handed, length);
@@ -112,16 +123,30 @@ class Job {
     return {};
   }
 
+  std::string StoppedAfter(std::int64_t sent, std::int64_t length) {
+    stopped_ = true;
+    return "not finished: the job was stopped after " + OfBytes(sent, length);
+  }
+
+  // Why a spooler call failed; a spooler that stopped answering gives the
+  // one reason for every file from then on.
+  std::string Failed(const std::string& what, const platform::SpoolResult& result) {
+    if (!result.unanswered) return Because(what, result);
+    unanswered_ = result.reason;
+    return unanswered_;
+  }
+
   std::string CancelDocument() {
     const auto r = printer_.CancelDoc();
     if (r) return {};
-    return "; " + Because("cancelling its document failed too, so part of it may print", r);
+    return "; " + Failed("cancelling its document failed too, so part of it may print", r);
   }
 
   PrintJobView& view_;
   platform::PrinterConnection& printer_;
   std::vector<unsigned char> buffer_;
   bool stopped_ = false;
+  std::string unanswered_;  // the spooler's reason once it stopped answering
 };
 
 }  // namespace
@@ -156,7 +181,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     return result;
   }
   platform::SpoolResult opened;
-  const auto printer = spooler.Open(request.printer_name, opened);
+  const auto printer = spooler.Open(request.printer_name, [&view] { return view.StopRequested(); }, opened);
   if (!printer) {
     view.ShowPrinterUnusable(request.printer_name, opened.reason);
     return result;
@@ -165,19 +190,19 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
 
   const std::size_t file_count = request.file_paths.size();
   Job job(view, *printer);
-  for (std::size_t index = 0; index < file_count && !view.StopRequested(); ++index) {
-    // Lines may have been cleared or replaced by events handled meanwhile.
-    if (index < view.LineCount()) view.SelectLine(index);
+  for (std::size_t index = 0; index < file_count; ++index) {
     const auto& path = request.file_paths[index];
+    // Once stopped, or once the spooler stopped answering, every file left
+    // is reported without being started.
+    if (!job.Over()) view.SelectLine(index, path);
     if (auto why = job.SendFile(path); !why.empty()) result.not_sent.push_back({path, std::move(why)});
-    if (job.Stopped()) break;
   }
-  const bool stopped = view.StopRequested();
+  const bool stopped = job.Stopped() || view.StopRequested();
 
   if (const auto closed = printer->Close(); !closed) {
     result.close_failure = closed.reason.empty() ? "no reason given" : closed.reason;
   }
-  if (file_count - 1 < view.LineCount()) view.DeselectLine(file_count - 1);
+  view.DeselectLine(file_count - 1, request.file_paths.back());
   view.SetPrintEnabled(true);
 
   result.end = stopped ? JobEnd::Stopped : JobEnd::Finished;

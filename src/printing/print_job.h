@@ -22,23 +22,23 @@ inline constexpr std::int64_t kChunkSize = 100000;
 // chunk.
 std::int64_t NextChunkSize(std::int64_t remaining);
 
-// What the job needs of the window. The window keeps handling its events
-// while the job runs (in SetProgress and DoEvents), so the file list may
-// be cleared or replaced meanwhile: the job asks for the current line
-// count and never selects a line at or beyond it.
+// What the job needs of the window. The job may run on a thread of its
+// own while the window keeps handling its events, so the file list may be
+// cleared or replaced meanwhile: the view decides, when it marks a line,
+// whether that line still holds the file concerned.
 class PrintJobView {
  public:
   virtual ~PrintJobView() = default;
 
-  virtual std::size_t LineCount() const = 0;
-  // Highlights line `index` of the file list.
-  virtual void SelectLine(std::size_t index) = 0;
-  // Clears the selected state of line `index`.
-  virtual void DeselectLine(std::size_t index) = 0;
-  // The progress display's update (done = 0 resets it); it yields to the
-  // event loop before returning.
+  // Highlights line `index` of the file list while it holds `path`, the
+  // file being sent; otherwise no line.
+  virtual void SelectLine(std::size_t index, const std::string& path) = 0;
+  // Clears the selected state of line `index` if it holds `path`.
+  virtual void DeselectLine(std::size_t index, const std::string& path) = 0;
+  // The progress display's update (done = 0 resets it).
   virtual void SetProgress(std::int64_t done, std::int64_t total) = 0;
-  // Handles every pending window event, then returns.
+  // Between two chunks: a view on the job's own thread handles every
+  // pending window event here.
   virtual void DoEvents() = 0;
   // A modal message box: this text, the title "Torvane", an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
@@ -47,7 +47,8 @@ class PrintJobView {
   // gave none. By default the designed message with the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
   // True once the window has been asked to close: the job then stops after
-  // the chunk in hand and returns, so that the window can close.
+  // the chunk in hand and returns, so that the window can close. Asked
+  // from within the spooler's waits too, so it must answer at once.
   virtual bool StopRequested() const = 0;
 };
 
@@ -78,7 +79,8 @@ enum class JobEnd {
 struct PrintJobResult {
   JobEnd end = JobEnd::Refused;
   // Files whose document was not sent whole, in list order, with why;
-  // after a stop, the file that was in progress.
+  // after a stop, or once the spooler stopped answering, also the file in
+  // progress and every file not reached.
   std::vector<NotSent> not_sent;
   // The spooler's reason when closing the printer failed, else empty.
   std::string close_failure;
@@ -90,8 +92,9 @@ std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::strin
 
 // Runs the job for `request` on `spooler`, talking to the window through
 // `view`. A document that cannot be sent whole is cancelled, so that
-// nothing partial prints, and the job goes on with the next file; at the
-// end one message lists every file not sent. Returns after the printer is
+// nothing partial prints, and the job goes on with the next file, unless
+// the spooler stopped answering: then nothing more is tried. At the end
+// one message lists every file not sent. Returns after the printer is
 // closed, the highlight cleared and Print enabled again.
 PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const PrintRequest& request);
 

@@ -17,8 +17,10 @@ struct ProgressControls {
   platform::PictureBox& fill;        // Pict_Progress
 };
 
-// Shows `done` of `total` (done = 0 resets the display), then yields to the
-// event loop.
+// Shows `done` of `total` (done = 0 resets the display).
+void ShowProgress(const ProgressControls& controls, std::int64_t done, std::int64_t total);
+
+// ShowProgress, then yields to the event loop.
 void SetProgress(const ProgressControls& controls, std::int64_t done, std::int64_t total);
 
 }  // namespace printing

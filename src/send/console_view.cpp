@@ -63,13 +63,13 @@ ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::ostream& pro
                                bool terminal, const std::atomic<bool>& stop)
     : files_(std::move(files)), progress_(progress), messages_(messages), terminal_(terminal), stop_(stop) {}
 
-void ConsoleJobView::SelectLine(std::size_t index) {
+void ConsoleJobView::SelectLine(std::size_t index, const std::string&) {
   EndLine();
   current_ = index;
   shown_.clear();
 }
 
-void ConsoleJobView::DeselectLine(std::size_t) { EndLine(); }
+void ConsoleJobView::DeselectLine(std::size_t, const std::string&) { EndLine(); }
 
 void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
   const auto line = ProgressLine(done, total, files_[current_]);

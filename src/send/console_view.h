@@ -32,9 +32,8 @@ class ConsoleJobView : public printing::PrintJobView {
   ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages, bool terminal,
                  const std::atomic<bool>& stop);
 
-  std::size_t LineCount() const override { return files_.size(); }
-  void SelectLine(std::size_t index) override;
-  void DeselectLine(std::size_t index) override;
+  void SelectLine(std::size_t index, const std::string& path) override;
+  void DeselectLine(std::size_t index, const std::string& path) override;
   void SetProgress(std::int64_t done, std::int64_t total) override;
   void DoEvents() override {}
   void ShowMessage(const std::string& text) override;

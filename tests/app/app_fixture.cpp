@@ -1,5 +1,8 @@
 #include "app/app_fixture.h"
 
+#include <QCoreApplication>
+#include <QThread>
+
 #include "platform/run_time_error.h"
 
 namespace apptest {
@@ -35,6 +38,20 @@ app::KelPrnPrint& AppTest::Start(bool show, std::string argument_text) {
   platform::RunHandler([&] { window_->Form_Load(); });
   if (show) window_->Show();
   return *window_;
+}
+
+bool AppTest::ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+  const auto deadline = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QThread::msleep(1);
+  }
+  return true;
+}
+
+void AppTest::WaitForJob(app::KelPrnPrint& window) {
+  EXPECT_TRUE(ProcessEventsUntil([&] { return !window.JobRunning(); })) << "the print job did not end";
 }
 
 }  // namespace apptest

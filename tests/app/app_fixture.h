@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -46,6 +47,11 @@ class AppTest : public ::testing::Test {
   app::Services Services(std::string argument_text = {});
   // A new window on the same settings, loaded (and shown when asked).
   app::KelPrnPrint& Start(bool show = true, std::string argument_text = {});
+  // Handles window events until `done` holds; false after `timeout`.
+  static bool ProcessEventsUntil(const std::function<bool()>& done,
+                                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
+  // Handles window events until the window's print job has ended.
+  static void WaitForJob(app::KelPrnPrint& window);
 
   QTemporaryDir dir_;
   std::unique_ptr<platform::SettingsStore> ini_;

@@ -4,9 +4,11 @@
 #include <QTimer>
 #include <QWidget>
 #include <fstream>
+#include <future>
 #include <random>
 
 #include "app/app_fixture.h"
+#include "printing/job_doubles.h"
 #include "support/message_catcher.h"
 #include "support/private_cups.h"
 #include "support/random_bytes.h"
@@ -21,6 +23,8 @@ using testsupport::PrivateCupsEnvironment;
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
 
 using testsupport::RandomBytes;
+
+const std::string kDash = " \xE2\x80\x94 ";
 
 class PrintWindowTest : public AppTest {
  protected:
@@ -45,6 +49,12 @@ class PrintWindowTest : public AppTest {
     std::string arguments;
     for (const auto& p : paths) arguments += (arguments.empty() ? "\"" : " \"") + p + "\"";
     return Start(true, arguments);
+  }
+
+  // Whether the job's progress shows part of a file sent.
+  static bool Underway(app::KelPrnPrint& window) {
+    const std::string shown = window.Lb_per[1]->Caption();
+    return shown != std::string(26, ' ') + "  0%" && shown != std::string(26, ' ') + "100%";
   }
 
   // The captured documents' names and bytes, in job order, once the
@@ -83,6 +93,7 @@ TEST_F(PrintWindowTest, EveryListedFileArrivesByteForByteAsADocumentNamedAfterIt
 
   testsupport::MessageCatcher catcher;
   window.But_Out.Click();
+  WaitForJob(window);
   EXPECT_TRUE(catcher.Messages().empty()) << catcher.Texts()[0].toStdString();
   EXPECT_EQ(Documents(Cups(), queue), files);
   // Afterwards: Print enabled, no line highlighted, the display at 100 %.
@@ -99,13 +110,16 @@ TEST_F(PrintWindowTest, TheChecksComeFirstAndSayWhatIsMissing) {
   auto& empty = StartWith({}, "no such printer");
   empty.But_Out.Click();  // Print is disabled: the button does nothing
   platform::RunHandler([&] { empty.But_Out_Click(); });
+  WaitForJob(empty);
   auto& unchosen = StartWith({file}, "no such printer");
   EXPECT_EQ(unchosen.List_printer.ListIndex(), -1);
   unchosen.But_Out.Click();
+  WaitForJob(unchosen);
 
   auto& gone = StartWith({file}, queue);
   Cups().DeleteQueue(queue);
   gone.But_Out.Click();
+  WaitForJob(gone);
   EXPECT_TRUE(gone.But_Out.Enabled());
   const std::string why = "the printer \"" + queue + "\" is not installed on the print server " + Cups().Server();
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please Drag & Drop a prn file.", "Please choose the Printer.",
@@ -144,6 +158,7 @@ TEST_F(PrintWindowTest, FilesThatCannotBeSentAreReportedAndTheRestGoes) {
 
   testsupport::MessageCatcher catcher;
   window.But_Out.Click();
+  WaitForJob(window);
   ASSERT_EQ(catcher.Messages().size(), 1u);
   const QString report = catcher.Texts()[0];
   EXPECT_TRUE(report.contains(QString::fromStdString(deleted))) << report.toStdString();
@@ -168,6 +183,7 @@ TEST_F(PrintWindowTest, ADropDuringAJobChangesOnlyTheListAndStartsNoSecondJob) {
     window.But_Out_Click();  // a second press while the job runs does nothing
   });
   window.But_Out.Click();
+  WaitForJob(window);
   EXPECT_FALSE(print_enabled_after_drop);
   EXPECT_TRUE(window.But_Out.Enabled());
   EXPECT_EQ(window.List_File.ListCount(), 1);
@@ -179,7 +195,7 @@ TEST_F(PrintWindowTest, ADropDuringAJobChangesOnlyTheListAndStartsNoSecondJob) {
 TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
   const std::string queue = NewQueue(Cups());
   const std::string small = WriteFile("small.prn", "sent before the close");
-  const std::string big = WriteFile("big.prn", RandomBytes(20000000, 3));
+  const std::string big = WriteFile("big.prn", std::string(40000000, 'b'));
   auto& window = StartWith({small, big}, queue);
   QTimer::singleShot(0, [&] {
     // Once the big file is under way, close the window.
@@ -193,6 +209,7 @@ TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
     poll->start(1);
   });
   window.But_Out.Click();
+  WaitForJob(window);
   EXPECT_FALSE(window.Form().Visible());
   EXPECT_EQ(Stored("ListIdx"), queue);
   const auto jobs = Cups().WaitForFinishedJobs(queue);
@@ -209,18 +226,98 @@ TEST_F(PrintWindowTest, ASpoolerThatDiesDuringAJobEndsItWithAReport) {
   const std::string big = WriteFile("big.prn", RandomBytes(30000000, 4));
   auto& window = StartWith({big}, queue);
   ASSERT_GE(window.List_printer.ListIndex(), 0);
-  int chunks = 0;
-  auto* poll = new QTimer(window.Form().Widget());
-  QObject::connect(poll, &QTimer::timeout, [&] {
-    if (++chunks == 5) own.Kill();
-  });
-  poll->start(0);
   testsupport::MessageCatcher catcher;
   window.But_Out.Click();
-  poll->stop();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return Underway(window); }));
+  own.Kill();
+  WaitForJob(window);
   ASSERT_EQ(catcher.Messages().size(), 1u);
   EXPECT_TRUE(catcher.Texts()[0].contains(QString::fromStdString(big))) << catcher.Texts()[0].toStdString();
   EXPECT_TRUE(window.But_Out.Enabled());
+}
+
+TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinASecond) {
+  setenv("TORVANE_STALL_SECONDS", "2", 1);
+  PrivateCups own;  // a scheduler of this test's own, to freeze
+  const std::string queue = NewQueue(own);
+  const std::string big = WriteFile("big.prn", std::string(40000000, 'b'));
+  const std::string a = WriteFile("a.prn", "a"), b = WriteFile("b.prn", "b");
+  auto& window = StartWith({big, a, b}, queue);
+  testsupport::MessageCatcher catcher;
+  const auto frozen_while_sending = [&] {
+    window.But_Out.Click();
+    EXPECT_TRUE(ProcessEventsUntil([&] { return Underway(window); }));
+    own.Pause();
+    return std::chrono::steady_clock::now();
+  };
+  const auto seconds_since = [](std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  };
+
+  // One limit for the whole job; the window takes drops meanwhile.
+  const auto frozen = frozen_while_sending();
+  ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+  window.TakeDroppedFiles({a});
+  EXPECT_EQ(window.List_File.ListCount(), 1);
+  WaitForJob(window);
+  EXPECT_LT(seconds_since(frozen), 4.0);
+  const std::string silent = kDash + "the print server stopped answering (nothing for 2 s)";
+  const std::string report =
+      "These files were not sent:\n\n" + big + silent + "\n" + a + silent + "\n" + b + silent;
+  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{QString::fromStdString(report)}));
+
+  // Once the scheduler answers again, the next job first cancels the
+  // document it was left holding.
+  own.Resume();
+  window.But_Out.Click();
+  WaitForJob(window);
+  auto jobs = own.WaitForFinishedJobs(queue);
+  ASSERT_EQ(jobs.size(), 2u);
+  EXPECT_EQ(jobs[0].state, JobState::kCanceled);
+  EXPECT_EQ(jobs[1].state, JobState::kCompleted);
+
+  // A close while the job waits on the frozen scheduler ends it within a
+  // second.
+  window.TakeDroppedFiles({big});
+  frozen_while_sending();
+  ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(300));
+  const auto closed = std::chrono::steady_clock::now();
+  window.But_End.Click();
+  WaitForJob(window);
+  EXPECT_LT(seconds_since(closed), 1.0);
+  EXPECT_FALSE(window.Form().Visible());
+  EXPECT_EQ(Stored("ListIdx"), queue);
+  own.Resume();
+  unsetenv("TORVANE_STALL_SECONDS");
+}
+
+// A drop while the first file goes: the job highlights a line only while
+// it holds the file being sent.
+TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
+  const std::vector<std::string> paths = {WriteFile("a.prn", "a"), WriteFile("b.prn", "b"), WriteFile("c.prn", "c")};
+  Store("ListIdx", "Fake");
+  for (const bool add_files : {false, true}) {
+    printing_test::Journal journal;
+    printing_test::FakeSpooler fake(journal);
+    std::promise<void> at_b, go_on;
+    fake.on_event = [&, go = go_on.get_future().share()](const std::string& event) {
+      if (event != "start-doc b.prn") return;
+      at_b.set_value();
+      go.wait();
+    };
+    window_ = std::make_unique<app::KelPrnPrint>(app::Services{store_, fake, paths});
+    window_->Form_Load();
+    window_->Chk_add.SetValue(add_files ? 1 : 0);
+    window_->But_Out.Click();
+    at_b.get_future().wait();  // b's line is to be highlighted next
+    window_->TakeDroppedFiles({"/x/X.prn", "/x/Y.prn", "/x/Z.prn"});
+    ProcessEventsUntil([] { return false; }, std::chrono::milliseconds(100));
+    EXPECT_EQ(window_->List_File.ListIndex(), add_files ? 1 : -1) << add_files;
+    go_on.set_value();
+    WaitForJob(*window_);
+    EXPECT_EQ(fake.docs.size(), 3u);
+    EXPECT_EQ(window_->List_File.ListIndex(), -1);
+  }
 }
 
 }  // namespace

@@ -211,6 +211,7 @@ TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
   EXPECT_EQ(window.List_printer.ListCount(), 0);
   testsupport::MessageCatcher catcher;
   window.But_Out.Click();
+  WaitForJob(window);
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
                                                    "cannot connect to the print server /nonexistent/torvane-test/"
                                                    "cups.sock: No such file or directory"}));

@@ -49,7 +49,7 @@ class CupsSpooler : public ::testing::Test {
 
   std::unique_ptr<PrinterConnection> Open(const std::string& printer) {
     SpoolResult result;
-    auto connection = spooler_->Open(printer, result);
+    auto connection = spooler_->Open(printer, {}, result);
     EXPECT_TRUE(result.ok) << result.reason;
     EXPECT_TRUE(connection != nullptr);
     return connection;
@@ -304,7 +304,7 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
   for (const std::string& name :
        {std::string("No-Such-Printer"), std::string(), queue + "_x", queue + "/nosuchinstance"}) {
     SpoolResult result;
-    const auto printer = spooler_->Open(name, result);
+    const auto printer = spooler_->Open(name, {}, result);
     EXPECT_FALSE(printer) << name;
     EXPECT_FALSE(result.ok) << name;
     EXPECT_NE(result.reason.find(name), std::string::npos) << result.reason;
@@ -338,7 +338,7 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   cups_.DeleteQueue(queue);
 
   SpoolResult result;
-  EXPECT_FALSE(spooler_->Open(queue, result));
+  EXPECT_FALSE(spooler_->Open(queue, {}, result));
   EXPECT_FALSE(result.ok);
   EXPECT_NE(result.reason.find(queue), std::string::npos) << result.reason;
   // A connection opened before the deletion fails at its next document.
@@ -364,7 +364,7 @@ TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
   cups.AddQueue("Small");
   const auto spooler = platform::MakeSystemSpooler();
   SpoolResult result;
-  auto printer = spooler->Open("Small", result);
+  auto printer = spooler->Open("Small", {}, result);
   ASSERT_TRUE(printer) << result.reason;
   ASSERT_TRUE(printer->StartDoc("too-large.prn").ok);
   ASSERT_TRUE(printer->StartPage().ok);
@@ -401,7 +401,7 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   cups.AddQueue("Doomed");
   const auto spooler = platform::MakeSystemSpooler();
   SpoolResult result;
-  auto printer = spooler->Open("Doomed", result);
+  auto printer = spooler->Open("Doomed", {}, result);
   ASSERT_TRUE(printer) << result.reason;
   ASSERT_TRUE(printer->StartDoc("large.prn").ok);
   ASSERT_TRUE(printer->StartPage().ok);
@@ -423,7 +423,7 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   const SpoolResult next = printer->StartDoc("next.prn");
   EXPECT_FALSE(next.ok);
   EXPECT_FALSE(next.reason.empty());
-  EXPECT_FALSE(spooler->Open("Doomed", result));
+  EXPECT_FALSE(spooler->Open("Doomed", {}, result));
   EXPECT_FALSE(result.reason.empty());
 }
 

@@ -42,11 +42,15 @@ class FakeSpooler : public platform::Spooler {
   int idle_writes_per_call = 0;   // writes taking nothing before one that takes
   bool keep_bytes = true;         // off for very large files: count only
 
+  // Runs at every call on the printer, with its journal entry.
+  std::function<void(const std::string& event)> on_event;
+
   std::vector<FakeDoc> docs;
   std::vector<std::string> opened;
   long long bytes_taken = 0;
 
-  std::unique_ptr<platform::PrinterConnection> Open(const std::string& name, platform::SpoolResult& result) override {
+  std::unique_ptr<platform::PrinterConnection> Open(const std::string& name, platform::StopCheck,
+                                                    platform::SpoolResult& result) override {
     journal_.push_back("open " + name);
     opened.push_back(name);
     if (open_fails) {
@@ -124,7 +128,10 @@ class FakeSpooler : public platform::Spooler {
     }
 
    private:
-    void Log(const std::string& event) { s_.journal_.push_back(event); }
+    void Log(const std::string& event) {
+      s_.journal_.push_back(event);
+      if (s_.on_event) s_.on_event(event);
+    }
     FakeDoc& Doc() { return s_.docs.back(); }
     bool FaultIs(const std::string& name, Fault fault) const {
       const auto it = s_.faults.find(name);
@@ -142,22 +149,18 @@ class FakeSpooler : public platform::Spooler {
 
 class RecordingView : public printing::PrintJobView {
  public:
-  RecordingView(Journal& journal, std::size_t line_count) : lines(line_count), journal_(journal) {}
+  explicit RecordingView(Journal& journal) : journal_(journal) {}
 
-  std::size_t lines;
   bool stop = false;
   // Runs at every yield (in SetProgress and DoEvents), as other window
   // events would.
   std::function<void()> on_yield;
   std::vector<std::string> messages;
 
-  std::size_t LineCount() const override { return lines; }
-  void SelectLine(std::size_t index) override {
-    EXPECT_LT(index, lines) << "selected a line that does not exist";
+  void SelectLine(std::size_t index, const std::string&) override {
     journal_.push_back("select " + std::to_string(index));
   }
-  void DeselectLine(std::size_t index) override {
-    EXPECT_LT(index, lines) << "deselected a line that does not exist";
+  void DeselectLine(std::size_t index, const std::string&) override {
     journal_.push_back("deselect " + std::to_string(index));
   }
   void SetProgress(std::int64_t done, std::int64_t total) override {

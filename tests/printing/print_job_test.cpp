@@ -70,7 +70,6 @@ class PrintJob : public ::testing::Test {
   }
 
   printing::PrintJobResult Run(const std::vector<std::string>& paths) {
-    view.lines = paths.size();
     return printing::RunPrintJob(view, spooler, PrintRequest{paths, 0, "P"});
   }
 
@@ -84,7 +83,7 @@ class PrintJob : public ::testing::Test {
   fs::path dir_;
   Journal journal;
   FakeSpooler spooler{journal};
-  RecordingView view{journal, 0};
+  RecordingView view{journal};
 };
 
 TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
@@ -105,7 +104,7 @@ TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
     Journal log;
     FakeSpooler fake(log);
     fake.open_fails = c.open_fails;
-    RecordingView window(log, c.files ? 1 : 0);
+    RecordingView window(log);
     const PrintRequest request{c.files ? std::vector<std::string>{file} : std::vector<std::string>{}, c.printer_index, "P",
                                 "the list is empty"};
     const auto result = printing::RunPrintJob(window, fake, request);
@@ -213,7 +212,7 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
     FakeSpooler fake(log);
     fake.faults["b.prn"] = k.fault;
     fake.cancel_fails = k.cancel_fails;
-    RecordingView window(log, 3);
+    RecordingView window(log);
     const auto result = printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
 
     SCOPED_TRACE(k.reason);
@@ -279,7 +278,7 @@ TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
     const auto next = MakeFile("b.prn", "next");
     Journal log;
     FakeSpooler fake(log);
-    RecordingView window(log, 2);
+    RecordingView window(log);
     window.on_yield = [&] {
       if (log.back() == "yield" && fake.docs.size() == 1 && fake.docs[0].writes.size() == 1) fs::resize_file(path, k.new_size);
     };
@@ -292,34 +291,6 @@ TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
     EXPECT_TRUE(original.compare(0, fake.docs[0].bytes.size(), fake.docs[0].bytes) == 0);
     EXPECT_TRUE(fake.docs[1].ended);
     EXPECT_THAT(window.messages, ElementsAre("This file was not sent:\n\n" + path + kDash + k.reason));
-  }
-}
-
-TEST_F(PrintJob, NeverSelectsALineThatNoLongerExists) {
-  const struct {
-    std::size_t lines_after;  // the list's line count once the first file is sent
-    std::vector<std::string> selects_and_deselects;
-  } cases[] = {
-      {0, {"select 0"}},
-      {2, {"select 0", "select 1"}},
-      {5, {"select 0", "select 1", "select 2", "deselect 2"}},
-  };
-  const std::vector<std::string> paths = {MakeFile("a.prn", "a"), MakeFile("b.prn", "b"), MakeFile("c.prn", "c")};
-  for (const auto& k : cases) {
-    Journal log;
-    FakeSpooler fake(log);
-    RecordingView window(log, 3);
-    window.on_yield = [&] {
-      if (log.back() == "yield") window.lines = k.lines_after;
-    };
-    printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
-    std::vector<std::string> marks;
-    std::copy_if(log.begin(), log.end(), std::back_inserter(marks),
-                 [](const std::string& e) { return e.rfind("select", 0) == 0 || e.rfind("deselect", 0) == 0; });
-    EXPECT_EQ(marks, k.selects_and_deselects) << k.lines_after;
-    // The snapshot taken at Print is sent whatever happened to the list.
-    ASSERT_EQ(fake.docs.size(), 3u);
-    EXPECT_EQ(fake.docs[2].bytes, "c");
   }
 }
 
@@ -336,7 +307,7 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
   for (const auto& k : cases) {
     Journal log;
     FakeSpooler fake(log);
-    RecordingView window(log, 3);
+    RecordingView window(log);
     window.on_yield = [&] {
       if (fake.docs.size() == 2 && log.back() == k.stop_after) window.stop = true;
     };
@@ -348,8 +319,10 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
     EXPECT_TRUE(fake.docs[0].ended);
     EXPECT_TRUE(fake.docs[1].cancelled);
     EXPECT_EQ(fake.docs[1].writes, k.b_writes);
-    ASSERT_EQ(result.not_sent.size(), 1u);
+    ASSERT_EQ(result.not_sent.size(), 2u);
     EXPECT_EQ(result.not_sent[0].path, paths[1]);
+    EXPECT_EQ(result.not_sent[1].path, paths[2]);
+    EXPECT_EQ(result.not_sent[1].reason, "not sent: the job was stopped before it");
     EXPECT_TRUE(window.messages.empty());
     const std::vector<std::string> tail(log.end() - 4, log.end());
     EXPECT_THAT(tail, ElementsAre("cancel-doc", "close", "deselect 2", "print on"));

@@ -141,7 +141,9 @@ TEST_F(RunSend, AnInterruptTakesBackTheFileInProgressAndReportsIt) {
   EXPECT_TRUE(spooler.docs[0].ended);
   EXPECT_TRUE(spooler.docs[1].cancelled);
   EXPECT_EQ(spooler.docs[1].writes, std::vector<std::size_t>{100000});
-  EXPECT_EQ(err.str(), "This file was not sent:\n\n" + b + kDash + "not finished: the job was stopped after 100000 of 250000 bytes\n");
+  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + b + kDash +
+                          "not finished: the job was stopped after 100000 of 250000 bytes\n" + c + kDash +
+                          "not sent: the job was stopped before it\n");
   EXPECT_EQ(progress.str().back(), '\n');
 }
 

@@ -400,8 +400,10 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
         SendAndIntervene(sender_, folder_, args, "big.prn", [&](pid_t pid) { kill(pid, signal_number); });
 
     EXPECT_EQ(outcome.status, 130);
-    EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
+    EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
                                         "not finished: the job was stopped after "));
+    EXPECT_THAT(outcome.err,
+                HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
     // never.prn never started; big.prn's job was cancelled, nothing printed
     // and nothing left held.
     const auto printed = PrintedJobs(cups_, queue);

@@ -1,6 +1,7 @@
 #include "support/private_cups.h"
 
 #include <cups/cups.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -240,6 +241,17 @@ std::vector<SpoolerJob> PrivateCups::WaitForFinishedJobs(const std::string& queu
 void PrivateCups::Kill() { RunScript({"kill", folder_.string()}); }
 
 void PrivateCups::Stop() { RunScript({"stop", folder_.string()}); }
+
+void PrivateCups::Pause() { Signal(SIGSTOP); }
+
+void PrivateCups::Resume() { Signal(SIGCONT); }
+
+void PrivateCups::Signal(int signal_number) {
+  const pid_t pid = std::stoi(RunScript({"pid", folder_.string()}));
+  if (kill(pid, signal_number) != 0) {
+    throw std::runtime_error("cannot signal cupsd " + std::to_string(pid) + ": " + StrError(errno));
+  }
+}
 
 void PrivateCupsEnvironment::SetUp() {
   try {

@@ -90,11 +90,17 @@ class PrivateCups {
 
   // Kills the scheduler at once (SIGKILL), as a crash would.
   void Kill();
+  // Freezes the scheduler where it stands (SIGSTOP), as a hung server
+  // would be, and lets it go on again (SIGCONT).
+  void Pause();
+  void Resume();
   // Stops the scheduler in order; nothing happens when it is not running.
   void Stop();
 
  private:
   std::filesystem::path CaptureFolder(const std::string& queue) const;
+  // Sends a signal to this scheduler's process alone.
+  void Signal(int signal_number);
 
   std::filesystem::path folder_;
   std::string server_;
