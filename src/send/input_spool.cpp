@@ -1,5 +1,6 @@
 #include "send/input_spool.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <memory>
@@ -19,6 +20,24 @@ namespace sender {
 namespace {
 
 constexpr std::size_t kBlockSize = 1 << 16;
+
+#ifndef _WIN32
+// The kept file's path for RemoveKeptInputNow, which may not allocate.
+char kept_path[4096];
+std::atomic<bool> kept{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "read from a signal handler");
+#endif
+
+// Tells RemoveKeptInputNow which file to remove (or none).
+void Keep([[maybe_unused]] const std::filesystem::path& path) {
+#ifndef _WIN32
+  kept = false;
+  if (path.empty() || path.native().size() >= sizeof kept_path) return;
+  std::copy(path.native().begin(), path.native().end(), kept_path);
+  kept_path[path.native().size()] = '\0';
+  kept = true;
+#endif
+}
 
 std::string ErrnoText(int number) { return std::generic_category().message(number); }
 
@@ -75,7 +94,10 @@ bool AwaitInput([[maybe_unused]] int input, const std::atomic<bool>& stop) {
 #ifndef _WIN32
   pollfd watched{input, POLLIN, 0};
   while (!stop.load()) {
-    if (poll(&watched, 1, 100) != 0) return true;  // ready, or an error that the read tells
+    // Ready, or an error that the read then tells; an interrupt shows as
+    // EINTR and is looked at above.
+    const int ready = poll(&watched, 1, 100);
+    if (ready > 0 || (ready < 0 && errno != EINTR)) return true;
   }
   return false;
 #else
@@ -95,7 +117,14 @@ long ReadSome(int input, char* buffer, std::size_t size) {
 
 }  // namespace
 
+void RemoveKeptInputNow() {
+#ifndef _WIN32
+  if (kept.exchange(false)) unlink(kept_path);
+#endif
+}
+
 InputSpool::~InputSpool() {
+  Keep({});
   std::error_code ignored;
   if (!path_.empty()) std::filesystem::remove(path_, ignored);
 }
@@ -106,6 +135,7 @@ std::string InputSpool::Fill(int input, const std::atomic<bool>& stop) {
 #endif
   std::string why;
   File file = CreateTemporary(path_, why);
+  Keep(path_);
   if (!file) return why;
   std::vector<char> buffer(kBlockSize);
   while (true) {

@@ -8,6 +8,12 @@
 
 namespace sender {
 
+// For an interrupt that ends the program at once, without unwinding:
+// removes the file standard input is kept in, if any. Safe in a signal
+// handler (where Windows would not call it: there the second Ctrl+C ends
+// the program before any handler).
+void RemoveKeptInputNow();
+
 class InputSpool {
  public:
   InputSpool() = default;

@@ -14,6 +14,7 @@
 #endif
 
 #include "platform/spooler.h"
+#include "send/input_spool.h"
 #include "send/send_command.h"
 
 namespace {
@@ -22,10 +23,13 @@ std::atomic<bool> stop_requested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // The first interrupt asks the job to stop after the chunk in hand and to
-// take back the document in progress; a second one ends the program at once.
+// take back the document in progress; a second one ends the program at
+// once, leaving no copy of standard input behind.
 extern "C" void OnInterrupt(int signal_number) {
-  stop_requested.store(true);
+  if (!stop_requested.exchange(true)) return;
+  sender::RemoveKeptInputNow();
   std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
 }
 
 // `terminal`: whether standard error is a terminal, where progress shows.
