@@ -20,9 +20,10 @@ std::string EnvironmentText(const char* name) {
   std::wstring value(size, L'\0');
   const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), size);
   if (length == 0 || length >= size) return {};
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), nullptr, 0, nullptr, nullptr);
+  const auto units = static_cast<int>(length);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), units, nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, value.data(), static_cast<int>(length), text.data(), bytes, nullptr, nullptr);
+  WideCharToMultiByte(CP_UTF8, 0, value.data(), units, text.data(), bytes, nullptr, nullptr);
   return text;
 #else
   const char* value = std::getenv(name);
@@ -50,9 +51,9 @@ Form FormOf(const std::string& arg, const ValueOption& option, std::string& valu
     value = arg.substr(name.size() + 1);
     return Form::Attached;
   }
-  if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-' || std::string(option.letters).find(arg[1]) == std::string::npos) {
-    return Form::None;
-  }
+  const bool letter = arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' &&
+                      std::string(option.letters).find(arg[1]) != std::string::npos;
+  if (!letter) return Form::None;
   if (arg.size() == 2) return Form::Alone;
   value = arg.substr(2);
   return Form::Attached;

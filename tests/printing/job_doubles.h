@@ -61,8 +61,7 @@ class FakeSpooler : public platform::Spooler {
     return std::make_unique<Connection>(*this);
   }
   platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
-  std::string default_printer;  // the spooler's default destination, if any
-  std::string DefaultPrinterName() override { return default_printer; }
+  std::string DefaultPrinterName() override { return {}; }
 
  private:
   class Connection : public platform::PrinterConnection {

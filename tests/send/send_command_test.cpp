@@ -8,7 +8,6 @@
 #include <sstream>
 
 #include "printing/job_doubles.h"
-#include "support/scoped_environment.h"
 #include "support/utf8_path.h"
 
 namespace {
@@ -16,7 +15,6 @@ namespace {
 namespace fs = std::filesystem;
 using printing_test::FakeSpooler;
 using printing_test::Journal;
-using testsupport::ScopedEnvironment;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
@@ -108,23 +106,6 @@ TEST_F(RunSend, RewritesOneLinePerFileOnATerminalUnlessQuiet) {
   err.str("");
   EXPECT_EQ(Run({"-q", "-p", "P", a}, true), sender::kExitSent);
   EXPECT_EQ(err.str() + out.str(), "");
-}
-
-TEST_F(RunSend, WithoutAPrinterNamedTakesTheEnvironmentsThenTheSpoolersDefault) {
-  const auto a = MakeFile("a.prn", 1);
-  const ScopedEnvironment no_lpdest("LPDEST", {});
-  spooler.default_printer = "Default";
-  {
-    const ScopedEnvironment printer("PRINTER", "FromEnvironment");
-    EXPECT_EQ(Run({a}), sender::kExitSent);
-  }
-  const ScopedEnvironment no_printer("PRINTER", {});
-  EXPECT_EQ(Run({a}), sender::kExitSent);
-  EXPECT_THAT(spooler.opened, ElementsAre("FromEnvironment", "Default"));
-  spooler.default_printer.clear();
-  EXPECT_EQ(Run({a}), sender::kExitUsage);
-  EXPECT_EQ(err.str(), "torvane-send: no printer given, and there is no default printer: add -d NAME (see --list), "
-                       "or set PRINTER\n");
 }
 
 TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {

@@ -351,6 +351,24 @@ TEST_F(SendEndToEnd, ListsThePrintersOneALineAndRefusesOneThatDoesNotExist) {
   }
   EXPECT_EQ(Run({"--list"}).out, "Alpha\nZeta\n");
 
+  // Named by neither the command line, LPDEST nor PRINTER: the server's
+  // default destination, and with none, a usage error.
+  const testsupport::ScopedEnvironment no_lpdest("LPDEST", {}), no_printer("PRINTER", {});
+  const auto file = sender_.Arg(Write({"b.prn", "b"}));
+  const auto no_default = Run({file});
+  if (!sender_.wine) {
+    EXPECT_EQ(no_default.status, 2);
+    EXPECT_THAT(no_default.err, HasSubstr("there is no default printer"));
+  } else {
+    // Wine's deviation: with no default at CUPS, its spooler makes the
+    // first printer it finds the default.
+    EXPECT_EQ(no_default.status, 0) << no_default.err;
+    EXPECT_EQ(PrintedJobs(cups, "Alpha").size(), 1u);
+  }
+  EXPECT_EQ(testsupport::ChildProcess({"/usr/sbin/lpadmin", "-d", "Zeta"}, folder_).Wait().status, 0);
+  EXPECT_EQ(Run({file}).status, 0);
+  EXPECT_EQ(PrintedJobs(cups, "Zeta").size(), 1u);
+
   // A print server that cannot be reached fails the list and the printer
   // with its reason, as lpstat does.
   cups.Stop();
@@ -440,8 +458,8 @@ TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   const std::vector<File> files = {{"big.prn", RandomBytes(20 * 1000 * 1000, 11)}, {"after.prn", "after"}};
   std::vector<std::string> args = {"-p", queue};
   for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
-  const auto outcome =
-      SendAndIntervene(sender_, folder_, args, folder_ / "big.prn", [&](pid_t) { fs::resize_file(folder_ / "big.prn", 1000); });
+  const auto big = folder_ / "big.prn";
+  const auto outcome = SendAndIntervene(sender_, folder_, args, big, [&](pid_t) { fs::resize_file(big, 1000); });
 
   EXPECT_EQ(outcome.status, 1);
   const std::string shrunk = sender_.Arg(folder_ / "big.prn") + kDash + "the file became shorter while it was sent";

@@ -9,26 +9,20 @@ namespace testsupport {
 
 class ScopedEnvironment {
  public:
-  // No `value`: the variable is unset. (Windows cannot hold an empty
-  // variable: setting one to "" unsets it.)
+  // No `value`: the variable is unset. (Windows holds no empty variables:
+  // setting one to "" unsets it.)
   ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str()); old != nullptr) previous_ = old;
     Set(value);
   }
   ~ScopedEnvironment() { Set(previous_); }
-  ScopedEnvironment(const ScopedEnvironment&) = delete;
-  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
  private:
   void Set(const std::optional<std::string>& value) const {
 #ifdef _WIN32
-    _putenv_s(name_.c_str(), value ? value->c_str() : "");
+    _putenv_s(name_.c_str(), value.value_or("").c_str());
 #else
-    if (value) {
-      setenv(name_.c_str(), value->c_str(), 1);
-    } else {
-      unsetenv(name_.c_str());
-    }
+    value ? setenv(name_.c_str(), value->c_str(), 1) : unsetenv(name_.c_str());
 #endif
   }
 
