@@ -60,10 +60,11 @@ std::int64_t ChildProcess::ReadOffset(const std::filesystem::path& file) const {
   const auto wanted = std::filesystem::canonical(file, error);
   for (const auto& fd : std::filesystem::directory_iterator(process + "/fd", error)) {
     if (std::filesystem::read_symlink(fd.path(), error) != wanted) continue;
-    std::istringstream info(ReadAll(process + "/fdinfo/" + fd.path().filename().string()));
-    for (std::string line; std::getline(info, line);) {
-      if (line.rfind("pos:", 0) == 0) return std::stoll(line.substr(4));
-    }
+    // Its first line: "pos:", then the offset.
+    std::string key;
+    std::int64_t offset = -1;
+    std::istringstream(ReadAll(process + "/fdinfo/" + fd.path().filename().string())) >> key >> offset;
+    return offset;
   }
   return -1;
 }
