@@ -73,6 +73,9 @@ class Spooler {
   // The installed printers' device names; with none, `failure` tells a
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;
+  // The device name of the user's or the system's default printer; empty
+  // when there is none or the spooler cannot be asked.
+  virtual std::string DefaultPrinterName() = 0;
 };
 
 // The platform's own spooler.

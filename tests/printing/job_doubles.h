@@ -61,6 +61,7 @@ class FakeSpooler : public platform::Spooler {
     return std::make_unique<Connection>(*this);
   }
   platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
+  std::string DefaultPrinterName() override { return {}; }
 
  private:
   class Connection : public platform::PrinterConnection {
