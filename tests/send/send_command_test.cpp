@@ -115,7 +115,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
   const std::string odd = "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn", shown = "gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn";
 #endif
   const auto a = MakeFile("a.prn", 10), gone = dir_.string() + "/" + odd, c = MakeFile("c.prn", 20);
-  spooler.faults["c.prn"] = printing_test::Fault::EndDoc;
+  spooler.faults["c.prn"] = printing_test::Fault::Finish;
   EXPECT_EQ(Run({"-p", "P", a, gone, c}, true), sender::kExitNotSent);
   ASSERT_EQ(spooler.docs.size(), 2u);
   EXPECT_TRUE(spooler.docs[0].ended);
