@@ -144,7 +144,8 @@ double StallLimitSeconds() {
   return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
 }
 
-// Watches the waits on the scheduler of one opened printer. libcups asks it
+// Watches the waits on the scheduler of one opened printer, or of one
+// question about a document. libcups asks it
 // after every kWatchSeconds of a wait whether to go on waiting: not once
 // the caller wants to stop, nor once the scheduler has been silent for the
 // stall limit since it last answered.

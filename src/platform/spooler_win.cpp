@@ -142,7 +142,10 @@ class WinPort final : public PrinterPort {
     job_ = job;
     document_open_ = true;
     job_id = static_cast<int>(job);
-    return Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
+    // A document without its page is no document: it goes again.
+    const SpoolResult page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
+    if (!page) Discard();
+    return page;
   }
 
   SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {

@@ -166,17 +166,8 @@ fs::path PrivateCups::AddQueue(const std::string& name, const std::string& devic
 }
 
 void PrivateCups::Disable(const std::string& queue, const std::string& reason) {
-  const Http http = Connect(server_);
-  ipp_t* request = ippNewRequest(IPP_OP_PAUSE_PRINTER);
-  char uri[HTTP_MAX_URI];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0, "/printers/%s",
-                   queue.c_str());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_TEXT, "printer-state-message", nullptr, reason.c_str());
-  ippDelete(cupsDoRequest(http.get(), request, "/admin/"));
-  if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
-    throw std::runtime_error("cannot disable " + queue + ": " + cupsLastErrorString());
+  if (ChildProcess({"/usr/sbin/cupsdisable", "-h", server_, "-r", reason, queue}, folder_).Wait().status != 0) {
+    throw std::runtime_error("cannot disable " + queue);
   }
 }
 
