@@ -76,7 +76,7 @@ using Http = std::unique_ptr<http_t, HttpClose>;
 // not there, the file system's own answer says more.
 std::string ConnectFailure(const char* server, int error) {
   std::string reason = std::string("cannot connect to the print server ") + server;
-  if (server[0] != '/') reason += ":" + std::to_string(ippPort());
+  if (server[0] != '/') reason += ':' + std::to_string(ippPort());
   struct stat socket_file;
   if (server[0] == '/' && stat(server, &socket_file) != 0) error = errno;
   if (error != 0) return reason + ": " + std::strerror(error);
