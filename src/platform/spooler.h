@@ -92,6 +92,9 @@ class Spooler {
   // Where the document sent as job `job_id` to the printer stands now.
   // Never waits longer than the stall limit.
   virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) = 0;
+  // The device name of the user's or the system's default printer; empty
+  // when there is none or the spooler cannot be asked.
+  virtual std::string DefaultPrinterName() = 0;
 };
 
 // The platform's own spooler.

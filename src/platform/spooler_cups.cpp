@@ -44,6 +44,8 @@ constexpr double kStallTimeoutSeconds = 60.0;
 // request.
 constexpr double kWatchSeconds = 0.1;
 constexpr int kSendBufferBytes = 1 << 20;
+// Asking for the default printer is a single short request.
+constexpr double kDefaultLookupSeconds = 10.0;
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -103,6 +105,16 @@ Http ConnectToScheduler(std::string& reason) {
   }
   httpSetTimeout(http.get(), kStallTimeoutSeconds, GiveUpOnStall, nullptr);
   return http;
+}
+
+// "name" or "name/instance".
+std::string DestinationName(const cups_dest_t& dest) {
+  std::string name = dest.name;
+  if (dest.instance != nullptr) {
+    name += '/';
+    name += dest.instance;
+  }
+  return name;
 }
 
 // "name" or "name/instance"; printer names cannot hold a slash.
@@ -469,14 +481,7 @@ class CupsSpooler final : public Spooler {
     }
     auto& names = listing.names;
     names.reserve(static_cast<std::size_t>(destinations.Count()));
-    for (int i = 0; i < destinations.Count(); ++i) {
-      std::string name = destinations[i].name;
-      if (destinations[i].instance != nullptr) {
-        name += '/';
-        name += destinations[i].instance;
-      }
-      names.push_back(std::move(name));
-    }
+    for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
     return listing;
   }
 
@@ -517,6 +522,20 @@ class CupsSpooler final : public Spooler {
       if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer.get(), "printer-state-reasons");
     }
     return status;
+  }
+
+  // As lp finds it: LPDEST or PRINTER, the user's lpoptions default, then
+  // the scheduler's.
+  std::string DefaultPrinterName() override {
+    std::string failure;
+    const Http http = ConnectToScheduler(failure);
+    if (!http) return {};
+    httpSetTimeout(http.get(), kDefaultLookupSeconds, GiveUpOnStall, nullptr);
+    cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+    if (dest == nullptr) return {};
+    std::string name = DestinationName(*dest);
+    cupsFreeDests(1, dest);
+    return name;
   }
 
  private:

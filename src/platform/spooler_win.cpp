@@ -302,6 +302,16 @@ class WinSpooler final : public Spooler {
     }
     return status;
   }
+
+  std::string DefaultPrinterName() override {
+    DWORD size = 0;
+    GetDefaultPrinterW(nullptr, &size);
+    if (size == 0) return {};
+    std::wstring name(size, L'\0');
+    if (!GetDefaultPrinterW(name.data(), &size) || size == 0 || size > name.size()) return {};
+    name.resize(size - 1);  // the size counts the terminating null
+    return Utf16ToUtf8(name);
+  }
 };
 
 }  // namespace

@@ -33,9 +33,10 @@ class Job {
   Job(PrintJobView& view, platform::Printer& printer)
       : view_(view), printer_(printer), buffer_(static_cast<std::size_t>(kChunkSize)) {}
 
-  // Sends the file as one document; returns an empty string when all of it
-  // was sent, otherwise why not (its document then cancelled).
-  std::string SendFile(const std::string& path) {
+  // Sends the file as one document named `document_name`; returns an empty
+  // string when all of it was sent, otherwise why not (its document then
+  // cancelled).
+  std::string SendFile(const std::string& path, const std::string& document_name) {
     if (!unanswered_.empty()) return unanswered_;
     if (Over()) {
       stopped_ = true;
@@ -47,7 +48,7 @@ class Job {
     // file gone or locked since it was listed leaves no trace at the
     // spooler.
     if (auto why = file.Open(path, length); !why.empty()) return why;
-    const auto started = printer_.StartDoc(platform::FileNamePart(path));
+    const auto started = printer_.StartDoc(document_name);
     if (!started) return Failed("the printer did not accept the document", started);
     if (auto why = SendDocument(file, length); !why.empty()) {
       // A spooler that stopped answering has given the document up itself.
@@ -180,7 +181,9 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     // Once stopped, or once the spooler stopped answering, every file left
     // is reported without being started.
     if (!job.Over()) view.SelectLine(index, path);
-    if (auto why = job.SendFile(path); !why.empty()) {
+    const bool named = index < request.document_names.size() && !request.document_names[index].empty();
+    const auto name = named ? request.document_names[index] : platform::FileNamePart(path);
+    if (auto why = job.SendFile(path, name); !why.empty()) {
       result.not_sent.push_back({path, std::move(why)});
     } else {
       result.sent.push_back({path, printer->JobId(), request.printer_name});

@@ -66,6 +66,9 @@ struct PrintRequest {
   std::string printer_name;
   // Why the printer list is empty, told when no printer is chosen.
   std::string printer_list_failure{};
+  // A document name of its own for the file at the same index; a file
+  // without one (or with an empty one) is named after its path.
+  std::vector<std::string> document_names{};
 };
 
 struct NotSent {

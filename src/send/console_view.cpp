@@ -59,9 +59,9 @@ std::string ProgressLine(std::int64_t done, std::int64_t total, const std::strin
   return text.substr(text.size() - 4) + " " + TerminalText(file);
 }
 
-ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages,
-                               bool terminal, const std::atomic<bool>& stop)
-    : files_(std::move(files)), progress_(progress), messages_(messages), terminal_(terminal), stop_(stop) {}
+ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::ostream& err,
+                               bool progress, const std::atomic<bool>& stop)
+    : files_(std::move(files)), paths_(std::move(paths)), err_(err), progress_(progress), stop_(stop) {}
 
 void ConsoleJobView::SelectLine(std::size_t index, const std::string&) {
   EndLine();
@@ -72,31 +72,28 @@ void ConsoleJobView::SelectLine(std::size_t index, const std::string&) {
 void ConsoleJobView::DeselectLine(std::size_t, const std::string&) { EndLine(); }
 
 void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
+  if (!progress_) return;
   const auto line = ProgressLine(done, total, files_[current_]);
-  // A new line only for a new percentage: a large file makes thousands of
-  // updates, and a log of them all would say nothing more.
+  // Written only for a new percentage: a large file makes thousands of
+  // updates.
   if (line == shown_) return;
   shown_ = line;
-  if (terminal_) {
-    progress_ << '\r' << line << std::flush;
-    line_open_ = true;
-  } else {
-    progress_ << line << '\n' << std::flush;
-  }
+  err_ << '\r' << line << std::flush;
+  line_open_ = true;
 }
 
 void ConsoleJobView::ShowMessage(const std::string& text) {
   EndLine();
   // The message's own line breaks stay; those inside a file's name do not.
   std::string shown = text;
-  for (const auto& file : files_) {
-    if (const auto escaped = TerminalText(file); escaped != file) ReplaceAll(shown, file, escaped);
+  for (std::size_t i = 0; i < files_.size(); ++i) {
+    if (const auto escaped = TerminalText(files_[i]); escaped != paths_[i]) ReplaceAll(shown, paths_[i], escaped);
   }
   for (std::size_t start = 0, end; start <= shown.size(); start = end + 1) {
     end = std::min(shown.find('\n', start), shown.size());
-    messages_ << TerminalText(std::string_view(shown).substr(start, end - start)) << '\n';
+    err_ << TerminalText(std::string_view(shown).substr(start, end - start)) << '\n';
   }
-  messages_ << std::flush;
+  err_ << std::flush;
 }
 
 void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) {
@@ -106,7 +103,7 @@ void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const 
 
 void ConsoleJobView::EndLine() {
   if (!line_open_) return;
-  progress_ << '\n' << std::flush;
+  err_ << '\n' << std::flush;
   line_open_ = false;
 }
 

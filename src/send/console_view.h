@@ -1,9 +1,9 @@
 #pragma once
-// The print job's view on a console: the file being sent and its
-// percentage, on one line rewritten in place on a terminal, or as plain
-// lines (one per new percentage) when the output goes to a file or a pipe;
-// messages go to the error stream. There is no window, so there is nothing
-// to highlight, enable or yield to.
+// The print job's view on a console, all of it on the error stream, so
+// that standard output keeps only what scripts read: the file being sent
+// and its percentage on one line rewritten in place (only on a terminal,
+// where someone watches), and the messages. There is no window, so there
+// is nothing to highlight, enable or yield to.
 #include <atomic>
 #include <cstdint>
 #include <ostream>
@@ -27,9 +27,12 @@ std::string TerminalText(std::string_view text);
 
 class ConsoleJobView : public printing::PrintJobView {
  public:
-  // `files` are the paths as given, shown line by line; `stop` is raised
-  // (for example by an interrupt) to end the job after the chunk in hand.
-  ConsoleJobView(std::vector<std::string> files, std::ostream& progress, std::ostream& messages, bool terminal,
+  // `files` are the files as the user knows them, shown in progress and
+  // messages in place of `paths`, the ones sent (the same but for standard
+  // input, sent from a temporary file). Progress is shown only when
+  // `progress` is set; `stop` is raised (for example by an interrupt) to end
+  // the job after the chunk in hand.
+  ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::ostream& err, bool progress,
                  const std::atomic<bool>& stop);
 
   void SelectLine(std::size_t index, const std::string& path) override;
@@ -47,9 +50,9 @@ class ConsoleJobView : public printing::PrintJobView {
   void EndLine();
 
   std::vector<std::string> files_;
-  std::ostream& progress_;
-  std::ostream& messages_;
-  bool terminal_;
+  std::vector<std::string> paths_;
+  std::ostream& err_;
+  bool progress_;
   const std::atomic<bool>& stop_;
   std::size_t current_ = 0;
   std::string shown_;  // the current file's last progress line

@@ -14,6 +14,7 @@
 #endif
 
 #include "platform/spooler.h"
+#include "send/input_spool.h"
 #include "send/send_command.h"
 
 namespace {
@@ -22,12 +23,16 @@ std::atomic<bool> stop_requested{false};
 static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 
 // The first interrupt asks the job to stop after the chunk in hand and to
-// take back the document in progress; a second one ends the program at once.
+// take back the document in progress; a second one ends the program at
+// once, leaving no copy of standard input behind.
 extern "C" void OnInterrupt(int signal_number) {
-  stop_requested.store(true);
+  if (!stop_requested.exchange(true)) return;
+  sender::RemoveKeptInputNow();
   std::signal(signal_number, SIG_DFL);
+  std::raise(signal_number);
 }
 
+// `terminal`: whether standard error is a terminal, where progress shows.
 int Run(const std::vector<std::string>& args, bool terminal) {
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
@@ -35,7 +40,7 @@ int Run(const std::vector<std::string>& args, bool terminal) {
   std::signal(SIGHUP, OnInterrupt);  // the terminal went away: stop as for Ctrl+C
 #endif
   const auto spooler = platform::MakeSystemSpooler();
-  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested});
+  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
 }
 
 #ifdef _WIN32
@@ -59,10 +64,10 @@ int wmain(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
   // Names are written as UTF-8; a console shows them right only when told so.
   SetConsoleOutputCP(CP_UTF8);
-  return Run(args, _isatty(_fileno(stdout)) != 0);
+  return Run(args, _isatty(_fileno(stderr)) != 0);
 }
 #else
 int main(int argc, char** argv) {
-  return Run(std::vector<std::string>(argv + 1, argv + argc), isatty(STDOUT_FILENO) != 0);
+  return Run(std::vector<std::string>(argv + 1, argv + argc), isatty(STDERR_FILENO) != 0);
 }
 #endif

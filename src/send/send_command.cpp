@@ -2,16 +2,41 @@
 
 #include "printing/print_job.h"
 #include "send/console_view.h"
+#include "send/input_spool.h"
 #include "send/send_options.h"
 
 namespace sender {
 namespace {
 
+// How standard input is shown, and the name of its document.
+constexpr char kStandardInputShown[] = "(standard input)";
+constexpr char kStandardInputTitle[] = "stdin";
+
+int Fail(Console console, int status, const std::string& why) {
+  console.err << kProgramName << ": " << why << '\n' << std::flush;
+  return status;
+}
+
 int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console console) {
-  ConsoleJobView view(options.files, console.out, console.err, console.terminal, console.stop);
-  // The printer is named, so it counts as chosen; whether it exists is the
-  // job's first check at the spooler.
-  const auto result = printing::RunPrintJob(view, spooler, printing::PrintRequest{options.files, 0, options.printer});
+  printing::PrintRequest request{options.files, 0, options.printer};
+  std::vector<std::string> shown = options.files;
+  request.document_names.resize(options.files.size());
+  InputSpool input;
+  for (std::size_t i = 0; i < options.files.size(); ++i) {
+    if (options.files[i] != kStandardInput) continue;
+    if (const auto why = input.Fill(console.input, console.stop); !why.empty()) {
+      return Fail(console, console.stop ? kExitInterrupted : kExitNotSent, why + "; nothing was sent");
+    }
+    request.file_paths[i] = input.Path();
+    request.document_names[i] = kStandardInputTitle;
+    shown[i] = kStandardInputShown;
+  }
+  if (!options.title.empty()) request.document_names[0] = options.title;
+
+  ConsoleJobView view(shown, request.file_paths, console.err, console.terminal && !options.quiet, console.stop);
+  // The printer counts as chosen; whether it exists is the job's first
+  // check at the spooler.
+  const auto result = printing::RunPrintJob(view, spooler, request);
   switch (result.end) {
     case printing::JobEnd::Refused:
       return kExitNotSent;
@@ -31,13 +56,13 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
 }  // namespace
 
 int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console) {
-  const auto parsed = ParseSendOptions(args);
+  auto parsed = ParseSendOptions(args);
   if (!parsed.error.empty()) {
-    console.err << kProgramName << ": " << parsed.error << "\nTry '" << kProgramName << " --help' for more information.\n"
-                << std::flush;
-    return kExitUsage;
+    return Fail(console, kExitUsage,
+                parsed.error + "\nTry '" + kProgramName + " --help' for more information.");
   }
-  switch (parsed.options.action) {
+  auto& options = parsed.options;
+  switch (options.action) {
     case SendAction::Help:
       console.out << HelpText() << std::flush;
       return kExitSent;
@@ -46,10 +71,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       return kExitSent;
     case SendAction::List: {
       const auto listing = spooler.PrinterNames();
-      if (!listing.failure.empty()) {
-        console.err << kProgramName << ": " << listing.failure << '\n' << std::flush;
-        return kExitNotSent;
-      }
+      if (!listing.failure.empty()) return Fail(console, kExitNotSent, listing.failure);
       for (const auto& name : listing.names) console.out << name << '\n';
       console.out << std::flush;
       return kExitSent;
@@ -57,7 +79,13 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     case SendAction::Send:
       break;
   }
-  return SendFiles(parsed.options, spooler, console);
+  if (options.printer.empty()) options.printer = PrinterFromEnvironment();
+  if (options.printer.empty()) options.printer = spooler.DefaultPrinterName();
+  if (options.printer.empty()) {
+    return Fail(console, kExitUsage,
+                "no printer given, and there is no default printer: add -d NAME (see --list), or set PRINTER");
+  }
+  return SendFiles(options, spooler, console);
 }
 
 }  // namespace sender

@@ -13,18 +13,20 @@ namespace sender {
 
 inline constexpr int kExitSent = 0;        // every file was sent; also help, version and the list
 inline constexpr int kExitNotSent = 1;     // some file was not sent, or the printer was unusable
-inline constexpr int kExitUsage = 2;       // the arguments were wrong
+inline constexpr int kExitUsage = 2;       // the arguments were wrong, or no printer is named nor the default
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl+C, SIGHUP or SIGTERM
 
 struct Console {
   std::ostream& out;
   std::ostream& err;
-  bool terminal;  // whether `out` is a terminal, where progress rewrites one line
+  bool terminal;  // whether `err` is a terminal, where progress is shown
   const std::atomic<bool>& stop;
+  int input = 0;  // the file descriptor of standard input
 };
 
 // Does what the arguments ask: help, version, the printer list, or sending
-// the files with the print job; returns the exit status.
+// the files with the print job, to the printer named, else to the one the
+// environment or the spooler names by default; returns the exit status.
 int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console);
 
 }  // namespace sender

@@ -1,64 +1,128 @@
 #include "send/send_options.h"
 
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace sender {
 namespace {
 
 bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
+
+// A variable of the environment as UTF-8; empty when it is not set.
+std::string EnvironmentText(const char* name) {
+#ifdef _WIN32
+  const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
+  const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
+  if (size <= 1) return {};
+  std::wstring value(size, L'\0');
+  const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), size);
+  if (length == 0 || length >= size) return {};
+  const auto units = static_cast<int>(length);
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), units, nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, value.data(), units, text.data(), bytes, nullptr, nullptr);
+  return text;
+#else
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+#endif
+}
+
+// An option that takes a value: its long name, its one-letter names, and
+// what its value is called in messages.
+struct ValueOption {
+  const char* name;
+  const char* letters;
+  const char* value;
+};
+constexpr ValueOption kPrinterOption{"--printer", "pdP", "a printer name"};
+constexpr ValueOption kTitleOption{"--title", "t", "a title"};
+
+// Whether `arg` is `option` alone (its value follows), or with its value
+// attached: "--printer=NAME", "-dNAME".
+enum class Form { None, Alone, Attached };
+Form FormOf(const std::string& arg, const ValueOption& option, std::string& value) {
+  const std::string name = option.name;
+  if (arg == name) return Form::Alone;
+  if (arg.rfind(name + "=", 0) == 0) {
+    value = arg.substr(name.size() + 1);
+    return Form::Attached;
+  }
+  const bool letter = arg.size() >= 2 && arg[0] == '-' && arg[1] != '-' &&
+                      std::string(option.letters).find(arg[1]) != std::string::npos;
+  if (!letter) return Form::None;
+  if (arg.size() == 2) return Form::Alone;
+  value = arg.substr(2);
+  return Form::Attached;
+}
 
 }  // namespace
 
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   auto& options = parsed.options;
-  bool list = false, printer_given = false, options_ended = false;
+  bool list = false, printer_given = false, title_given = false, options_ended = false;
+  int standard_inputs = 0;
   std::string error;
   auto fail = [&](std::string why) {
     if (error.empty()) error = std::move(why);
   };
-  auto take_printer = [&](const std::string& name) {
-    if (printer_given) fail("the printer is given more than once");
-    printer_given = true;
-    options.printer = name;
+  // Takes the value of `option`, found in the form `form` at args[i].
+  auto take = [&](const ValueOption& option, Form form, std::size_t& i, std::string value, bool& given,
+                  std::string& into) {
+    if (form == Form::Alone) {
+      if (i + 1 >= args.size()) return fail("option '" + args[i] + "' needs " + option.value);
+      value = args[++i];
+    }
+    if (given) fail(std::string("the ") + (option.name + 2) + " is given more than once");
+    given = true;
+    into = std::move(value);
   };
 
   for (std::size_t i = 0; i < args.size(); ++i) {
     const auto& arg = args[i];
+    std::string value;
     if (options_ended || !IsOption(arg)) {
+      if (arg == kStandardInput) ++standard_inputs;
       options.files.push_back(arg);
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "--help" || arg == "-h") {
-      return {{SendAction::Help, {}, {}}, {}};
+      return {{SendAction::Help, {}, {}, false, {}}, {}};
     } else if (arg == "--version") {
-      return {{SendAction::Version, {}, {}}, {}};
+      return {{SendAction::Version, {}, {}, false, {}}, {}};
     } else if (arg == "--list" || arg == "-l") {
       list = true;
-    } else if (arg == "--printer" || arg == "-p") {
-      if (i + 1 < args.size()) {
-        take_printer(args[++i]);
-      } else {
-        fail("option '" + arg + "' needs a printer name");
-      }
-    } else if (arg.rfind("--printer=", 0) == 0) {
-      take_printer(arg.substr(arg.find('=') + 1));
+    } else if (arg == "--quiet" || arg == "-q") {
+      options.quiet = true;
+    } else if (const auto form = FormOf(arg, kPrinterOption, value); form != Form::None) {
+      take(kPrinterOption, form, i, std::move(value), printer_given, options.printer);
+    } else if (const auto title_form = FormOf(arg, kTitleOption, value); title_form != Form::None) {
+      take(kTitleOption, title_form, i, std::move(value), title_given, options.title);
     } else {
       fail("unknown option '" + arg + "'");
     }
   }
 
   if (error.empty()) {
-    if (list && (printer_given || !options.files.empty())) {
-      fail("--list takes no printer and no files");
+    if (list && (printer_given || title_given || !options.files.empty())) {
+      fail("--list takes no printer, title or files");
     } else if (list) {
       options.action = SendAction::List;
-    } else if (!printer_given && options.files.empty()) {
-      fail("nothing to do: give --printer NAME and files, or --list");
-    } else if (!printer_given) {
-      fail("no printer given: add --printer NAME (see --list)");
-    } else if (options.printer.empty()) {
+    } else if (printer_given && options.printer.empty()) {
       fail("the printer name is empty");
     } else if (options.files.empty()) {
-      fail("no files given to send to '" + options.printer + "'");
+      fail(printer_given ? "no files given to send to '" + options.printer + "'"
+                         : "nothing to do: give the files to send, or --list");
+    } else if (standard_inputs > 1) {
+      fail("standard input ('-') can be given only once");
+    } else if (title_given && options.files.size() > 1) {
+      fail("--title names one document: give it with one file only");
+    } else if (title_given && options.title.empty()) {
+      fail("the title is empty");
     } else {
       options.action = SendAction::Send;
     }
@@ -67,19 +131,30 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   return parsed;
 }
 
+std::string PrinterFromEnvironment() {
+  if (auto destination = EnvironmentText("LPDEST"); !destination.empty()) return destination;
+  auto printer = EnvironmentText("PRINTER");
+  return printer == "lp" ? std::string() : printer;
+}
+
 std::string HelpText() {
-  return std::string("Usage: ") + kProgramName + " --printer NAME FILE...\n" +
+  return std::string("Usage: ") + kProgramName + " [-d PRINTER] [-t TITLE] [-q] FILE...\n" +
          "       " + kProgramName + " --list\n"
-         "Sends each FILE unchanged to the printer NAME through the system's print\n"
-         "spooler, as one document named after the file, and shows how much of each\n"
-         "file has gone.\n"
+         "Sends each FILE unchanged to the printer through the system's print\n"
+         "spooler, as one document named after the file; FILE '-' is standard\n"
+         "input, as a document named \"stdin\".\n"
          "\n"
-         "  -p, --printer NAME   the printer to send to, as --list shows it\n"
+         "  -d, -P, -p, --printer NAME\n"
+         "                       the printer to send to, as --list shows it; without\n"
+         "                       it: $LPDEST, else $PRINTER, else the default printer\n"
+         "  -t, --title NAME     the document's name (with one FILE only)\n"
+         "  -q, --quiet          show no progress\n"
          "  -l, --list           print the installed printers, one a line\n"
          "  -h, --help           show this help and exit\n"
          "      --version        show the version and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
          "\n"
+         "On a terminal each file's percentage is shown on standard error as it goes.\n"
          "A file that cannot be sent whole is taken back from the spooler and the\n"
          "others still go; the files not sent are listed on standard error at the end.\n"
          "Interrupting (Ctrl+C, SIGHUP or SIGTERM) stops after the piece in hand,\n"
@@ -87,7 +162,8 @@ std::string HelpText() {
          "\n"
          "Exit status: 0 when every file was sent; 1 when some file was not sent, the\n"
          "printer could not be used or the printers could not be listed; 2 when the\n"
-         "arguments are wrong; 130 when interrupted.\n";
+         "arguments are wrong or no printer is named and none is the default; 130\n"
+         "when interrupted.\n";
 }
 
 std::string VersionText() { return std::string(kProgramName) + " " + TORVANE_VERSION + "\n"; }

@@ -7,12 +7,16 @@
 namespace sender {
 
 inline constexpr char kProgramName[] = "torvane-send";
+// The file argument that stands for standard input.
+inline constexpr char kStandardInput[] = "-";
 
 enum class SendAction { Help, Version, List, Send };
 
 struct SendOptions {
   SendAction action = SendAction::Help;
-  std::string printer;             // for Send
+  std::string printer;             // for Send; empty when none was named
+  std::string title;               // for Send: the one document's name, if given
+  bool quiet = false;              // no progress
   std::vector<std::string> files;  // for Send, in the order given
 };
 
@@ -21,10 +25,17 @@ struct ParsedOptions {
   std::string error;  // non-empty when the arguments are not usable
 };
 
-// Accepts --help/-h, --version, --list/-l, and --printer/-p NAME (also
-// --printer=NAME) followed by files; "--" ends the options, so a file may
-// begin with a hyphen. --help and --version win over everything else.
+// Accepts --help/-h, --version, --list/-l, --quiet/-q, the printer as
+// --printer/-p/-d/-P NAME (also --printer=NAME and -dNAME, as lp takes
+// it), --title/-t NAME for a single file, then files, "-" once for
+// standard input; "--" ends the options, so a file may begin with a
+// hyphen. --help and --version win over everything else.
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args);
+
+// The printer to use when none is named, from the environment as lp reads
+// it: LPDEST, else PRINTER unless it holds "lp" (a placeholder many login
+// scripts set); empty values count as unset. Empty when neither names one.
+std::string PrinterFromEnvironment();
 
 std::string HelpText();
 std::string VersionText();

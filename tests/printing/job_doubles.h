@@ -73,6 +73,7 @@ class FakeSpooler : public platform::Spooler {
     }
     return status;
   }
+  std::string DefaultPrinterName() override { return {}; }
 
  private:
   class Port : public platform::PrinterPort {

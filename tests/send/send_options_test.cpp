@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "send/console_view.h"
+#include "support/scoped_environment.h"
 
 namespace {
 
 using sender::SendAction;
+using testsupport::ScopedEnvironment;
 using Args = std::vector<std::string>;
+using Variable = std::optional<std::string>;
 
 TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
   const struct {
@@ -15,6 +18,8 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     SendAction action;
     std::string printer;
     Args files;
+    std::string title = "";
+    bool quiet = false;
   } cases[] = {
       {{"--help"}, SendAction::Help, "", {}},
       {{"-h"}, SendAction::Help, "", {}},
@@ -30,8 +35,13 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
       // Options and files in any order; files keep theirs.
       {{"c.prn", "--printer", "P", "a.prn"}, SendAction::Send, "P", {"c.prn", "a.prn"}},
       {{"-p", "P", "--", "-dash.prn", "--list"}, SendAction::Send, "P", {"-dash.prn", "--list"}},
-      // A lone hyphen is a file name like any other.
-      {{"-p", "P", "-"}, SendAction::Send, "P", {"-"}},
+      // lp's spellings of the printer, apart or attached; none at all (a
+      // default applies); standard input with a title of its own.
+      {{"-d", "P", "a.prn"}, SendAction::Send, "P", {"a.prn"}},
+      {{"-PP", "-q", "a.prn"}, SendAction::Send, "P", {"a.prn"}, "", true},
+      {{"-dOffice", "--quiet", "-", "--title", "Mail"}, SendAction::Send, "Office", {"-"}, "Mail", true},
+      {{"-tT 1", "a.prn"}, SendAction::Send, "", {"a.prn"}, "T 1"},
+      {{"--title=x", "-p", "P", "--", "-"}, SendAction::Send, "P", {"-"}, "x"},
       {{"-p", "Dru\xcc\x88" "cker", "Rechnung M\xc3\xbcller.prn"}, SendAction::Send, "Dru\xcc\x88" "cker",
        {"Rechnung M\xc3\xbcller.prn"}},
   };
@@ -42,6 +52,8 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     EXPECT_EQ(parsed.options.action, c.action);
     EXPECT_EQ(parsed.options.printer, c.printer);
     EXPECT_EQ(parsed.options.files, c.files);
+    EXPECT_EQ(parsed.options.title, c.title);
+    EXPECT_EQ(parsed.options.quiet, c.quiet);
   }
 }
 
@@ -50,19 +62,37 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
     Args args;
     std::string error;
   } cases[] = {
-      {{}, "nothing to do: give --printer NAME and files, or --list"},
-      {{"a.prn"}, "no printer given: add --printer NAME (see --list)"},
+      {{}, "nothing to do: give the files to send, or --list"},
       {{"--printer", "P"}, "no files given to send to 'P'"},
       {{"a.prn", "-p"}, "option '-p' needs a printer name"},
+      {{"a.prn", "-t"}, "option '-t' needs a title"},
       {{"--printer=", "a.prn"}, "the printer name is empty"},
-      {{"-p", "P", "-p", "Q", "a.prn"}, "the printer is given more than once"},
-      {{"--list", "a.prn"}, "--list takes no printer and no files"},
-      {{"--list", "-p", "P"}, "--list takes no printer and no files"},
+      {{"-p", "P", "-dQ", "a.prn"}, "the printer is given more than once"},
+      {{"-", "a.prn", "-"}, "standard input ('-') can be given only once"},
+      {{"-t", "T", "-", "a.prn"}, "--title names one document: give it with one file only"},
+      {{"--title=", "a.prn"}, "the title is empty"},
+      {{"--list", "a.prn"}, "--list takes no printer, title or files"},
+      {{"--list", "-p", "P"}, "--list takes no printer, title or files"},
       {{"-p", "P", "--force", "a.prn"}, "unknown option '--force'"},
       {{"-x", "--y"}, "unknown option '-x'"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(sender::ParseSendOptions(c.args).error, c.error) << testing::PrintToString(c.args);
+  }
+}
+
+TEST(PrinterFromEnvironment, TakesLpdestThenPrinterAsLpDoes) {
+  const struct {
+    Variable lpdest, printer;
+    std::string chosen;
+  } cases[] = {
+      {{}, {}, ""}, {"A", "B", "A"}, {"", "B", "B"},  // an empty value counts as unset
+      {{}, "lp", ""},                                // the placeholder of old login scripts
+  };
+  for (const auto& c : cases) {
+    const ScopedEnvironment lpdest("LPDEST", c.lpdest), printer("PRINTER", c.printer);
+    EXPECT_EQ(sender::PrinterFromEnvironment(), c.chosen) << c.lpdest.value_or("(unset)") << ", "
+                                                          << c.printer.value_or("(unset)");
   }
 }
 

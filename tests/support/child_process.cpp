@@ -22,14 +22,15 @@ std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
-ChildProcess::ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder)
+ChildProcess::ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder,
+                           const std::filesystem::path& input)
     : out_(folder / ".out"), err_(folder / ".err") {
   std::vector<char*> argv;
   for (auto& arg : command) argv.push_back(arg.data());
   argv.push_back(nullptr);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, input.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 1, out_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addopen(&actions, 2, err_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
@@ -51,6 +52,21 @@ bool ChildProcess::Catches(int signal_number) const {
     if (line.rfind("SigCgt:", 0) == 0) return (std::stoull(line.substr(7), nullptr, 16) >> (signal_number - 1)) & 1;
   }
   return false;
+}
+
+std::int64_t ChildProcess::ReadOffset(const std::filesystem::path& file) const {
+  const std::string process = "/proc/" + std::to_string(pid_);
+  std::error_code error;
+  const auto wanted = std::filesystem::canonical(file, error);
+  for (const auto& fd : std::filesystem::directory_iterator(process + "/fd", error)) {
+    if (std::filesystem::read_symlink(fd.path(), error) != wanted) continue;
+    // Its first line: "pos:", then the offset.
+    std::string key;
+    std::int64_t offset = -1;
+    std::istringstream(ReadAll(process + "/fdinfo/" + fd.path().filename().string())) >> key >> offset;
+    return offset;
+  }
+  return -1;
 }
 
 Outcome ChildProcess::Wait(std::chrono::seconds limit) {

@@ -1,9 +1,11 @@
 #pragma once
 // A program run by a test as a user would run it: its standard input
-// empty, its output collected in files, and its end awaited with a limit.
+// empty or from a file, its output collected in files, and its end
+// awaited with a limit.
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -20,8 +22,9 @@ std::string ReadAll(const std::filesystem::path& path);
 class ChildProcess {
  public:
   // Starts `command` (the program's path first) in `folder`, where its
-  // output goes too (.out, .err).
-  ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder);
+  // output goes too (.out, .err); its standard input is the file `input`.
+  ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder,
+               const std::filesystem::path& input = "/dev/null");
   ~ChildProcess();
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
@@ -30,6 +33,9 @@ class ChildProcess {
   std::string OutputSoFar() const { return ReadAll(out_); }
   // Whether the program has set up a handler for `signal_number` (Linux).
   bool Catches(int signal_number) const;
+  // How far the program has read `file`, which it holds open; -1 while it
+  // does not (Linux).
+  std::int64_t ReadOffset(const std::filesystem::path& file) const;
   // Waits for the end; a program still running after `limit` has hung,
   // which is a failure of its own (it is then killed).
   Outcome Wait(std::chrono::seconds limit = std::chrono::seconds(120));

@@ -46,19 +46,6 @@ std::string RunScript(const std::vector<std::string>& args) {
   return outcome.out;
 }
 
-std::optional<std::string> GetEnv(const char* name) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void RestoreEnv(const char* name, const std::optional<std::string>& value) {
-  if (value) {
-    setenv(name, value->c_str(), 1);
-  } else {
-    unsetenv(name);
-  }
-}
-
 std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path.string());
@@ -133,11 +120,9 @@ PrivateCups::PrivateCups(const std::vector<std::string>& cupsd_conf) {
     fs::remove_all(folder_, ignored);
     throw;
   }
-  previous_server_ = GetEnv("CUPS_SERVER");
-  previous_server_root_ = GetEnv("CUPS_SERVERROOT");
-  setenv("CUPS_SERVER", server_.c_str(), 1);
+  server_setting_.emplace("CUPS_SERVER", server_);
   // The folder holds the lpoptions file that defines instances.
-  setenv("CUPS_SERVERROOT", folder_.c_str(), 1);
+  server_root_setting_.emplace("CUPS_SERVERROOT", folder_.string());
   cupsSetServer(nullptr);  // libcups re-reads CUPS_SERVER
 }
 
@@ -147,8 +132,8 @@ PrivateCups::~PrivateCups() {
   } catch (const std::exception& error) {
     ADD_FAILURE() << error.what();
   }
-  RestoreEnv("CUPS_SERVER", previous_server_);
-  RestoreEnv("CUPS_SERVERROOT", previous_server_root_);
+  server_setting_.reset();
+  server_root_setting_.reset();
   cupsSetServer(nullptr);
   std::error_code ignored;
   fs::remove_all(folder_, ignored);

@@ -15,6 +15,8 @@
 #include <string>
 #include <vector>
 
+#include "support/scoped_environment.h"
+
 namespace testsupport {
 
 using namespace std::chrono_literals;
@@ -109,8 +111,8 @@ class PrivateCups {
 
   std::filesystem::path folder_;
   std::string server_;
-  std::optional<std::string> previous_server_;
-  std::optional<std::string> previous_server_root_;
+  std::optional<ScopedEnvironment> server_setting_;
+  std::optional<ScopedEnvironment> server_root_setting_;
 };
 
 // One private scheduler shared by all tests of a program:
