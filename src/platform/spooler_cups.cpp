@@ -331,7 +331,6 @@ class CupsPort final : public PrinterPort {
     // The document starts with its first byte, so that an empty one never
     // reaches the scheduler (which would refuse it and hold the job).
     if (!streaming_) {
-      if (!http_) return SpoolResult::Fail("the document was broken off");
       const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_, job_name_.c_str(),
                                                       CUPS_FORMAT_RAW, /*last_document=*/1);
       if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler did not accept the document"));
