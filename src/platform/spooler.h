@@ -25,31 +25,47 @@ struct SpoolResult {
   explicit operator bool() const { return ok; }
 };
 
-// One opened printer. Documents go one after the other: StartDoc,
-// StartPage, Write..., EndPage, EndDoc; or CancelDoc at any point after
-// StartDoc, which removes the document so that nothing of it prints.
-// The printer is closed when the object is destroyed (or by Close).
+// One opened printer as its spooler sees it: the few calls a document
+// needs, nothing more. platform::Printer (printer.h) keeps the order of
+// the calls, their states and messages; a port may take them to be called
+// in order: CreateJob, Send..., Finish; Discard after CreateJob for a
+// document that is not to print; Close once, last.
 //
-// EndDoc ends the document whether it succeeds or not; when it fails, what
-// reached the spooler of that document has been removed. After a failed
-// Write the document can only be ended (which then fails) or cancelled.
-// Closing the printer with a document still open removes that document.
-// A spooler may refuse an empty document (CUPS does): EndDoc then fails
-// with that reason and leaves nothing behind.
-class PrinterConnection {
+// A result with `unanswered` set means the spooler stopped answering: the
+// port has given up the document in hand itself, and is not called again
+// but to be closed.
+class PrinterPort {
  public:
-  virtual ~PrinterConnection() = default;
+  virtual ~PrinterPort() = default;
 
-  // A level-1 document with this name, no output file and no data type.
-  virtual SpoolResult StartDoc(const std::string& document_name) = 0;
-  virtual SpoolResult StartPage() = 0;
-  // Hands `size` bytes to the spooler; `written` receives how many it took,
-  // which may be fewer than offered (the caller writes the rest again).
-  virtual SpoolResult Write(const void* data, std::size_t size, std::size_t& written) = 0;
-  virtual SpoolResult EndPage() = 0;
-  virtual SpoolResult EndDoc() = 0;
-  virtual SpoolResult CancelDoc() = 0;
+  // Starts the document's job (a raw document of one page, named
+  // `job_name`, no output file); `job_id` receives the spooler's id of it.
+  virtual SpoolResult CreateJob(const std::string& job_name, int& job_id) = 0;
+  // Hands `size` (> 0) bytes to the spooler; `written` receives how many
+  // it took, which may be fewer than offered, even none. After a failure
+  // the document can only be discarded.
+  virtual SpoolResult Send(const void* data, std::size_t size, std::size_t& written) = 0;
+  // Ends the document; when that fails, the document is to be discarded.
+  // A spooler may refuse an empty document (CUPS does).
+  virtual SpoolResult Finish() = 0;
+  // Removes the document's job, whatever reached the spooler of it, so
+  // that nothing of it prints.
+  virtual SpoolResult Discard() = 0;
   virtual SpoolResult Close() = 0;
+};
+
+// Where a sent document stands at the spooler.
+enum class DocumentState { kPending, kHeld, kProcessing, kCompleted, kCancelled, kAborted, kGone };
+
+// The spooler's answer about one document, for following it after it was
+// sent.
+struct DocumentStatus {
+  DocumentState state = DocumentState::kGone;
+  std::string reasons;          // the document's state reasons, comma separated
+  std::string printer_message;  // the printer's state message for the document
+  bool printer_stopped = false;  // the printer itself has stopped
+  std::string stopped_reason;    // why, in the spooler's (or an operator's) words
+  std::string failure;           // not empty: the spooler could not be asked
 };
 
 // Asked now and then while a call waits on the spooler, from the thread
@@ -68,11 +84,14 @@ class Spooler {
   // Opens the printer by its device name; on failure `result` says why and
   // the pointer is empty. `stop` (may be empty) cuts short the waits of
   // this call and of every call on the printer.
-  virtual std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck stop,
-                                                  SpoolResult& result) = 0;
+  virtual std::unique_ptr<PrinterPort> Open(const std::string& printer_name, StopCheck stop,
+                                            SpoolResult& result) = 0;
   // The installed printers' device names; with none, `failure` tells a
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;
+  // Where the document sent as job `job_id` to the printer stands now.
+  // Never waits longer than the stall limit.
+  virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) = 0;
   // The device name of the user's or the system's default printer; empty
   // when there is none or the spooler cannot be asked.
   virtual std::string DefaultPrinterName() = 0;

@@ -31,7 +31,6 @@
 #include <string_view>
 #include <utility>
 
-#include "platform/job_name.h"
 #include "platform/spooler.h"
 
 namespace platform {
@@ -157,7 +156,8 @@ double StallLimitSeconds() {
   return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
 }
 
-// Watches the waits on the scheduler of one opened printer. libcups asks it
+// Watches the waits on the scheduler of one opened printer, or of one
+// question about a document. libcups asks it
 // after every kWatchSeconds of a wait whether to go on waiting: not once
 // the caller wants to stop, nor once the scheduler has been silent for the
 // stall limit since it last answered.
@@ -208,33 +208,86 @@ struct AbandonedJob {
 // Jobs whose cancelling failed, shared by a spooler and its printers.
 using AbandonedJobs = std::shared_ptr<std::vector<AbandonedJob>>;
 
+// The scheduler's address of a queue, for requests made on a connection
+// of this code's own.
+std::string PrinterUri(const std::string& queue) {
+  char uri[HTTP_MAX_URI];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                   queue.c_str());
+  return uri;
+}
+
+ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
+  ipp_t* request = ippNewRequest(operation);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(queue).c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  return request;
+}
+
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.
-int CreateJob(http_t* http, const std::string& queue, const std::string& title, int num_options,
+int CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
               cups_option_t* options) {
-  const std::string resource = "/printers/" + queue;
-  char uri[HTTP_MAX_URI];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "%s",
-                   resource.c_str());
-  ipp_t* request = ippNewRequest(IPP_OP_CREATE_JOB);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
-  ipp_t* response = cupsDoRequest(http, request, resource.c_str());
+  ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
   ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
   const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
   ippDelete(response);
   return job_id;
 }
 
-class CupsConnection final : public PrinterConnection {
+// The values of a text or keyword attribute, comma separated; "none" says
+// nothing.
+std::string TextOf(ipp_t* response, const char* name) {
+  std::string text;
+  ipp_attribute_t* attribute = ippFindAttribute(response, name, IPP_TAG_ZERO);
+  for (int i = 0; i < ippGetCount(attribute); ++i) {
+    const char* value = ippGetString(attribute, i, nullptr);
+    if (value == nullptr || *value == '\0' || std::strcmp(value, "none") == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += value;
+  }
+  return text;
+}
+
+// Asks one request's attributes; null with `failure` when the scheduler did
+// not answer with them.
+using Response = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
+Response Ask(http_t* http, ipp_t* request, const std::vector<const char*>& attributes) {
+  ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                static_cast<int>(attributes.size()), nullptr, attributes.data());
+  Response response(cupsDoRequest(http, request, "/"), &ippDelete);
+  if (IsIppError(cupsLastError())) response.reset();
+  return response;
+}
+
+DocumentState StateOf(int ipp_job_state) {
+  switch (ipp_job_state) {
+    case IPP_JSTATE_HELD:
+      return DocumentState::kHeld;
+    case IPP_JSTATE_PROCESSING:
+    case IPP_JSTATE_STOPPED:  // stopped with its printer
+      return DocumentState::kProcessing;
+    case IPP_JSTATE_CANCELED:
+      return DocumentState::kCancelled;
+    case IPP_JSTATE_ABORTED:
+      return DocumentState::kAborted;
+    case IPP_JSTATE_COMPLETED:
+      return DocumentState::kCompleted;
+    default:
+      return DocumentState::kPending;
+  }
+}
+
+class CupsPort final : public PrinterPort {
  public:
-  CupsConnection(std::string queue, StopCheck stop, AbandonedJobs abandoned)
+  CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
       : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
 
-  ~CupsConnection() override { Close(); }
+  ~CupsPort() override { Close(); }
 
   // Looks the printer up; an instance's saved options (copies, ...) then
   // apply to its jobs. Jobs abandoned earlier are cancelled now that the
@@ -259,123 +312,84 @@ class CupsConnection final : public PrinterConnection {
     return SpoolResult::Ok();
   }
 
-  SpoolResult StartDoc(const std::string& document_name) override {
-    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ == State::kSilent) return Silent();
-    if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
+  SpoolResult CreateJob(const std::string& job_name, int& job_id) override {
     if (auto connected = Connect(); !connected) return connected;
-    job_name_ = JobName(document_name);
-    job_id_ = CreateJob(http_.get(), queue_, job_name_, num_options_, options_);
+    job_name_ = job_name;
+    job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
     if (job_id_ <= 0) {
       job_id_ = 0;
       if (watch_.Stalled()) return GiveUp();
       return SpoolResult::Fail(LastCupsError("the spooler did not create the job"));
     }
     watch_.Answered();
-    state_ = State::kJobCreated;
+    job_id = job_id_;
     return SpoolResult::Ok();
   }
 
-  // A raw document has no page structure: pages cost nothing.
-  SpoolResult StartPage() override { return DocumentOpen(); }
-  SpoolResult EndPage() override { return DocumentOpen(); }
-
-  SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
+  SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {
     written = 0;
-    if (auto open = DocumentOpen(); !open) return open;
-    if (size == 0) return SpoolResult::Ok();
     // The document starts with its first byte, so that an empty one never
     // reaches the scheduler (which would refuse it and hold the job).
-    if (state_ == State::kJobCreated) {
-      const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_,
-                                                      job_name_.c_str(), CUPS_FORMAT_RAW,
-                                                      /*last_document=*/1);
-      if (started != HTTP_STATUS_CONTINUE) {
-        return Break(LastCupsError("the spooler did not accept the document"));
-      }
-      state_ = State::kStreaming;
+    if (!streaming_) {
+      const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_, job_name_.c_str(),
+                                                      CUPS_FORMAT_RAW, /*last_document=*/1);
+      if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler did not accept the document"));
+      streaming_ = true;
     }
-    const http_status_t status =
-        cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
-    if (status != HTTP_STATUS_CONTINUE) {
-      return Break(LastCupsError("the spooler stopped taking the document"));
-    }
+    const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
+    if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler stopped taking the document"));
     watch_.Answered();
     written = size;
     return SpoolResult::Ok();
   }
 
-  SpoolResult EndDoc() override {
-    switch (state_) {
-      case State::kNoDocument:
-      case State::kClosed:
-      case State::kSilent:
-        return DocumentOpen();
-      case State::kJobCreated:
-        RemoveJob();
-        return SpoolResult::Fail(std::string(kEmptyDocument));
-      case State::kBroken: {
-        SpoolResult failed = SpoolResult::Fail(failure_);
-        RemoveJob();
-        return failed;
-      }
-      case State::kStreaming:
-        break;
-    }
+  SpoolResult Finish() override {
+    if (!streaming_) return SpoolResult::Fail(std::string(kEmptyDocument));
     const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
     if (IsIppError(status)) {
       if (watch_.Stalled()) return GiveUp();
-      SpoolResult failed =
-          SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
-      RemoveJob();
-      return failed;
+      return SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
     }
     watch_.Answered();
-    state_ = State::kNoDocument;
+    streaming_ = false;
     job_id_ = 0;
     return SpoolResult::Ok();
   }
 
-  SpoolResult CancelDoc() override {
-    if (state_ == State::kNoDocument || state_ == State::kClosed || state_ == State::kSilent) {
-      return DocumentOpen();
+  // Cancels the document's job, whatever its request's state. A request
+  // still under way is cut off first: the scheduler then discards the
+  // partial document, and nothing of it prints. A job that cannot be
+  // cancelled now is cancelled at the next contact.
+  SpoolResult Discard() override {
+    const int job_id = std::exchange(job_id_, 0);
+    if (std::exchange(streaming_, false)) http_.reset();
+    // libcups waits a second for the first answer to every request,
+    // whatever the watch says: a scheduler that just left a wait
+    // unanswered is not asked again when the caller wants to stop.
+    if (watch_.Silent() && watch_.StopRequested()) {
+      abandoned_->push_back({queue_, job_id});
+      return SpoolResult::Fail("the job could not be cancelled: the print server is not answering");
     }
-    return RemoveJob();
+    SpoolResult result = Connect();
+    if (result) {
+      result = Cancel(queue_, job_id);
+    } else {
+      result.reason = "the job could not be cancelled: " + result.reason;
+    }
+    if (result) return result;
+    abandoned_->push_back({queue_, job_id});
+    return watch_.Stalled() ? GiveUp() : result;
   }
 
   SpoolResult Close() override {
-    if (state_ == State::kClosed) return SpoolResult::Ok();
-    SpoolResult result = SpoolResult::Ok();
-    // A document left open is removed, never half printed.
-    if (state_ != State::kNoDocument && state_ != State::kSilent) result = RemoveJob();
     http_.reset();
     cupsFreeOptions(num_options_, options_);
     num_options_ = 0;
     options_ = nullptr;
-    state_ = State::kClosed;
-    return result;
-  }
-
- private:
-  enum class State {
-    kNoDocument,
-    kJobCreated,  // the job exists, no byte of its document sent yet
-    kStreaming,   // the document's request is under way
-    kBroken,      // the request failed; the job waits to be removed
-    kSilent,      // the scheduler stopped answering; nothing more is tried
-    kClosed,
-  };
-
-  SpoolResult DocumentOpen() const {
-    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ == State::kSilent) return Silent();
-    if (state_ == State::kNoDocument) return SpoolResult::Fail("no document is open");
-    if (state_ == State::kBroken) return SpoolResult::Fail(failure_);
     return SpoolResult::Ok();
   }
 
-  SpoolResult Silent() const { return SpoolResult::Unanswered(watch_.StallReason()); }
-
+ private:
   SpoolResult Connect() {
     if (http_) return SpoolResult::Ok();
     std::string reason;
@@ -395,46 +409,16 @@ class CupsConnection final : public PrinterConnection {
   SpoolResult GiveUp() {
     if (job_id_ != 0) abandoned_->push_back({queue_, std::exchange(job_id_, 0)});
     http_.reset();
-    failure_.clear();
-    state_ = State::kSilent;
-    return Silent();
+    streaming_ = false;
+    return SpoolResult::Unanswered(watch_.StallReason());
   }
 
-  // Abandons the request under way; the job is removed later by EndDoc,
-  // CancelDoc or Close.
+  // Abandons the request under way; the job is removed by Discard.
   SpoolResult Break(std::string reason) {
     if (watch_.Stalled()) return GiveUp();
-    failure_ = std::move(reason);
-    state_ = State::kBroken;
+    streaming_ = false;
     http_.reset();
-    return SpoolResult::Fail(failure_);
-  }
-
-  // Cancels the document's job, whatever its request's state. A request
-  // still under way is cut off first: the scheduler then discards the
-  // partial document, and nothing of it prints. A job that cannot be
-  // cancelled now is cancelled at the next contact.
-  SpoolResult RemoveJob() {
-    const int job_id = std::exchange(job_id_, 0);
-    if (state_ == State::kStreaming) http_.reset();
-    state_ = State::kNoDocument;
-    failure_.clear();
-    // libcups waits a second for the first answer to every request,
-    // whatever the watch says: a scheduler that just left a wait
-    // unanswered is not asked again when the caller wants to stop.
-    if (watch_.Silent() && watch_.StopRequested()) {
-      abandoned_->push_back({queue_, job_id});
-      return SpoolResult::Fail("the job could not be cancelled: the print server is not answering");
-    }
-    SpoolResult result = Connect();
-    if (result) {
-      result = Cancel(queue_, job_id);
-    } else {
-      result.reason = "the job could not be cancelled: " + result.reason;
-    }
-    if (result) return result;
-    abandoned_->push_back({queue_, job_id});
-    return watch_.Stalled() ? GiveUp() : result;
+    return SpoolResult::Fail(std::move(reason));
   }
 
   SpoolResult Cancel(const std::string& queue, int job_id) {
@@ -465,22 +449,21 @@ class CupsConnection final : public PrinterConnection {
   AbandonedJobs abandoned_;
   int num_options_ = 0;
   cups_option_t* options_ = nullptr;
-  State state_ = State::kNoDocument;
   int job_id_ = 0;
+  bool streaming_ = false;  // the document's request is under way
   std::string job_name_;
-  std::string failure_;
 };
 
 class CupsSpooler final : public Spooler {
  public:
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck stop,
-                                          SpoolResult& result) override {
+  std::unique_ptr<PrinterPort> Open(const std::string& printer_name, StopCheck stop,
+                                    SpoolResult& result) override {
     const auto [name, instance] = SplitDestinationName(printer_name);
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");
       return nullptr;
     }
-    auto printer = std::make_unique<CupsConnection>(name, std::move(stop), abandoned_);
+    auto printer = std::make_unique<CupsPort>(name, std::move(stop), abandoned_);
     result = printer->Find(instance, printer_name);
     if (!result) return nullptr;
     return printer;
@@ -499,6 +482,45 @@ class CupsSpooler final : public Spooler {
     names.reserve(static_cast<std::size_t>(destinations.Count()));
     for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
     return listing;
+  }
+
+  // Get-Job-Attributes, and while the job waits Get-Printer-Attributes, on
+  // a connection of their own under the stall limit.
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) override {
+    DocumentStatus status;
+    const std::string queue = SplitDestinationName(printer_name).first;
+    Http http = ConnectToScheduler(status.failure);
+    if (!http) return status;
+    Watch watch{StopCheck{}};
+    watch.Attach(http.get());
+    ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
+    ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+    const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
+    if (!job) {
+      if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
+      status.failure = watch.Stalled() ? watch.StallReason() : LastCupsError("the job's state could not be asked");
+      return status;
+    }
+    status.state = StateOf(ippGetInteger(ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM), 0));
+    status.reasons = TextOf(job.get(), "job-state-reasons");
+    status.printer_message = TextOf(job.get(), "job-printer-state-message");
+    if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
+        status.state != DocumentState::kProcessing) {
+      return status;
+    }
+    const Response printer = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
+                                 {"printer-state", "printer-state-message", "printer-state-reasons"});
+    if (!printer) {
+      status.failure = watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked");
+      return status;
+    }
+    status.printer_stopped =
+        ippGetInteger(ippFindAttribute(printer.get(), "printer-state", IPP_TAG_ENUM), 0) == IPP_PSTATE_STOPPED;
+    if (status.printer_stopped) {
+      status.stopped_reason = TextOf(printer.get(), "printer-state-message");
+      if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer.get(), "printer-state-reasons");
+    }
+    return status;
   }
 
   // As lp finds it: LPDEST or PRINTER, the user's lpoptions default, then

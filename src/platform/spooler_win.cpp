@@ -20,7 +20,6 @@
 #include <utility>
 #include <vector>
 
-#include "platform/job_name.h"
 #include "platform/spooler.h"
 
 // The driver attribute of XPS-based printer drivers (DRIVER_INFO_8), which
@@ -105,17 +104,31 @@ const wchar_t* RawDataType(HANDLE printer) {
   return (info[0].dwPrinterDriverAttributes & PRINTER_DRIVER_XPS) != 0 ? L"XPS_PASS" : nullptr;
 }
 
-class WinConnection final : public PrinterConnection {
- public:
-  WinConnection(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
-  ~WinConnection() override { Close(); }
+// A job's details at level `Level` (JOB_INFO_1W, JOB_INFO_2W), or none
+// when the spooler does not hold the job. Asked for the size of a job's
+// details, a spooler answers with the size only for a job it has.
+template <class Info>
+std::vector<Info> JobInfo(HANDLE printer, DWORD job, DWORD level) {
+  DWORD needed = 0;
+  SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
+  if (GetJobW(printer, job, level, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+  // Aligned for the record, which holds pointers; its strings follow it.
+  std::vector<Info> info(needed / sizeof(Info) + 1);
+  if (!GetJobW(printer, job, level, reinterpret_cast<LPBYTE>(info.data()),
+               static_cast<DWORD>(info.size() * sizeof(Info)), &needed)) {
+    return {};
+  }
+  return info;
+}
 
-  SpoolResult StartDoc(const std::string& document_name) override {
-    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    if (state_ == State::kDocument || state_ == State::kBroken) {
-      return SpoolResult::Fail("a document is already open");
-    }
-    std::wstring name = Utf8ToUtf16(JobName(document_name));
+class WinPort final : public PrinterPort {
+ public:
+  WinPort(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
+  ~WinPort() override { Close(); }
+
+  // StartDocPrinterW answers with the job's id.
+  SpoolResult CreateJob(const std::string& job_name, int& job_id) override {
+    std::wstring name = Utf8ToUtf16(job_name);
     DOC_INFO_1W info{};
     info.pDocName = name.data();
     info.pOutputFile = nullptr;  // to the printer itself
@@ -127,146 +140,44 @@ class WinConnection final : public PrinterConnection {
       return r;
     }
     job_ = job;
-    state_ = State::kDocument;
-    return SpoolResult::Ok();
+    document_open_ = true;
+    job_id = static_cast<int>(job);
+    // A document without its page is no document: it goes again.
+    const SpoolResult page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
+    if (!page) Discard();
+    return page;
   }
 
-  SpoolResult StartPage() override {
-    if (auto open = DocumentOpen(); !open) return open;
-    return Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
-  }
-
-  SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
+  SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {
     written = 0;
-    if (auto open = DocumentOpen(); !open) return open;
-    if (size == 0) return SpoolResult::Ok();
     // WritePrinter counts in DWORDs; the caller offers the rest again.
     const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
     DWORD taken = 0;
     if (auto r = Checked("the spooler did not take the data",
                          [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
         !r) {
-      return Break(r);
+      return r;
     }
-    // Success with nothing taken would make the caller offer the same bytes
-    // forever.
-    if (taken == 0) return Break(SpoolResult::Fail("the spooler took none of the data"));
-    written = std::min<std::size_t>(taken, offered);
+    written = taken;
     return SpoolResult::Ok();
   }
 
-  SpoolResult EndPage() override {
-    if (auto open = DocumentOpen(); !open) return open;
-    return Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); });
+  SpoolResult Finish() override {
+    if (auto r = Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); }); !r) return r;
+    // The document is over either way.
+    document_open_ = false;
+    return Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
   }
 
-  // Ends the document either way; what reached the spooler of a document
-  // that does not end well is removed, so that none of it prints.
-  SpoolResult EndDoc() override {
-    if (state_ == State::kBroken) {
-      // A document that lost data must not print.
-      const SpoolResult broken = std::exchange(failure_, {});
-      state_ = State::kEndFailed;
-      return AlsoSaying(broken, Discard());
+  // A spooler may take AbortPrinter and JOB_CONTROL_DELETE without doing
+  // either, and a document that failed to end may still be queued: the job
+  // is deleted while the spooler holds it, and one that stays is reported.
+  SpoolResult Discard() override {
+    if (std::exchange(document_open_, false)) {
+      if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
+        return r;
+      }
     }
-    if (auto open = DocumentOpen(); !open) return open;
-    const SpoolResult ended = Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
-    if (ended) {
-      state_ = State::kNoDocument;
-      return ended;
-    }
-    state_ = State::kEndFailed;
-    return AlsoSaying(ended, DeleteJobIfHeld());
-  }
-
-  SpoolResult CancelDoc() override {
-    switch (state_) {
-      case State::kClosed:
-        return SpoolResult::Fail("the printer is closed");
-      case State::kNoDocument:
-        return SpoolResult::Fail("no document is open");
-      case State::kEndFailed:
-        // Its failed end removed it already, or said that it could not.
-        state_ = State::kNoDocument;
-        return SpoolResult::Ok();
-      case State::kDocument:
-      case State::kBroken:
-        break;
-    }
-    state_ = State::kNoDocument;
-    failure_ = {};
-    return Discard();
-  }
-
-  SpoolResult Close() override {
-    if (state_ == State::kClosed) return SpoolResult::Ok();
-    SpoolResult result = SpoolResult::Ok();
-    // A document left open is removed, never half printed.
-    if (state_ == State::kDocument || state_ == State::kBroken) result = CancelDoc();
-    state_ = State::kClosed;
-    if (auto closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); }); !closed && result) {
-      result = closed;
-    }
-    printer_ = nullptr;
-    return result;
-  }
-
- private:
-  enum class State {
-    kNoDocument,
-    kDocument,
-    kBroken,     // a write failed; the document can only be ended or cancelled
-    kEndFailed,  // ended without success and removed; a cancel may follow
-    kClosed,
-  };
-
-  SpoolResult DocumentOpen() const {
-    if (state_ == State::kDocument) return SpoolResult::Ok();
-    if (state_ == State::kBroken) return failure_;
-    if (state_ == State::kClosed) return SpoolResult::Fail("the printer is closed");
-    return SpoolResult::Fail("no document is open");
-  }
-
-  SpoolResult Break(SpoolResult failure) {
-    state_ = State::kBroken;
-    failure_ = failure;
-    return failure;
-  }
-
-  // `failure`, followed by why its document could not be removed if so.
-  static SpoolResult AlsoSaying(const SpoolResult& failure, const SpoolResult& removal) {
-    if (removal) return failure;
-    return SpoolResult::Fail(failure.reason + "; " + removal.reason);
-  }
-
-  // Removes the open document so that none of it prints.
-  SpoolResult Discard() {
-    if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
-      return r;
-    }
-    return DeleteJobIfHeld();
-  }
-
-  // Whether the spooler still holds the document's job, other than to
-  // delete it. Asked for the size of the job's details, a spooler answers
-  // with the size only for a job it has.
-  bool JobHeld() const {
-    DWORD needed = 0;
-    SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
-    if (GetJobW(printer_, job_, 1, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return false;
-    std::vector<JOB_INFO_1W> info(needed / sizeof(JOB_INFO_1W) + 1);
-    if (!GetJobW(printer_, job_, 1, reinterpret_cast<LPBYTE>(info.data()),
-                 static_cast<DWORD>(info.size() * sizeof(JOB_INFO_1W)), &needed)) {
-      return false;
-    }
-    return (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
-  }
-
-  // The document's job, if the spooler still holds it, is deleted, and a
-  // job that stays is reported: a spooler may take AbortPrinter and
-  // JOB_CONTROL_DELETE without doing either, and a document that failed to
-  // end may still be queued.
-  SpoolResult DeleteJobIfHeld() {
     if (!JobHeld()) return SpoolResult::Ok();
     if (auto r = Checked("the document's job could not be deleted",
                          [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
@@ -277,19 +188,54 @@ class WinConnection final : public PrinterConnection {
     return SpoolResult::Ok();
   }
 
+  SpoolResult Close() override {
+    if (printer_ == nullptr) return SpoolResult::Ok();
+    const SpoolResult closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); });
+    printer_ = nullptr;
+    return closed;
+  }
+
+ private:
+  // Whether the spooler still holds the document's job, other than to
+  // delete it.
+  bool JobHeld() const {
+    const auto info = JobInfo<JOB_INFO_1W>(printer_, job_, 1);
+    return !info.empty() && (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
+  }
+
   HANDLE printer_;
   const wchar_t* data_type_;
   DWORD job_ = 0;  // the spooler's id of the document's job
-  State state_ = State::kNoDocument;
-  SpoolResult failure_;  // why the document broke
+  bool document_open_ = false;
 };
+
+// The words for a job's status bits that stop it on its printer.
+std::string StoppedBy(DWORD status) {
+  const struct {
+    DWORD bit;
+    const char* words;
+  } kStops[] = {
+      {JOB_STATUS_ERROR, "error"},
+      {JOB_STATUS_OFFLINE, "the printer is offline"},
+      {JOB_STATUS_PAPEROUT, "out of paper"},
+      {JOB_STATUS_USER_INTERVENTION, "the printer needs attention"},
+      {JOB_STATUS_BLOCKED_DEVQ, "blocked"},
+  };
+  std::string text;
+  for (const auto& stop : kStops) {
+    if ((status & stop.bit) == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += stop.words;
+  }
+  return text;
+}
 
 class WinSpooler final : public Spooler {
  public:
   // winspool's calls cannot be cut short: the job looks at its stop request
   // between them.
-  std::unique_ptr<PrinterConnection> Open(const std::string& printer_name, StopCheck,
-                                          SpoolResult& result) override {
+  std::unique_ptr<PrinterPort> Open(const std::string& printer_name, StopCheck,
+                                    SpoolResult& result) override {
     std::wstring name = Utf8ToUtf16(printer_name);
     if (name.empty()) {
       result = SpoolResult::Fail("no printer name given");
@@ -299,7 +245,7 @@ class WinSpooler final : public Spooler {
     result = Checked("the printer \"" + printer_name + "\" cannot be opened",
                      [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
     if (!result) return nullptr;
-    return std::make_unique<WinConnection>(printer, RawDataType(printer));
+    return std::make_unique<WinPort>(printer, RawDataType(printer));
   }
 
   // Local printers and printer connections, in the spooler's order.
@@ -322,6 +268,39 @@ class WinSpooler final : public Spooler {
       if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
     return {{}, "the printers cannot be listed: " + SystemErrorText(GetLastError())};
+  }
+
+  // GetJobW's JOB_INFO_2W. A job that has left the queue is gone: Windows
+  // removes printed jobs unless the printer keeps them.
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) override {
+    DocumentStatus status;
+    std::wstring name = Utf8ToUtf16(printer_name);
+    HANDLE printer = nullptr;
+    if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+        !opened) {
+      status.failure = opened.reason;
+      return status;
+    }
+    const auto info = JobInfo<JOB_INFO_2W>(printer, static_cast<DWORD>(job_id), 2);
+    ClosePrinter(printer);
+    if (info.empty()) return status;
+    const DWORD bits = info[0].Status;
+    const std::string words = info[0].pStatus != nullptr ? Utf16ToUtf8(info[0].pStatus) : std::string();
+    status.printer_message = words;
+    if ((bits & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) != 0) {
+      status.state = DocumentState::kCancelled;
+      status.reasons = "deleted";
+    } else if ((bits & (JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE)) != 0) {
+      status.state = DocumentState::kCompleted;
+    } else {
+      status.state = (bits & JOB_STATUS_PAUSED) != 0                                ? DocumentState::kHeld
+                     : (bits & (JOB_STATUS_PRINTING | JOB_STATUS_SPOOLING)) != 0 ? DocumentState::kProcessing
+                                                                                  : DocumentState::kPending;
+      status.reasons = StoppedBy(bits);
+      status.printer_stopped = !status.reasons.empty();
+      if (status.printer_stopped) status.stopped_reason = words.empty() ? status.reasons : words;
+    }
+    return status;
   }
 
   std::string DefaultPrinterName() override {

@@ -3,14 +3,11 @@
 #include <memory>
 
 #include "platform/path_name.h"
+#include "platform/printer.h"
 #include "printing/file_reader.h"
 
 namespace printing {
 namespace {
-
-// A spooler that keeps accepting writes but takes nothing would hold the
-// job forever; after this many such writes in a row the document fails.
-constexpr int kMaxIdleWrites = 3;
 
 // An em dash between blanks, spelt out in UTF-8 whatever the compiler's
 // source character set.
@@ -33,7 +30,7 @@ std::string OfBytes(std::int64_t done, std::int64_t total) {
 // document, with one chunk buffer reused for all of them.
 class Job {
  public:
-  Job(PrintJobView& view, platform::PrinterConnection& printer)
+  Job(PrintJobView& view, platform::Printer& printer)
       : view_(view), printer_(printer), buffer_(static_cast<std::size_t>(kChunkSize)) {}
 
   // Sends the file as one document named `document_name`; returns an empty
@@ -58,8 +55,8 @@ class Job {
       if (unanswered_.empty()) why += CancelDocument();
       return unanswered_.empty() ? why : unanswered_;
     }
-    // Ending a document ends it either way: after a failure the spooler has
-    // removed what it had of it, and there is nothing left to cancel.
+    // Ending a document ends it either way: after a failure the printer has
+    // removed what reached the spooler of it, or says why it could not.
     if (const auto r = printer_.EndDoc(); !r) return Failed("the printer did not finish the document", r);
     return {};
   }
@@ -70,7 +67,6 @@ class Job {
 
  private:
   std::string SendDocument(FileReader& file, std::int64_t length) {
-    if (const auto r = printer_.StartPage(); !r) return Failed("the printer did not accept the page", r);
     view_.SetProgress(0, 10);
     std::int64_t sent = 0;
     // Every file gets at least one pass: an empty one shows 0% and writes
@@ -99,28 +95,14 @@ class Job {
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
     if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
-    if (const auto r = printer_.EndPage(); !r) return Failed("the printer did not end the page", r);
     return {};
   }
 
-  // Hands the chunk in the buffer to the spooler, offering what it has not
-  // taken yet again until every byte is taken.
+  // Hands the chunk in the buffer to the spooler, all of it.
   std::string WriteChunk(std::int64_t chunk, std::int64_t offset, std::int64_t length) {
-    const auto size = static_cast<std::size_t>(chunk);
     std::size_t taken = 0;
-    int idle_writes = 0;
-    while (taken < size) {
-      std::size_t written = 0;
-      const auto r = printer_.Write(buffer_.data() + taken, size - taken, written);
-      const auto handed = offset + static_cast<std::int64_t>(taken);
-      if (!r) return Failed("writing to the printer failed after " + OfBytes(handed, length), r);
-      if (written > size - taken) return "the printer claimed more bytes than it was given";
-      if (written == 0 && ++idle_writes == kMaxIdleWrites) {
-        return "the printer stopped taking data after " + OfBytes(handed, length);
-      }
-      if (written > 0) idle_writes = 0;
-      taken += written;
-    }
+    const auto r = printer_.Write(buffer_.data(), static_cast<std::size_t>(chunk), taken);
+    if (!r) return Failed("writing to the printer failed after " + OfBytes(offset + static_cast<std::int64_t>(taken), length), r);
     return {};
   }
 
@@ -144,13 +126,15 @@ class Job {
   }
 
   PrintJobView& view_;
-  platform::PrinterConnection& printer_;
+  platform::Printer& printer_;
   std::vector<unsigned char> buffer_;
   bool stopped_ = false;
   std::string unanswered_;  // the spooler's reason once it stopped answering
 };
 
 }  // namespace
+
+void PrintJobView::DocumentSent(std::size_t, const std::string&, int) {}
 
 void PrintJobView::ShowPrinterUnusable(const std::string&, const std::string& reason) {
   ShowMessage(WithReason("The Printer Name you typed wasn't recognized.", reason));
@@ -182,7 +166,8 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     return result;
   }
   platform::SpoolResult opened;
-  const auto printer = spooler.Open(request.printer_name, [&view] { return view.StopRequested(); }, opened);
+  const auto printer =
+      platform::Printer::Open(spooler, request.printer_name, [&view] { return view.StopRequested(); }, opened);
   if (!printer) {
     view.ShowPrinterUnusable(request.printer_name, opened.reason);
     return result;
@@ -198,7 +183,12 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     if (!job.Over()) view.SelectLine(index, path);
     const bool named = index < request.document_names.size() && !request.document_names[index].empty();
     const auto name = named ? request.document_names[index] : platform::FileNamePart(path);
-    if (auto why = job.SendFile(path, name); !why.empty()) result.not_sent.push_back({path, std::move(why)});
+    if (auto why = job.SendFile(path, name); !why.empty()) {
+      result.not_sent.push_back({path, std::move(why)});
+    } else {
+      result.sent.push_back({path, printer->JobId(), request.printer_name});
+      view.DocumentSent(index, path, printer->JobId());
+    }
   }
   const bool stopped = job.Stopped() || view.StopRequested();
 

@@ -43,6 +43,9 @@ class PrintJobView {
   // A modal message box: this text, the title "Torvane", an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void SetPrintEnabled(bool enabled) = 0;
+  // The file on line `index` went whole to the spooler as job `job_id`
+  // (the spooler's id, for following the document). Nothing by default.
+  virtual void DocumentSent(std::size_t index, const std::string& path, int job_id);
   // Opening the printer failed; `reason` is the spooler's, empty when it
   // gave none. By default the designed message with the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
@@ -73,6 +76,13 @@ struct NotSent {
   std::string reason;
 };
 
+// A document the spooler took whole, to be followed to its end.
+struct SentDocument {
+  std::string path;
+  int job_id = 0;  // the spooler's id of its job
+  std::string printer_name;
+};
+
 enum class JobEnd {
   Refused,   // one of the checks before opening the printer failed
   Finished,  // every file had its turn
@@ -85,6 +95,8 @@ struct PrintJobResult {
   // after a stop, or once the spooler stopped answering, also the file in
   // progress and every file not reached.
   std::vector<NotSent> not_sent;
+  // Files whose document the spooler took whole, in list order.
+  std::vector<SentDocument> sent;
   // The spooler's reason when closing the printer failed, else empty.
   std::string close_failure;
 };

@@ -301,7 +301,7 @@ TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
     printing_test::FakeSpooler fake(journal);
     std::promise<void> at_b, go_on;
     fake.on_event = [&, go = go_on.get_future().share()](const std::string& event) {
-      if (event != "start-doc b.prn") return;
+      if (event != "create-job b.prn") return;
       at_b.set_value();
       go.wait();
     };

@@ -1,9 +1,8 @@
 #pragma once
 // Stand-ins for the print job's two partners. The spooler is a fake because
-// refusals, short and idle writes and failed cancels cannot be had on
+// refusals, short and idle writes and failed removals cannot be had on
 // demand from a real one; the view records what a window would show. Both
 // write to one journal, so tests see the order of everything the job did.
-#include <gtest/gtest.h>
 
 #include <functional>
 #include <map>
@@ -18,17 +17,19 @@ namespace printing_test {
 
 using Journal = std::vector<std::string>;
 
-enum class Fault { None, StartDoc, StartPage, Write, IdleWrites, EndPage, EndDoc };
+enum class Fault { None, CreateJob, Send, IdleSends, Finish };
 
 struct FakeDoc {
   std::string name;
+  int job_id = 0;
   std::string bytes;
-  std::vector<std::size_t> writes;  // bytes taken by each write
-  int pages = 0;
+  std::vector<std::size_t> writes;  // bytes taken by each send
   bool ended = false;
   bool cancelled = false;
 };
 
+// A spooler's port that keeps every document in memory: the thinnest back
+// end, for the faults a real spooler does not produce on demand.
 class FakeSpooler : public platform::Spooler {
  public:
   explicit FakeSpooler(Journal& journal) : journal_(journal) {}
@@ -37,9 +38,9 @@ class FakeSpooler : public platform::Spooler {
   std::map<std::string, Fault> faults;
   bool open_fails = false;
   bool close_fails = false;
-  bool cancel_fails = false;
-  std::size_t max_take = 0;       // a write takes at most this much (0: all)
-  int idle_writes_per_call = 0;   // writes taking nothing before one that takes
+  bool discard_fails = false;
+  std::size_t max_take = 0;       // a send takes at most this much (0: all)
+  int idle_writes_per_call = 0;   // sends taking nothing before one that takes
   bool keep_bytes = true;         // off for very large files: count only
 
   // Runs at every call on the printer, with its journal entry.
@@ -49,8 +50,8 @@ class FakeSpooler : public platform::Spooler {
   std::vector<std::string> opened;
   long long bytes_taken = 0;
 
-  std::unique_ptr<platform::PrinterConnection> Open(const std::string& name, platform::StopCheck,
-                                                    platform::SpoolResult& result) override {
+  std::unique_ptr<platform::PrinterPort> Open(const std::string& name, platform::StopCheck,
+                                              platform::SpoolResult& result) override {
     journal_.push_back("open " + name);
     opened.push_back(name);
     if (open_fails) {
@@ -58,36 +59,39 @@ class FakeSpooler : public platform::Spooler {
       return nullptr;
     }
     result = platform::SpoolResult::Ok();
-    return std::make_unique<Connection>(*this);
+    return std::make_unique<Port>(*this);
   }
   platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
+  // Each document's own state; gone for a job id it never gave.
+  platform::DocumentStatus DocumentStatusOf(const std::string&, int job_id) override {
+    platform::DocumentStatus status;
+    for (const auto& doc : docs) {
+      if (doc.job_id != job_id) continue;
+      status.state = doc.ended       ? platform::DocumentState::kCompleted
+                     : doc.cancelled ? platform::DocumentState::kCancelled
+                                     : platform::DocumentState::kPending;
+    }
+    return status;
+  }
   std::string DefaultPrinterName() override { return {}; }
 
  private:
-  class Connection : public platform::PrinterConnection {
+  class Port : public platform::PrinterPort {
    public:
-    explicit Connection(FakeSpooler& s) : s_(s) {}
-    platform::SpoolResult StartDoc(const std::string& name) override {
-      Log("start-doc " + name);
-      EXPECT_FALSE(in_doc_) << "a document started inside another";
-      if (FaultIs(name, Fault::StartDoc)) return Refuse();
-      s_.docs.push_back({name, {}, {}, 0, false, false});
-      in_doc_ = true;
+    explicit Port(FakeSpooler& s) : s_(s) {}
+    platform::SpoolResult CreateJob(const std::string& name, int& job_id) override {
+      Log("create-job " + name);
+      if (FaultIs(name, Fault::CreateJob)) return Refuse();
+      job_id = static_cast<int>(s_.docs.size()) + 1;
+      s_.docs.push_back({name, job_id, {}, {}, false, false});
       idle_left_ = s_.idle_writes_per_call;
       return {};
     }
-    platform::SpoolResult StartPage() override {
-      Log("start-page");
-      if (FaultIs(Doc().name, Fault::StartPage)) return Refuse();
-      ++Doc().pages;
-      return {};
-    }
-    platform::SpoolResult Write(const void* data, std::size_t size, std::size_t& written) override {
-      Log("write " + std::to_string(size));
-      EXPECT_TRUE(in_doc_) << "a write outside a document";
+    platform::SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {
+      Log("send " + std::to_string(size));
       written = 0;
-      if (FaultIs(Doc().name, Fault::Write)) return Refuse();
-      if (FaultIs(Doc().name, Fault::IdleWrites)) return {};
+      if (FaultIs(Doc().name, Fault::Send)) return Refuse();
+      if (FaultIs(Doc().name, Fault::IdleSends)) return {};
       if (idle_left_ > 0) {
         --idle_left_;
         return {};
@@ -99,32 +103,20 @@ class FakeSpooler : public platform::Spooler {
       s_.bytes_taken += static_cast<long long>(written);
       return {};
     }
-    platform::SpoolResult EndPage() override {
-      Log("end-page");
-      return FaultIs(Doc().name, Fault::EndPage) ? Refuse() : platform::SpoolResult::Ok();
-    }
-    platform::SpoolResult EndDoc() override {
-      Log("end-doc");
-      in_doc_ = false;
-      // A document whose end fails is removed by the spooler.
-      if (FaultIs(Doc().name, Fault::EndDoc)) {
-        Doc().cancelled = true;
-        return Refuse();
-      }
+    platform::SpoolResult Finish() override {
+      Log("finish");
+      if (FaultIs(Doc().name, Fault::Finish)) return Refuse();
       Doc().ended = true;
       return {};
     }
-    platform::SpoolResult CancelDoc() override {
-      Log("cancel-doc");
-      EXPECT_TRUE(in_doc_) << "cancelling with no document started";
-      in_doc_ = false;
-      if (s_.cancel_fails) return platform::SpoolResult::Fail("cancel refused");
+    platform::SpoolResult Discard() override {
+      Log("discard");
+      if (s_.discard_fails) return platform::SpoolResult::Fail("discard refused");
       Doc().cancelled = true;
       return {};
     }
     platform::SpoolResult Close() override {
       Log("close");
-      EXPECT_FALSE(in_doc_) << "closed with a document still open";
       return s_.close_fails ? platform::SpoolResult::Fail("close refused") : platform::SpoolResult::Ok();
     }
 
@@ -141,7 +133,6 @@ class FakeSpooler : public platform::Spooler {
     static platform::SpoolResult Refuse() { return platform::SpoolResult::Fail("refused"); }
 
     FakeSpooler& s_;
-    bool in_doc_ = false;
     int idle_left_ = 0;
   };
 
@@ -157,6 +148,7 @@ class RecordingView : public printing::PrintJobView {
   // events would.
   std::function<void()> on_yield;
   std::vector<std::string> messages;
+  std::vector<std::string> sent;  // "index path job-id", as each document ended
 
   void SelectLine(std::size_t index, const std::string&) override {
     journal_.push_back("select " + std::to_string(index));
@@ -175,6 +167,9 @@ class RecordingView : public printing::PrintJobView {
   void ShowMessage(const std::string& text) override {
     journal_.push_back("message");
     messages.push_back(text);
+  }
+  void DocumentSent(std::size_t index, const std::string& path, int job_id) override {
+    sent.push_back(std::to_string(index) + " " + path + " " + std::to_string(job_id));
   }
   void SetPrintEnabled(bool enabled) override { journal_.push_back(enabled ? "print on" : "print off"); }
   bool StopRequested() const override { return stop; }

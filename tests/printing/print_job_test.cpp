@@ -142,13 +142,16 @@ TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
   EXPECT_TRUE(view.messages.empty());
   EXPECT_THAT(spooler.opened, ElementsAre("P"));
   ASSERT_EQ(spooler.docs.size(), std::size(files));
+  ASSERT_EQ(result.sent.size(), std::size(files));
   for (std::size_t i = 0; i < std::size(files); ++i) {
     const auto& doc = spooler.docs[i];
     EXPECT_EQ(doc.name, files[i].name);
     EXPECT_TRUE(doc.bytes == contents[i]) << doc.name;
     EXPECT_EQ(doc.writes, files[i].writes) << doc.name;
-    EXPECT_EQ(doc.pages, 1);
     EXPECT_TRUE(doc.ended);
+    EXPECT_EQ(result.sent[i].path, paths[i]);
+    EXPECT_EQ(result.sent[i].job_id, doc.job_id);
+    EXPECT_EQ(result.sent[i].printer_name, "P");
   }
   EXPECT_THAT(Events("select"), ElementsAre("select 0", "select 1", "select 2", "select 3", "select 4", "select 5", "select 6"));
   const std::vector<std::string> tail(journal.end() - 3, journal.end());
@@ -161,14 +164,14 @@ TEST_F(PrintJob, ShowsProgressBeforeEachWriteAndYieldsAfterIt) {
   Run({quarter, empty});
   EXPECT_EQ(journal, (Journal{
                          "open P", "print off",
-                         "select 0", "start-doc q.prn", "start-page", "progress 0/10",
-                         "progress 100000/250000", "write 100000", "yield",
-                         "progress 200000/250000", "write 100000", "yield",
-                         "progress 250000/250000", "write 50000", "yield",
-                         "end-page", "end-doc",
-                         "select 1", "start-doc e.prn", "start-page", "progress 0/10",
+                         "select 0", "create-job q.prn", "progress 0/10",
+                         "progress 100000/250000", "send 100000", "yield",
+                         "progress 200000/250000", "send 100000", "yield",
+                         "progress 250000/250000", "send 50000", "yield",
+                         "finish",
+                         "select 1", "create-job e.prn", "progress 0/10",
                          "progress 0/0", "yield",
-                         "end-page", "end-doc",
+                         "finish",
                          "close", "deselect 1", "print on",
                      }));
 }
@@ -187,23 +190,22 @@ TEST_F(PrintJob, OffersTheRestAgainWhenAWriteTakesOnlyPart) {
 }
 
 TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
+  const std::string write_failed = "writing to the printer failed after 0 of 150000 bytes ";
   const struct {
     Fault fault;
-    bool cancel_fails;
+    bool discard_fails;
     bool started;  // whether b.prn's document exists at the spooler
     std::string reason;
   } cases[] = {
-      {Fault::StartDoc, false, false, "the printer did not accept the document (refused)"},
-      {Fault::StartPage, false, true, "the printer did not accept the page (refused)"},
-      {Fault::Write, false, true, "writing to the printer failed after 0 of 150000 bytes (refused)"},
-      {Fault::IdleWrites, false, true, "the printer stopped taking data after 0 of 150000 bytes"},
-      {Fault::EndPage, false, true, "the printer did not end the page (refused)"},
-      {Fault::EndPage, true, true,
-       "the printer did not end the page (refused); cancelling its document failed too, so part of it may print "
-       "(cancel refused)"},
-      // A failed end has already removed the document: nothing to cancel.
-      {Fault::EndDoc, false, true, "the printer did not finish the document (refused)"},
-      {Fault::EndDoc, true, true, "the printer did not finish the document (refused)"},
+      {Fault::CreateJob, false, false, "the printer did not accept the document (refused)"},
+      {Fault::Send, false, true, write_failed + "(refused)"},
+      {Fault::Send, true, true,
+       write_failed + "(refused); cancelling its document failed too, so part of it may print (discard refused)"},
+      {Fault::IdleSends, false, true, write_failed + "(the printer stopped taking data)"},
+      // A failed end removes the document in the same call, and says so when that fails.
+      {Fault::Finish, false, true, "the printer did not finish the document (refused)"},
+      {Fault::Finish, true, true,
+       "the printer did not finish the document (refused; the document could not be removed (discard refused))"},
   };
   const auto a = RandomBytes(1000, 3), b = RandomBytes(150000, 4), c = RandomBytes(120000, 5);
   const std::vector<std::string> paths = {MakeFile("a.prn", a), MakeFile("b.prn", b), MakeFile("c.prn", c)};
@@ -211,7 +213,7 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
     Journal log;
     FakeSpooler fake(log);
     fake.faults["b.prn"] = k.fault;
-    fake.cancel_fails = k.cancel_fails;
+    fake.discard_fails = k.discard_fails;
     RecordingView window(log);
     const auto result = printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
 
@@ -221,12 +223,12 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
     ASSERT_EQ(fake.docs.size(), k.started ? 3u : 2u);
     EXPECT_TRUE(fake.docs.front().ended && fake.docs.front().bytes == a);
     EXPECT_TRUE(fake.docs.back().ended && fake.docs.back().bytes == c);
-    const bool cancels = k.started && k.fault != Fault::EndDoc;
     if (k.started) {
       EXPECT_FALSE(fake.docs[1].ended);
-      EXPECT_EQ(fake.docs[1].cancelled, !k.cancel_fails || !cancels);
+      EXPECT_EQ(fake.docs[1].cancelled, !k.discard_fails);
     }
-    EXPECT_EQ(std::count(log.begin(), log.end(), "cancel-doc"), cancels ? 1 : 0);
+    EXPECT_EQ(std::count(log.begin(), log.end(), "discard"), k.started ? 1 : 0);
+    EXPECT_THAT(window.sent, ElementsAre("0 " + paths[0] + " 1", "2 " + paths[2] + (k.started ? " 3" : " 2")));
     EXPECT_EQ(std::count(log.begin(), log.end(), "close"), 1);
     EXPECT_EQ(log.back(), "message");
   }
@@ -260,7 +262,7 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   EXPECT_EQ(result.not_sent[2].path, unreadable.Path());
   EXPECT_THAT(result.not_sent[2].reason, testsupport::UnreadableFile::Reason());
   EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, "")));
-  EXPECT_EQ(std::count(journal.begin(), journal.end(), "cancel-doc"), 0);
+  EXPECT_EQ(std::count(journal.begin(), journal.end(), "discard"), 0);
 }
 
 TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
@@ -325,7 +327,7 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
     EXPECT_EQ(result.not_sent[1].reason, "not sent: the job was stopped before it");
     EXPECT_TRUE(window.messages.empty());
     const std::vector<std::string> tail(log.end() - 4, log.end());
-    EXPECT_THAT(tail, ElementsAre("cancel-doc", "close", "deselect 2", "print on"));
+    EXPECT_THAT(tail, ElementsAre("discard", "close", "deselect 2", "print on"));
   }
 }
 
@@ -344,10 +346,10 @@ TEST_F(PrintJob, SendsFilesOfTwoGibibytesAndMoreWhole) {
   EXPECT_EQ(spooler.bytes_taken, length);
   ASSERT_EQ(spooler.docs.size(), 1u);
   EXPECT_EQ(spooler.docs[0].writes.size(), 21476u);
-  const std::vector<std::string> tail(journal.end() - 11, journal.end());
-  EXPECT_THAT(tail, ElementsAre("progress 2147500000/2147500001", "write 100000", "yield",
-                                "progress 2147500001/2147500001", "write 1", "yield",
-                                "end-page", "end-doc", "close", "deselect 0", "print on"));
+  const std::vector<std::string> tail(journal.end() - 10, journal.end());
+  EXPECT_THAT(tail, ElementsAre("progress 2147500000/2147500001", "send 100000", "yield",
+                                "progress 2147500001/2147500001", "send 1", "yield",
+                                "finish", "close", "deselect 0", "print on"));
 }
 
 }  // namespace

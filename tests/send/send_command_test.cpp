@@ -108,7 +108,7 @@ TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {
 TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
   std::FILE* input = std::fopen(testsupport::PathFromUtf8(MakeFile("bytes", 70000)).string().c_str(), "rb");
   ASSERT_NE(input, nullptr);
-  spooler.faults["Mail"] = printing_test::Fault::EndDoc;
+  spooler.faults["Mail"] = printing_test::Fault::Finish;
   EXPECT_EQ(sender::RunSend({"-p", "P", "-t", "Mail", "-"}, spooler, {out, err, false, stop, fileno(input)}),
             sender::kExitNotSent);
   std::fclose(input);
@@ -124,7 +124,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
   const std::string odd = "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn", shown = "gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn";
 #endif
   const auto a = MakeFile("a.prn", 10), gone = dir_.string() + "/" + odd, c = MakeFile("c.prn", 20);
-  spooler.faults["c.prn"] = printing_test::Fault::EndDoc;
+  spooler.faults["c.prn"] = printing_test::Fault::Finish;
   EXPECT_EQ(Run({"-p", "P", a, gone, c}), sender::kExitNotSent);
   ASSERT_EQ(spooler.docs.size(), 2u);
   EXPECT_TRUE(spooler.docs[0].ended);

@@ -143,11 +143,17 @@ fs::path PrivateCups::CaptureFolder(const std::string& queue) const {
   return folder_ / "out" / queue;
 }
 
-fs::path PrivateCups::AddQueue(const std::string& name) {
+fs::path PrivateCups::AddQueue(const std::string& name, const std::string& device_options) {
   const fs::path out = CaptureFolder(name);
   fs::create_directories(out);
-  RunScript({"add-queue", folder_.string(), name, out.string()});
+  RunScript({"add-queue", folder_.string(), name, out.string(), device_options});
   return out;
+}
+
+void PrivateCups::Disable(const std::string& queue, const std::string& reason) {
+  if (ChildProcess({"/usr/sbin/cupsdisable", "-h", server_, "-r", reason, queue}, folder_).Wait().status != 0) {
+    throw std::runtime_error("cannot disable " + queue);
+  }
 }
 
 void PrivateCups::DeleteQueue(const std::string& name) {

@@ -68,8 +68,13 @@ class PrivateCups {
   // The CUPS_SERVER value: the scheduler's Unix socket.
   const std::string& Server() const { return server_; }
 
-  // Adds a raw queue, enabled and accepting jobs; returns its capture folder.
-  std::filesystem::path AddQueue(const std::string& name);
+  // Adds a raw queue, enabled and accepting jobs; returns its capture
+  // folder. `device_options` go into its device URI: "fail=1" makes every
+  // job fail, with "capture: forced failure (exit 1)" as the printer's
+  // state message, and end aborted.
+  std::filesystem::path AddQueue(const std::string& name, const std::string& device_options = "");
+  // Stops the queue with `reason` as its state message, as cupsdisable -r.
+  void Disable(const std::string& queue, const std::string& reason);
   // Deletes a queue, as an administrator would (lpadmin -x).
   void DeleteQueue(const std::string& name);
   // Adds the instance queue/instance. libcups reads instances from the
