@@ -4,7 +4,8 @@
 // land in a mailbox that the window thread empties once per display frame:
 // line marks and Print's state in order, the progress as its latest value
 // only, so the job never waits on painting. The job's message is shown on
-// the window thread once the job has ended.
+// the window thread once the job has ended, after the documents it sent
+// have been handed on to be followed.
 #include <atomic>
 #include <cstdint>
 #include <functional>
