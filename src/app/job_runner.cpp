@@ -25,13 +25,15 @@ void JobRunner::Start(platform::Spooler& spooler, printing::PrintRequest request
   ticker_.Start();
   worker_ = std::thread([this, &spooler, request = std::move(request)] {
     std::string failure;
+    std::vector<printing::SentDocument> sent;
     try {
-      printing::RunPrintJob(*this, spooler, request);
+      sent = printing::RunPrintJob(*this, spooler, request).sent;
     } catch (const std::exception& error) {
       failure = std::string("The print job failed: ") + error.what();
     }
     const std::lock_guard<std::mutex> lock(mutex_);
     if (!failure.empty()) message_ = failure;
+    sent_ = std::move(sent);
     ended_ = true;
   });
 }
@@ -67,13 +69,17 @@ void JobRunner::Deliver() {
   std::vector<std::function<void()>> updates;
   std::optional<std::pair<std::int64_t, std::int64_t>> progress;
   std::string message;
+  std::vector<printing::SentDocument> sent;
   bool ended = false;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
     updates.swap(updates_);
     progress.swap(progress_);
     ended = ended_;
-    if (ended) message.swap(message_);
+    if (ended) {
+      message.swap(message_);
+      sent.swap(sent_);
+    }
   }
   for (const auto& update : updates) update();
   if (progress) window_.show_progress(progress->first, progress->second);
@@ -81,6 +87,7 @@ void JobRunner::Deliver() {
   ticker_.Stop();
   worker_.join();
   running_ = false;
+  window_.follow(std::move(sent));
   if (!message.empty()) window_.show_message(message);
 }
 

@@ -4,7 +4,8 @@
 // land in a mailbox that the window thread empties once per display frame:
 // line marks and Print's state in order, the progress as its latest value
 // only, so the job never waits on painting. The job's message is shown on
-// the window thread once the job has ended.
+// the window thread once the job has ended, after the documents it sent
+// have been handed on to be followed.
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -27,6 +28,8 @@ struct JobWindow {
   std::function<void(std::int64_t done, std::int64_t total)> show_progress;
   std::function<void(bool enabled)> set_print_enabled;
   std::function<void(const std::string& text)> show_message;
+  // The documents the spooler took whole, once the job has ended.
+  std::function<void(std::vector<printing::SentDocument> sent)> follow;
 };
 
 class JobRunner final : private printing::PrintJobView {
@@ -66,6 +69,7 @@ class JobRunner final : private printing::PrintJobView {
   std::vector<std::function<void()>> updates_;
   std::optional<std::pair<std::int64_t, std::int64_t>> progress_;
   std::string message_;
+  std::vector<printing::SentDocument> sent_;
   bool ended_ = false;
 
   std::thread worker_;

@@ -55,9 +55,11 @@ KelPrnPrint::KelPrnPrint(Services services)
       Label1{&At<platform::Label>(form_, 13), &At<platform::Label>(form_, 12), &At<platform::Label>(form_, 11)},
       Lb_Bar(At<platform::Label>(form_, 14)),
       files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { SetProgress(0, 10); }),
+      follower_(services_.spooler, closing_, &platform::ShowMessage),
       job_({[this](std::size_t index, const std::string& path, bool selected) { MarkJobLine(index, path, selected); },
             [this](std::int64_t done, std::int64_t total) { printing::ShowProgress(Progress(), done, total); },
-            [this](bool enabled) { But_Out.SetEnabled(enabled); }, &platform::ShowMessage},
+            [this](bool enabled) { But_Out.SetEnabled(enabled); }, &platform::ShowMessage,
+            [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
   InitResources();
   form_.SetIcon(":/torvane/icon.png");
@@ -175,7 +177,7 @@ void KelPrnPrint::MarkJobLine(std::size_t index, const std::string& path, bool s
 void KelPrnPrint::Form_QueryUnload() {
   // A running job stops after its current chunk, or within a second when it
   // waits on the spooler, and cancels the document in hand; the window's
-  // end waits for it.
+  // end waits for it. Past jobs' documents are no longer followed.
   closing_ = true;
   const NumberFormat format = UserNumberFormat();
   auto& store = services_.settings;

@@ -9,6 +9,7 @@
 #include <variant>
 #include <vector>
 
+#include "app/document_follower.h"
 #include "app/job_runner.h"
 #include "app/proportional_layout.h"
 #include "filelist/file_list.h"
@@ -100,6 +101,8 @@ class KelPrnPrint {
   std::string printer_list_failure_;  // why List_printer is empty
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
+  // Follows the documents of past jobs; tells those that will not print.
+  DocumentFollower follower_;
   // Last, so that it goes first: a running job ends before the rest of the
   // window goes.
   JobRunner job_;

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "platform/spooler.h"
 
@@ -82,9 +83,10 @@ struct FollowUp {
 
 FollowUp Judge(const DocumentStatus& status);
 
-// Asks the spooler where document `job_id` sent to `printer_name` stands.
-inline FollowUp FollowDocument(Spooler& spooler, const std::string& printer_name, int job_id) {
-  return Judge(spooler.DocumentStatusOf(printer_name, job_id));
+// Asks the spooler where document `job_id` sent to `printer_name` stands;
+// `stop` cuts a wait on the spooler short.
+inline FollowUp FollowDocument(Spooler& spooler, const std::string& printer_name, int job_id, StopCheck stop = {}) {
+  return Judge(spooler.DocumentStatusOf(printer_name, job_id, std::move(stop)));
 }
 
 }  // namespace platform

@@ -90,8 +90,9 @@ class Spooler {
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;
   // Where the document sent as job `job_id` to the printer stands now.
-  // Never waits longer than the stall limit.
-  virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) = 0;
+  // Never waits longer than the stall limit, nor once `stop` (may be
+  // empty) returns true.
+  virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) = 0;
   // The device name of the user's or the system's default printer; empty
   // when there is none or the spooler cannot be asked.
   virtual std::string DefaultPrinterName() = 0;

@@ -486,12 +486,12 @@ class CupsSpooler final : public Spooler {
 
   // Get-Job-Attributes, and while the job waits Get-Printer-Attributes, on
   // a connection of their own under the stall limit.
-  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) override {
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) override {
     DocumentStatus status;
     const std::string queue = SplitDestinationName(printer_name).first;
     Http http = ConnectToScheduler(status.failure);
     if (!http) return status;
-    Watch watch{StopCheck{}};
+    Watch watch{std::move(stop)};
     watch.Attach(http.get());
     ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
     ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);

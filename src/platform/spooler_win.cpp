@@ -271,8 +271,9 @@ class WinSpooler final : public Spooler {
   }
 
   // GetJobW's JOB_INFO_2W. A job that has left the queue is gone: Windows
-  // removes printed jobs unless the printer keeps them.
-  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id) override {
+  // removes printed jobs unless the printer keeps them. The local spooler
+  // answers these at once, so there is no wait to cut short.
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck) override {
     DocumentStatus status;
     std::wstring name = Utf8ToUtf16(printer_name);
     HANDLE printer = nullptr;

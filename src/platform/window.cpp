@@ -690,6 +690,8 @@ void ShowMessage(const std::string& text) {
   box.exec();
 }
 
+bool ModalOpen() { return QApplication::activeModalWidget() != nullptr; }
+
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
 void RunHandler(const EventHandler& handler) {

@@ -285,6 +285,8 @@ float ScreenHeight();
 
 // A modal message box: the text, an OK button, no icon, titled "Torvane".
 void ShowMessage(const std::string& text);
+// Whether a modal box (a message, a file dialog) is open now.
+bool ModalOpen();
 
 // Handles every pending window event, then returns.
 void DoEvents();

@@ -101,6 +101,9 @@ struct PrintJobResult {
   std::string close_failure;
 };
 
+// `heading`, then one line per file: its path, an em dash, the reason.
+std::string FileReport(const std::string& heading, const std::vector<NotSent>& files);
+
 // The message shown at the end of a job that did not send everything;
 // empty when there is nothing to tell.
 std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure);

@@ -291,6 +291,37 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   unsetenv("TORVANE_STALL_SECONDS");
 }
 
+// After their jobs: a document the printer fails and one waiting on a
+// stopped printer are told together, within seconds; a printed one is not.
+TEST_F(PrintWindowTest, DocumentsThatDidNotPrintAreToldInOneMessage) {
+  const std::string printed = NewQueue(Cups()), failing = printed + "Fails", stopped = printed + "Stopped";
+  Cups().AddQueue(failing, "fail=1");
+  Cups().AddQueue(stopped);
+  Cups().Disable(stopped, "Out of paper (tray 2)");
+  const std::string file = WriteFile("f.prn", "data");
+  auto& window = StartWith({file}, printed);
+  testsupport::MessageCatcher catcher;
+  for (const auto& queue : {printed, failing, stopped}) {
+    for (int i = 0; i < window.List_printer.ListCount(); ++i) {
+      if (window.List_printer.List(i) == queue) window.List_printer.SetListIndex(i);
+    }
+    window.But_Out.Click();
+    WaitForJob(window);
+  }
+  const auto ended = std::chrono::steady_clock::now();
+  ASSERT_TRUE(ProcessEventsUntil([&] { return !catcher.Messages().empty(); }, std::chrono::seconds(10)));
+  EXPECT_LT(std::chrono::steady_clock::now() - ended, std::chrono::seconds(5));
+  ProcessEventsUntil([] { return false; }, std::chrono::seconds(3));
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  const std::string failed = file + kDash + "capture: forced failure (exit 1)";
+  const std::string stuck = file + kDash + "Out of paper (tray 2)";
+  const std::string text = catcher.Texts()[0].toStdString();
+  EXPECT_TRUE(text == "These files did not print:\n\n" + failed + "\n" + stuck ||
+              text == "These files did not print:\n\n" + stuck + "\n" + failed)
+      << text;
+  EXPECT_EQ(catcher.Messages()[0].title, "Torvane");
+}
+
 // A drop while the first file goes: the job highlights a line only while
 // it holds the file being sent.
 TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
@@ -317,6 +348,7 @@ TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
     WaitForJob(*window_);
     EXPECT_EQ(fake.docs.size(), 3u);
     EXPECT_EQ(window_->List_File.ListIndex(), -1);
+    window_.reset();  // the window follows its documents at the spooler
   }
 }
 

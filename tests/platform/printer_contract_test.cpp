@@ -124,7 +124,7 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     return testsupport::SendDocument(printer, document.name, document.bytes, started);
   }
 
-  platform::DocumentStatus StatusOf(int job_id) { return Spooler().DocumentStatusOf(printer_name_, job_id); }
+  platform::DocumentStatus StatusOf(int job_id) { return Spooler().DocumentStatusOf(printer_name_, job_id, {}); }
 
   printing_test::Journal journal_;
   printing_test::FakeSpooler fake_{journal_};

@@ -132,7 +132,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
     EXPECT_EQ(follow.reason, c.reason) << c.queue;
   }
   // A job the scheduler does not know is gone, which is no failure to ask.
-  const auto unknown = spooler_->DocumentStatusOf(failing, 999999);
+  const auto unknown = spooler_->DocumentStatusOf(failing, 999999, {});
   EXPECT_EQ(unknown.state, DocumentState::kGone);
   EXPECT_EQ(unknown.failure, "");
 }

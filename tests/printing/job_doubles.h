@@ -63,7 +63,7 @@ class FakeSpooler : public platform::Spooler {
   }
   platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
   // Each document's own state; gone for a job id it never gave.
-  platform::DocumentStatus DocumentStatusOf(const std::string&, int job_id) override {
+  platform::DocumentStatus DocumentStatusOf(const std::string&, int job_id, platform::StopCheck) override {
     platform::DocumentStatus status;
     for (const auto& doc : docs) {
       if (doc.job_id != job_id) continue;
