@@ -34,7 +34,9 @@ std::vector<NotSent> FollowOnce(platform::Spooler& spooler, std::vector<SentDocu
 }
 
 std::string NotPrintedReport(const std::vector<NotSent>& not_printed) {
-  return FileReport("These files did not print:", not_printed);
+  // The window's words for one file and for several alike.
+  constexpr char kHeading[] = "These files did not print:";
+  return FilesReport(kHeading, kHeading, not_printed);
 }
 
 }  // namespace printing

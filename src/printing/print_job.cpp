@@ -142,17 +142,16 @@ void PrintJobView::ShowPrinterUnusable(const std::string&, const std::string& re
 
 std::int64_t NextChunkSize(std::int64_t remaining) { return remaining < kChunkSize ? remaining : kChunkSize; }
 
-std::string FileReport(const std::string& heading, const std::vector<NotSent>& files) {
-  std::string text = heading + "\n";
+std::string FilesReport(const std::string& heading_one, const std::string& heading_many,
+                        const std::vector<NotSent>& files) {
+  if (files.empty()) return {};
+  std::string text = (files.size() == 1 ? heading_one : heading_many) + "\n";
   for (const auto& file : files) text += "\n" + file.path + kDash + file.reason;
   return text;
 }
 
 std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure) {
-  std::string text;
-  if (!not_sent.empty()) {
-    text = FileReport(not_sent.size() == 1 ? "This file was not sent:" : "These files were not sent:", not_sent);
-  }
+  std::string text = FilesReport("This file was not sent:", "These files were not sent:", not_sent);
   if (!close_failure.empty()) {
     if (!text.empty()) text += "\n\n";
     text += "The printer could not be closed (" + close_failure + ").";

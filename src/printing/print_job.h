@@ -101,8 +101,11 @@ struct PrintJobResult {
   std::string close_failure;
 };
 
-// `heading`, then one line per file: its path, an em dash, the reason.
-std::string FileReport(const std::string& heading, const std::vector<NotSent>& files);
+// A list of files, each with why, under a heading for one file or for
+// several: "These files were not sent:", a blank line, then
+// "path — reason" a line. Empty when there are no files.
+std::string FilesReport(const std::string& heading_one, const std::string& heading_many,
+                        const std::vector<NotSent>& files);
 
 // The message shown at the end of a job that did not send everything;
 // empty when there is nothing to tell.

@@ -59,9 +59,23 @@ std::string ProgressLine(std::int64_t done, std::int64_t total, const std::strin
   return text.substr(text.size() - 4) + " " + TerminalText(file);
 }
 
-ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::ostream& err,
-                               bool progress, const std::atomic<bool>& stop)
-    : files_(std::move(files)), paths_(std::move(paths)), err_(err), progress_(progress), stop_(stop) {}
+std::string RequestIdLine(const std::string& printer_name, int job_id, const std::string& file) {
+  const auto shown = TerminalText(file);
+  return "request id is " + TerminalText(printer_name) + "-" + std::to_string(job_id) + " " +
+         (file == kStandardInputShown ? shown : "(" + shown + ")");
+}
+
+ConsoleJobView::ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths,
+                               std::string printer_name, std::ostream& out, std::ostream& err, bool progress,
+                               bool request_ids, const std::atomic<bool>& stop)
+    : files_(std::move(files)),
+      paths_(std::move(paths)),
+      printer_name_(std::move(printer_name)),
+      out_(out),
+      err_(err),
+      progress_(progress),
+      request_ids_(request_ids),
+      stop_(stop) {}
 
 void ConsoleJobView::SelectLine(std::size_t index, const std::string&) {
   EndLine();
@@ -80,6 +94,14 @@ void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
   shown_ = line;
   err_ << '\r' << line << std::flush;
   line_open_ = true;
+}
+
+void ConsoleJobView::DocumentSent(std::size_t index, const std::string&, int job_id) {
+  if (!request_ids_) return;
+  // On a terminal both streams share the screen: the progress line ends
+  // first.
+  EndLine();
+  out_ << RequestIdLine(printer_name_, job_id, files_[index]) << '\n' << std::flush;
 }
 
 void ConsoleJobView::ShowMessage(const std::string& text) {

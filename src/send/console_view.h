@@ -1,9 +1,10 @@
 #pragma once
-// The print job's view on a console, all of it on the error stream, so
-// that standard output keeps only what scripts read: the file being sent
-// and its percentage on one line rewritten in place (only on a terminal,
-// where someone watches), and the messages. There is no window, so there
-// is nothing to highlight, enable or yield to.
+// The print job's view on a console. Standard output keeps what scripts
+// read: each document's request id, as lp prints it. The rest goes to the
+// error stream: the file being sent and its percentage on one line
+// rewritten in place (only on a terminal, where someone watches), and the
+// messages. There is no window, so there is nothing to highlight, enable
+// or yield to.
 #include <atomic>
 #include <cstdint>
 #include <ostream>
@@ -20,6 +21,11 @@ namespace sender {
 // a percent sign, then the file: " 40% /jobs/q.prn".
 std::string ProgressLine(std::int64_t done, std::int64_t total, const std::string& file);
 
+// The line lp prints for a document it queued, with the file as shown:
+// "request id is Office-17 (a.prn)"; "(standard input)" keeps its own
+// parentheses.
+std::string RequestIdLine(const std::string& printer_name, int job_id, const std::string& file);
+
 // `text` as a terminal may be given it: control characters (C0, DEL, C1)
 // and bytes that are not UTF-8 shown as \xHH, so that a file name cannot
 // move the cursor, recolour or retitle the terminal.
@@ -29,10 +35,12 @@ class ConsoleJobView : public printing::PrintJobView {
  public:
   // `files` are the files as the user knows them, shown in progress and
   // messages in place of `paths`, the ones sent (the same but for standard
-  // input, sent from a temporary file). Progress is shown only when
-  // `progress` is set; `stop` is raised (for example by an interrupt) to end
-  // the job after the chunk in hand.
-  ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::ostream& err, bool progress,
+  // input, sent from a temporary file) to `printer_name`. Progress is shown
+  // only when `progress` is set, request ids only when `request_ids` is;
+  // `stop` is raised (for example by an interrupt) to end the job after the
+  // chunk in hand.
+  ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::string printer_name,
+                 std::ostream& out, std::ostream& err, bool progress, bool request_ids,
                  const std::atomic<bool>& stop);
 
   void SelectLine(std::size_t index, const std::string& path) override;
@@ -43,6 +51,8 @@ class ConsoleJobView : public printing::PrintJobView {
   // "torvane-send: printer "NAME": REASON"
   void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) override;
   void SetPrintEnabled(bool) override {}
+  // Its request id on standard output.
+  void DocumentSent(std::size_t index, const std::string& path, int job_id) override;
   bool StopRequested() const override { return stop_.load(); }
 
  private:
@@ -51,8 +61,11 @@ class ConsoleJobView : public printing::PrintJobView {
 
   std::vector<std::string> files_;
   std::vector<std::string> paths_;
+  std::string printer_name_;
+  std::ostream& out_;
   std::ostream& err_;
   bool progress_;
+  bool request_ids_;
   const std::atomic<bool>& stop_;
   std::size_t current_ = 0;
   std::string shown_;  // the current file's last progress line

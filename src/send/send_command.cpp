@@ -3,13 +3,13 @@
 #include "printing/print_job.h"
 #include "send/console_view.h"
 #include "send/input_spool.h"
+#include "send/print_wait.h"
 #include "send/send_options.h"
 
 namespace sender {
 namespace {
 
-// How standard input is shown, and the name of its document.
-constexpr char kStandardInputShown[] = "(standard input)";
+// The name of standard input's document.
 constexpr char kStandardInputTitle[] = "stdin";
 
 int Fail(Console console, int status, const std::string& why) {
@@ -33,7 +33,8 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
   }
   if (!options.title.empty()) request.document_names[0] = options.title;
 
-  ConsoleJobView view(shown, request.file_paths, console.err, console.terminal && !options.quiet, console.stop);
+  ConsoleJobView view(shown, request.file_paths, options.printer, console.out, console.err,
+                      console.terminal && !options.quiet, !options.quiet, console.stop);
   // The printer counts as chosen; whether it exists is the job's first
   // check at the spooler.
   const auto result = printing::RunPrintJob(view, spooler, request);
@@ -50,7 +51,12 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
     case printing::JobEnd::Finished:
       break;
   }
-  return result.not_sent.empty() && result.close_failure.empty() ? kExitSent : kExitNotSent;
+  const int sent = result.not_sent.empty() && result.close_failure.empty() ? kExitSent : kExitNotSent;
+  if (!options.wait || result.sent.empty()) return sent;
+  const auto verdict = JudgeWait(result.sent, FollowSent(spooler, result.sent, options.wait_limit, console.stop));
+  if (!verdict.report.empty()) view.ShowMessage(verdict.report);
+  if (console.stop) return kExitInterrupted;
+  return sent != kExitSent ? sent : verdict.status;
 }
 
 }  // namespace

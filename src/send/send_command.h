@@ -11,9 +11,10 @@
 
 namespace sender {
 
-inline constexpr int kExitSent = 0;        // every file was sent; also help, version and the list
-inline constexpr int kExitNotSent = 1;     // some file was not sent, or the printer was unusable
+inline constexpr int kExitSent = 0;        // every file was sent (printed, with --wait); also help, version, list
+inline constexpr int kExitNotSent = 1;     // some file was not sent (or did not print), or the printer was unusable
 inline constexpr int kExitUsage = 2;       // the arguments were wrong, or no printer is named nor the default
+inline constexpr int kExitTimedOut = 3;    // --wait ended before every file printed, and none failed
 inline constexpr int kExitInterrupted = 130;  // stopped by Ctrl+C, SIGHUP or SIGTERM
 
 struct Console {
@@ -26,7 +27,8 @@ struct Console {
 
 // Does what the arguments ask: help, version, the printer list, or sending
 // the files with the print job, to the printer named, else to the one the
-// environment or the spooler names by default; returns the exit status.
+// environment or the spooler names by default, then with --wait following
+// them until they have printed; returns the exit status.
 int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console);
 
 }  // namespace sender

@@ -1,6 +1,7 @@
 #include "send/send_options.h"
 
 #include <cstdlib>
+#include <optional>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -59,6 +60,25 @@ Form FormOf(const std::string& arg, const ValueOption& option, std::string& valu
   return Form::Attached;
 }
 
+// A number of seconds as --wait=SECONDS gives it: up to nine digits (some
+// 31 years), nothing else.
+std::optional<int> Seconds(const std::string& text) {
+  if (text.empty() || text.size() > 9) return std::nullopt;
+  int seconds = 0;
+  for (const char digit : text) {
+    if (digit < '0' || digit > '9') return std::nullopt;
+    seconds = seconds * 10 + (digit - '0');
+  }
+  return seconds;
+}
+
+// An action that takes no other options.
+ParsedOptions Alone(SendAction action) {
+  ParsedOptions parsed;
+  parsed.options.action = action;
+  return parsed;
+}
+
 }  // namespace
 
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
@@ -91,13 +111,20 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "--help" || arg == "-h") {
-      return {{SendAction::Help, {}, {}, false, {}}, {}};
+      return Alone(SendAction::Help);
     } else if (arg == "--version") {
-      return {{SendAction::Version, {}, {}, false, {}}, {}};
+      return Alone(SendAction::Version);
     } else if (arg == "--list" || arg == "-l") {
       list = true;
     } else if (arg == "--quiet" || arg == "-q") {
       options.quiet = true;
+    } else if (arg == "--wait" || arg.rfind("--wait=", 0) == 0) {
+      if (options.wait) fail("--wait is given more than once");
+      options.wait = true;
+      if (arg.size() > 6) {
+        options.wait_limit = Seconds(arg.substr(7));
+        if (!options.wait_limit) fail("--wait takes a whole number of seconds, not '" + arg.substr(7) + "'");
+      }
     } else if (const auto form = FormOf(arg, kPrinterOption, value); form != Form::None) {
       take(kPrinterOption, form, i, std::move(value), printer_given, options.printer);
     } else if (const auto title_form = FormOf(arg, kTitleOption, value); title_form != Form::None) {
@@ -108,8 +135,8 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   }
 
   if (error.empty()) {
-    if (list && (printer_given || title_given || !options.files.empty())) {
-      fail("--list takes no printer, title or files");
+    if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
+      fail("--list takes no printer, title, files or --wait");
     } else if (list) {
       options.action = SendAction::List;
     } else if (printer_given && options.printer.empty()) {
@@ -138,7 +165,7 @@ std::string PrinterFromEnvironment() {
 }
 
 std::string HelpText() {
-  return std::string("Usage: ") + kProgramName + " [-d PRINTER] [-t TITLE] [-q] FILE...\n" +
+  return std::string("Usage: ") + kProgramName + " [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" +
          "       " + kProgramName + " --list\n"
          "Sends each FILE unchanged to the printer through the system's print\n"
          "spooler, as one document named after the file; FILE '-' is standard\n"
@@ -148,22 +175,30 @@ std::string HelpText() {
          "                       the printer to send to, as --list shows it; without\n"
          "                       it: $LPDEST, else $PRINTER, else the default printer\n"
          "  -t, --title NAME     the document's name (with one FILE only)\n"
-         "  -q, --quiet          show no progress\n"
+         "  -q, --quiet          show no progress and no request ids\n"
+         "      --wait[=SECONDS] then wait until every file has printed or failed,\n"
+         "                       at most SECONDS; without them, as long as the\n"
+         "                       printer goes on, but not while it is stopped\n"
          "  -l, --list           print the installed printers, one a line\n"
          "  -h, --help           show this help and exit\n"
          "      --version        show the version and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
          "\n"
-         "On a terminal each file's percentage is shown on standard error as it goes.\n"
-         "A file that cannot be sent whole is taken back from the spooler and the\n"
-         "others still go; the files not sent are listed on standard error at the end.\n"
+         "Each file sent is told on standard output as lp tells it:\n"
+         "\"request id is PRINTER-ID (FILE)\". On a terminal each file's percentage\n"
+         "is shown on standard error as it goes. A file that cannot be sent whole\n"
+         "is taken back from the spooler and the others still go; the files not\n"
+         "sent are listed on standard error at the end, and with --wait those that\n"
+         "did not print or have not printed yet, each with the printer's reason.\n"
          "Interrupting (Ctrl+C, SIGHUP or SIGTERM) stops after the piece in hand,\n"
          "takes back the file in progress and lists every file not sent.\n"
          "\n"
-         "Exit status: 0 when every file was sent; 1 when some file was not sent, the\n"
-         "printer could not be used or the printers could not be listed; 2 when the\n"
-         "arguments are wrong or no printer is named and none is the default; 130\n"
-         "when interrupted.\n";
+         "Exit status: 0 when every file was sent (with --wait: printed); 1 when\n"
+         "some file was not sent or (with --wait) did not print, the printer could\n"
+         "not be used or the printers could not be listed; 2 when the arguments are\n"
+         "wrong or no printer is named and none is the default; 3 when --wait ended\n"
+         "(time ran out, or the printer is stopped) before every file printed and\n"
+         "none failed; 130 when interrupted.\n";
 }
 
 std::string VersionText() { return std::string(kProgramName) + " " + TORVANE_VERSION + "\n"; }

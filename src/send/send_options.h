@@ -1,14 +1,16 @@
 #pragma once
 // The command line of torvane-send, the console sender: what it is asked
 // to do, read from its arguments (UTF-8, without the program's own name).
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace sender {
 
 inline constexpr char kProgramName[] = "torvane-send";
-// The file argument that stands for standard input.
+// The file argument that stands for standard input, and how it is shown.
 inline constexpr char kStandardInput[] = "-";
+inline constexpr char kStandardInputShown[] = "(standard input)";
 
 enum class SendAction { Help, Version, List, Send };
 
@@ -16,8 +18,10 @@ struct SendOptions {
   SendAction action = SendAction::Help;
   std::string printer;             // for Send; empty when none was named
   std::string title;               // for Send: the one document's name, if given
-  bool quiet = false;              // no progress
+  bool quiet = false;              // no progress, no request ids
   std::vector<std::string> files;  // for Send, in the order given
+  bool wait = false;               // follow the documents sent until they have printed
+  std::optional<int> wait_limit;   // with wait: at most this many seconds; none: no limit
 };
 
 struct ParsedOptions {
@@ -27,9 +31,9 @@ struct ParsedOptions {
 
 // Accepts --help/-h, --version, --list/-l, --quiet/-q, the printer as
 // --printer/-p/-d/-P NAME (also --printer=NAME and -dNAME, as lp takes
-// it), --title/-t NAME for a single file, then files, "-" once for
-// standard input; "--" ends the options, so a file may begin with a
-// hyphen. --help and --version win over everything else.
+// it), --title/-t NAME for a single file, --wait[=SECONDS] (the seconds
+// attached only), then files, "-" once for standard input; "--" ends the
+// options, so a file may begin with a hyphen. --help and --version win over everything else.
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args);
 
 // The printer to use when none is named, from the environment as lp reads

@@ -67,7 +67,8 @@ class RunSend : public ::testing::Test {
 
 TEST_F(RunSend, AnswersHelpVersionAndListWithoutSending) {
   EXPECT_EQ(Run({"--help"}), sender::kExitSent);
-  EXPECT_THAT(out.str(), HasSubstr("Usage: torvane-send [-d PRINTER] [-t TITLE] [-q] FILE...\n"));
+  EXPECT_THAT(out.str(),
+              HasSubstr("Usage: torvane-send [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n"));
   out.str("");
   EXPECT_EQ(Run({"--version"}), sender::kExitSent);
   EXPECT_EQ(out.str(), "torvane-send 1.0.3\n");
@@ -86,7 +87,7 @@ TEST_F(RunSend, WrongArgumentsSayWhyAndOpenNoPrinter) {
   EXPECT_TRUE(spooler.opened.empty());
 }
 
-TEST_F(RunSend, SendsEveryFileAndShowsNoProgressWhenNotOnATerminal) {
+TEST_F(RunSend, SendsEveryFileTellingItsRequestIdButNoProgressWhenNotOnATerminal) {
   const auto a = MakeFile("a.prn", 250000), b = MakeFile("b.prn", 0), c = MakeFile("M\xc3\xbcller.prn", 3);
   EXPECT_EQ(Run({"-p", "P", a, b, c}), sender::kExitSent);
   EXPECT_THAT(spooler.opened, ElementsAre("P"));
@@ -95,8 +96,13 @@ TEST_F(RunSend, SendsEveryFileAndShowsNoProgressWhenNotOnATerminal) {
   EXPECT_EQ(spooler.docs[0].bytes.size(), 250000u);
   EXPECT_EQ(spooler.docs[2].name, "M\xc3\xbcller.prn");
   for (const auto& doc : spooler.docs) EXPECT_TRUE(doc.ended) << doc.name;
-  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(out.str(),
+            "request id is P-1 (" + a + ")\nrequest id is P-2 (" + b + ")\nrequest id is P-3 (" + c + ")\n");
   EXPECT_EQ(err.str(), "");
+  // Quiet, as lp -s: no request ids either.
+  out.str("");
+  EXPECT_EQ(Run({"-q", "-p", "P", a}), sender::kExitSent);
+  EXPECT_EQ(out.str() + err.str(), "");
 }
 
 TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {

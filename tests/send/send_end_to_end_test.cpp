@@ -31,6 +31,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -201,6 +202,15 @@ class SendEndToEnd : public ::testing::Test {
     return Run(args);
   }
 
+  // Standard output: one request id a file, as lp prints it, the files as
+  // `shown`. The job ids are the spooler's (under Wine, Wine's own).
+  static void ExpectRequestIds(const std::string& out, const std::string& queue,
+                               const std::vector<std::string>& shown) {
+    std::string expected;
+    for (const auto& file : shown) expected += "request id is " + queue + "-N " + file + "\n";
+    EXPECT_EQ(std::regex_replace(out, std::regex("is " + queue + "-[0-9]+ "), "is " + queue + "-N "), expected);
+  }
+
   // The test's jobs once the scheduler is done with them, each with the
   // bytes its backend captured.
   struct Printed {
@@ -252,9 +262,40 @@ TEST_F(SendEndToEnd, SendsEveryFileByteForByteAsOneJobNamedAfterIt) {
     ASSERT_TRUE(printed[i].captured);
     EXPECT_TRUE(printed[i].bytes == files[i].bytes) << Difference(files[i].bytes, printed[i].bytes);
   }
-  // Not a terminal: no progress, and standard output is kept for what
-  // scripts read.
-  EXPECT_EQ(outcome.out, "");
+  // Not a terminal: no progress; standard output is kept for what scripts
+  // read.
+  std::vector<std::string> shown;
+  for (const auto& file : files) shown.push_back("(" + sender_.Arg(folder_ / file.name) + ")");
+  ExpectRequestIds(outcome.out, queue, shown);
+}
+
+TEST_F(SendEndToEnd, WaitsUntilEachFilePrintedAndTellsWhyNot) {
+  const struct {
+    std::string queue, device_options, stopped_because, wait;
+    int status;
+    std::string heading, why;  // on standard error
+  } cases[] = {
+      {"Prints", "", "", "--wait", 0, "", ""},
+      {"Fails", "fail=1", "", "--wait", 1, "This file did not print:", "capture: forced failure (exit 1)"},
+      {"Stopped", "", "Out of paper (tray 2)", "--wait=2", 3, "This file has not printed yet:",
+       "queued on a stopped printer: Out of paper (tray 2)"},
+  };
+  const auto file = sender_.Arg(Write({"a.prn", "a"}));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.queue);
+    cups_.AddQueue(c.queue, c.device_options);
+    if (!c.stopped_because.empty()) cups_.Disable(c.queue, c.stopped_because);
+    const auto outcome = Run({c.wait, "-d", c.queue, file});
+    ExpectRequestIds(outcome.out, c.queue, {"(" + file + ")"});
+    if (sender_.wine) {
+      // Wine's deviation: its spooler forgets a job once CUPS has it, and a
+      // job gone from the queue counts as printed.
+      EXPECT_EQ(outcome.status, 0) << outcome.err;
+      continue;
+    }
+    EXPECT_EQ(outcome.status, c.status) << outcome.err;
+    EXPECT_EQ(outcome.err, c.heading.empty() ? "" : c.heading + "\n\n" + file + kDash + c.why + "\n");
+  }
 }
 
 TEST_F(SendEndToEnd, SendsStandardInputByteForByteToThePrinterTheEnvironmentNames) {
@@ -264,7 +305,8 @@ TEST_F(SendEndToEnd, SendsStandardInputByteForByteToThePrinterTheEnvironmentName
   const testsupport::ScopedEnvironment no_lpdest("LPDEST", {}), printer("PRINTER", queue);
   const auto outcome = Run({"-"}, input);
   EXPECT_EQ(outcome.status, 0) << outcome.err;
-  EXPECT_EQ(outcome.out + outcome.err, "");
+  EXPECT_EQ(outcome.err, "");
+  ExpectRequestIds(outcome.out, queue, {"(standard input)"});
   const auto printed = PrintedJobs(cups_, queue);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(printed[0].title, "stdin");

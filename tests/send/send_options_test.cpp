@@ -20,6 +20,7 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     Args files;
     std::string title = "";
     bool quiet = false;
+    std::optional<int> wait_limit = std::nullopt;  // with --wait: its seconds, -1 for none
   } cases[] = {
       {{"--help"}, SendAction::Help, "", {}},
       {{"-h"}, SendAction::Help, "", {}},
@@ -42,6 +43,8 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
       {{"-dOffice", "--quiet", "-", "--title", "Mail"}, SendAction::Send, "Office", {"-"}, "Mail", true},
       {{"-tT 1", "a.prn"}, SendAction::Send, "", {"a.prn"}, "T 1"},
       {{"--title=x", "-p", "P", "--", "-"}, SendAction::Send, "P", {"-"}, "x"},
+      {{"--wait", "a.prn"}, SendAction::Send, "", {"a.prn"}, "", false, -1},
+      {{"a.prn", "--wait=0"}, SendAction::Send, "", {"a.prn"}, "", false, 0},
       {{"-p", "Dru\xcc\x88" "cker", "Rechnung M\xc3\xbcller.prn"}, SendAction::Send, "Dru\xcc\x88" "cker",
        {"Rechnung M\xc3\xbcller.prn"}},
   };
@@ -54,6 +57,8 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     EXPECT_EQ(parsed.options.files, c.files);
     EXPECT_EQ(parsed.options.title, c.title);
     EXPECT_EQ(parsed.options.quiet, c.quiet);
+    EXPECT_EQ(parsed.options.wait, c.wait_limit.has_value());
+    EXPECT_EQ(parsed.options.wait_limit.value_or(-1), c.wait_limit.value_or(-1));
   }
 }
 
@@ -71,8 +76,10 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
       {{"-", "a.prn", "-"}, "standard input ('-') can be given only once"},
       {{"-t", "T", "-", "a.prn"}, "--title names one document: give it with one file only"},
       {{"--title=", "a.prn"}, "the title is empty"},
-      {{"--list", "a.prn"}, "--list takes no printer, title or files"},
-      {{"--list", "-p", "P"}, "--list takes no printer, title or files"},
+      {{"--list", "a.prn"}, "--list takes no printer, title, files or --wait"},
+      {{"--wait=1", "--wait", "a.prn"}, "--wait is given more than once"},
+      {{"--wait=", "a.prn"}, "--wait takes a whole number of seconds, not ''"},
+      {{"--wait=1000000000", "a.prn"}, "--wait takes a whole number of seconds, not '1000000000'"},
       {{"-p", "P", "--force", "a.prn"}, "unknown option '--force'"},
       {{"-x", "--y"}, "unknown option '-x'"},
   };
@@ -111,6 +118,10 @@ TEST(ProgressLine, ShowsThePercentageAsTheWindowDoesThenTheFile) {
     EXPECT_EQ(sender::ProgressLine(c.done, c.total, "a.prn"), c.line) << c.done << "/" << c.total;
   }
   EXPECT_EQ(sender::ProgressLine(1, 2, "C:\\jobs\\q r.prn"), " 50% C:\\jobs\\q r.prn");
+}
+
+TEST(RequestIdLine, ShowsTheFileAsATerminalMayBeGivenIt) {
+  EXPECT_EQ(sender::RequestIdLine("Office", 17, "a\x1b.prn"), "request id is Office-17 (a\\x1b.prn)");
 }
 
 }  // namespace

@@ -1,0 +1,75 @@
+#include "send/print_wait.h"
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "send/send_command.h"
+
+namespace sender {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+
+constexpr auto kAskEvery = 500ms;
+// How often an interrupt is looked for between two questions.
+constexpr auto kStopCheckEvery = 100ms;
+
+bool Settled(platform::Fate fate) { return fate == platform::Fate::kPrinted || fate == platform::Fate::kFailed; }
+
+// Where a document not printed yet stands, as the spooler tells it.
+std::string NotYetPrinted(const platform::FollowUp& follow) {
+  const auto& status = follow.status;
+  if (!status.failure.empty()) return status.failure;
+  const std::string state = status.state == platform::DocumentState::kHeld         ? "held"
+                            : status.state == platform::DocumentState::kProcessing ? "printing"
+                                                                                   : "queued";
+  if (follow.fate == platform::Fate::kStuck) return state + " on a stopped printer: " + follow.reason;
+  return status.printer_message.empty() ? state : state + ": " + status.printer_message;
+}
+
+}  // namespace
+
+std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
+                                           const std::vector<printing::SentDocument>& sent,
+                                           std::optional<int> limit_seconds, const std::atomic<bool>& stop) {
+  std::optional<Clock::time_point> deadline;
+  if (limit_seconds) deadline = Clock::now() + std::chrono::seconds(*limit_seconds);
+  std::vector<platform::FollowUp> follows(sent.size());
+  for (;;) {
+    bool unsettled = false, moving = false;
+    for (std::size_t i = 0; i < sent.size(); ++i) {
+      if (Settled(follows[i].fate)) continue;
+      // An interrupt also ends a question the print server leaves unanswered;
+      // the answer cut short then says less than the one before it.
+      auto follow = platform::FollowDocument(spooler, sent[i].printer_name, sent[i].job_id, [&stop] { return stop.load(); });
+      if (stop) return follows;
+      follows[i] = std::move(follow);
+      unsettled = unsettled || !Settled(follows[i].fate);
+      moving = moving || follows[i].fate == platform::Fate::kWaiting;
+    }
+    const auto now = Clock::now();
+    if (!unsettled || (!deadline && !moving) || stop || (deadline && now >= *deadline)) return follows;
+    const auto next = deadline ? std::min(now + kAskEvery, *deadline) : now + kAskEvery;
+    while (!stop && Clock::now() < next) std::this_thread::sleep_for(kStopCheckEvery);
+  }
+}
+
+WaitVerdict JudgeWait(const std::vector<printing::SentDocument>& sent,
+                      const std::vector<platform::FollowUp>& follows) {
+  std::vector<printing::NotSent> failed, waiting;
+  for (std::size_t i = 0; i < sent.size(); ++i) {
+    if (follows[i].fate == platform::Fate::kFailed) failed.push_back({sent[i].path, follows[i].reason});
+    if (!Settled(follows[i].fate)) waiting.push_back({sent[i].path, NotYetPrinted(follows[i])});
+  }
+  WaitVerdict verdict;
+  verdict.status = !failed.empty() ? kExitNotSent : !waiting.empty() ? kExitTimedOut : kExitSent;
+  verdict.report = printing::FilesReport("This file did not print:", "These files did not print:", failed);
+  if (!failed.empty() && !waiting.empty()) verdict.report += "\n\n";
+  verdict.report +=
+      printing::FilesReport("This file has not printed yet:", "These files have not printed yet:", waiting);
+  return verdict;
+}
+
+}  // namespace sender
