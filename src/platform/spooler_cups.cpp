@@ -318,8 +318,7 @@ class CupsPort final : public PrinterPort {
     job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
     if (job_id_ <= 0) {
       job_id_ = 0;
-      if (watch_.Stalled()) return GiveUp();
-      return SpoolResult::Fail(LastCupsError("the spooler did not create the job"));
+      return Refused("the spooler did not create the job");
     }
     watch_.Answered();
     job_id = job_id_;
@@ -346,10 +345,7 @@ class CupsPort final : public PrinterPort {
   SpoolResult Finish() override {
     if (!streaming_) return SpoolResult::Fail(std::string(kEmptyDocument));
     const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
-    if (IsIppError(status)) {
-      if (watch_.Stalled()) return GiveUp();
-      return SpoolResult::Fail(LastCupsError("the spooler did not take the document"));
-    }
+    if (IsIppError(status)) return Refused("the spooler did not take the document");
     watch_.Answered();
     streaming_ = false;
     job_id_ = 0;
@@ -411,6 +407,13 @@ class CupsPort final : public PrinterPort {
     http_.reset();
     streaming_ = false;
     return SpoolResult::Unanswered(watch_.StallReason());
+  }
+
+  // A request the scheduler refused, with its words; or, when it stayed
+  // silent for the stall limit, the end of contact with it.
+  SpoolResult Refused(std::string_view what) {
+    if (watch_.Stalled()) return GiveUp();
+    return SpoolResult::Fail(LastCupsError(what));
   }
 
   // Abandons the request under way; the job is removed by Discard.
