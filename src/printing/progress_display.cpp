@@ -1,6 +1,6 @@
 #include "printing/progress_display.h"
 
-#include "platform/window.h"
+#include "platform/control.h"
 #include "printing/progress_text.h"
 
 namespace printing {
