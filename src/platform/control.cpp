@@ -19,6 +19,8 @@ PixelSpan TwipsToPixels(double start_twips, double length_twips) {
   return {start, std::max(0, end - start)};
 }
 
+namespace {
+
 const char* KindName(ControlKind kind) {
   switch (kind) {
     case ControlKind::PictureBox: return "picture box";
@@ -29,6 +31,8 @@ const char* KindName(ControlKind kind) {
   }
   return "control";
 }
+
+}  // namespace
 
 std::string DesignName(const std::string& name, int index) {
   return index >= 0 ? name + "(" + std::to_string(index) + ")" : name;

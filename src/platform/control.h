@@ -21,8 +21,6 @@ struct PixelSpan {
 };
 PixelSpan TwipsToPixels(double start_twips, double length_twips);
 
-// "list box", "check box", ...
-const char* KindName(ControlKind kind);
 // A control's name as the design writes it: "Label1(2)" for an element of
 // a control array (index 0 or above), else the bare name.
 std::string DesignName(const std::string& name, int index);
