@@ -67,7 +67,7 @@ class Job {
 
  private:
   std::string SendDocument(FileReader& file, std::int64_t length) {
-    view_.SetProgress(0, 10);
+    view_.ResetProgress();
     std::int64_t sent = 0;
     // Every file gets at least one pass: an empty one shows 0% and writes
     // nothing.

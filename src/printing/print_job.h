@@ -37,6 +37,9 @@ class PrintJobView {
   virtual void DeselectLine(std::size_t index, const std::string& path) = 0;
   // The progress display's update (done = 0 resets it).
   virtual void SetProgress(std::int64_t done, std::int64_t total) = 0;
+  // Shows no progress yet: 0% and an empty bar (nothing done reads alike
+  // of any total).
+  void ResetProgress() { SetProgress(0, 10); }
   // Between two chunks: a view on the job's own thread handles every
   // pending window event here.
   virtual void DoEvents() = 0;
