@@ -24,8 +24,8 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
   InputSpool input;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     if (options.files[i] != kStandardInput) continue;
-    if (const auto why = input.Fill(console.input, console.stop); !why.empty()) {
-      return Fail(console, console.stop ? kExitInterrupted : kExitNotSent, why + "; nothing was sent");
+    if (const auto kept = input.Fill(console.input, console.stop); !kept.IsOk()) {
+      return Fail(console, console.stop ? kExitInterrupted : kExitNotSent, kept.Reason() + "; nothing was sent");
     }
     request.file_paths[i] = input.Path();
     request.document_names[i] = kStandardInputTitle;
@@ -63,9 +63,9 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
 
 int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console) {
   auto parsed = ParseSendOptions(args);
-  if (!parsed.error.empty()) {
+  if (!parsed.usable.IsOk()) {
     return Fail(console, kExitUsage,
-                parsed.error + "\nTry '" + kProgramName + " --help' for more information.");
+                parsed.usable.Reason() + "\nTry '" + kProgramName + " --help' for more information.");
   }
   auto& options = parsed.options;
   switch (options.action) {
