@@ -122,7 +122,7 @@ Status Printer::Noted(const Status& result) {
 FollowUp Judge(const DocumentStatus& status) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
-  if (!status.failure.empty()) return follow;
+  if (!status.asked.IsOk()) return follow;
   switch (status.state) {
     case DocumentState::kCompleted:
     case DocumentState::kGone:

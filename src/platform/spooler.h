@@ -53,7 +53,7 @@ struct DocumentStatus {
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
-  std::string failure;           // not empty: the spooler could not be asked
+  Status asked;                  // fails when the spooler could not be asked
 };
 
 // Asked now and then while a call waits on the spooler, from the thread
@@ -63,7 +63,7 @@ using StopCheck = std::function<bool()>;
 // The installed printers, or why they could not be listed.
 struct PrinterListing {
   std::vector<std::string> names;  // device names, in the platform's order
-  std::string failure;             // empty when the spooler answered
+  Status listed;                   // fails when the spooler could not be asked
 };
 
 class Spooler {
@@ -73,7 +73,7 @@ class Spooler {
   // on failure. `stop` (may be empty) cuts short the waits of this call and
   // of every call on the printer.
   virtual Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) = 0;
-  // The installed printers' device names; with none, `failure` tells a
+  // The installed printers' device names; with none, `listed` tells a
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;
   // Where the document sent as job `job_id` to the printer stands now.

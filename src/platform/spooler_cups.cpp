@@ -55,13 +55,13 @@ class CupsSpooler final : public Spooler {
     PrinterListing listing;
     Http http;
     if (auto connected = cups::ConnectToScheduler(http); !connected.IsOk()) {
-      listing.failure = connected.Reason();
+      listing.listed = connected;
       return listing;
     }
     const cups::Destinations destinations(http.get());
     if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
-      listing.failure =
-          cups::LastCupsError("cannot list the printers of the print server " + std::string(cupsServer()));
+      listing.listed =
+          Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
       return listing;
     }
     auto& names = listing.names;

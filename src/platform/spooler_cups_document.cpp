@@ -59,7 +59,7 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   DocumentStatus status;
   Http http;
   if (auto connected = ConnectToScheduler(http); !connected.IsOk()) {
-    status.failure = connected.Reason();
+    status.asked = connected;
     return status;
   }
   Watch watch{std::move(stop)};
@@ -69,7 +69,8 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
   if (!job) {
     if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
-    status.failure = watch.Stalled() ? watch.StallReason() : LastCupsError("the job's state could not be asked");
+    status.asked =
+        Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the job's state could not be asked"));
     return status;
   }
   status.state = StateOf(ippGetInteger(ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM), 0));
@@ -82,7 +83,8 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   const Response printer = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
                                {"printer-state", "printer-state-message", "printer-state-reasons"});
   if (!printer) {
-    status.failure = watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked");
+    status.asked =
+        Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked"));
     return status;
   }
   status.printer_stopped =

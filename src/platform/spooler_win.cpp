@@ -272,7 +272,7 @@ class WinSpooler final : public Spooler {
       }
       if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
-    return {{}, "the printers cannot be listed: " + SystemErrorText(GetLastError())};
+    return {{}, Status::Fail("the printers cannot be listed: " + SystemErrorText(GetLastError()))};
   }
 
   // GetJobW's JOB_INFO_2W. A job that has left the queue is gone: Windows
@@ -284,7 +284,7 @@ class WinSpooler final : public Spooler {
     HANDLE printer = nullptr;
     if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
         !opened.IsOk()) {
-      status.failure = opened.Reason();
+      status.asked = opened;
       return status;
     }
     const auto info = JobInfo<JOB_INFO_2W>(printer, static_cast<DWORD>(job_id), 2);

@@ -158,11 +158,12 @@ std::string FilesReport(const std::string& heading_one, const std::string& headi
   return text;
 }
 
-std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure) {
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const Status& closed) {
   std::string text = FilesReport("This file was not sent:", "These files were not sent:", not_sent);
-  if (!close_failure.empty()) {
+  if (!closed.IsOk()) {
     if (!text.empty()) text += "\n\n";
-    text += "The printer could not be closed (" + close_failure + ").";
+    const std::string& reason = closed.Reason();
+    text += "The printer could not be closed (" + (reason.empty() ? "no reason given" : reason) + ").";
   }
   return text;
 }
@@ -204,16 +205,14 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
   }
   const bool stopped = job.Stopped() || view.StopRequested();
 
-  if (const auto closed = printer->Close(); !closed.IsOk()) {
-    result.close_failure = closed.Reason().empty() ? "no reason given" : closed.Reason();
-  }
+  result.closed = printer->Close();
   view.DeselectLine(file_count - 1, request.file_paths.back());
   view.SetPrintEnabled(true);
 
   result.end = stopped ? JobEnd::Stopped : JobEnd::Finished;
   // A closing window is not held up by a message box.
   if (!stopped) {
-    if (const auto report = NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
+    if (const auto report = NotSentReport(result.not_sent, result.closed); !report.empty()) {
       view.ShowMessage(report);
     }
   }

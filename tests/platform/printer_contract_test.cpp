@@ -157,7 +157,7 @@ TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) 
       const auto open = StatusOf(printer->JobId());
       EXPECT_EQ(platform::Judge(open).fate, Fate::kWaiting);
       EXPECT_NE(open.state, DocumentState::kGone);
-      EXPECT_EQ(open.failure, "");
+      EXPECT_TRUE(open.asked.IsOk()) << open.asked.Reason();
     });
     ASSERT_TRUE(sent.IsOk()) << document.name << ": " << sent.Reason();
     EXPECT_EQ(std::count(job_ids.begin(), job_ids.end(), printer->JobId()), 0);

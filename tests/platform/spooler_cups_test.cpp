@@ -143,7 +143,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   // A job the scheduler does not know is gone, which is no failure to ask.
   const auto unknown = spooler_->DocumentStatusOf(failing, 999999, {});
   EXPECT_EQ(unknown.state, DocumentState::kGone);
-  EXPECT_EQ(unknown.failure, "");
+  EXPECT_TRUE(unknown.asked.IsOk()) << unknown.asked.Reason();
 }
 
 // Servers of their own: exact listings, and a scheduler that dies.
