@@ -108,15 +108,17 @@ Status Printer::Remove(Status failure) {
   state_ = State::kNoDocument;
   failure_ = {};
   const Status removed = Noted(port_->Discard());
-  if (removed.IsOk()) return failure;
-  // A removal that went unanswered leaves the spooler given up on.
-  std::string reason = failure.Reason() + "; the document could not be removed (" + removed.Reason() + ")";
-  return removed.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
+  return removed.IsOk() ? failure : WithFailedRemoval(failure, removed);
 }
 
 Status Printer::Noted(const Status& result) {
   if (result.IsUnanswered()) unanswered_ = result;
   return result;
+}
+
+Status WithFailedRemoval(const Status& failure, const Status& removal) {
+  std::string reason = failure.Reason() + "; the document could not be removed (" + removal.Reason() + ")";
+  return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
 FollowUp Judge(const DocumentStatus& status) {

@@ -42,6 +42,10 @@ class PrinterPort {
   virtual Status Close() = 0;
 };
 
+// `failure`, with why removing its document failed too; unanswered when
+// the removal went unanswered.
+Status WithFailedRemoval(const Status& failure, const Status& removal);
+
 // Where a sent document stands at the spooler.
 enum class DocumentState { kPending, kHeld, kProcessing, kCompleted, kCancelled, kAborted, kGone };
 

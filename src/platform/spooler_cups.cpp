@@ -60,8 +60,8 @@ class CupsSpooler final : public Spooler {
     }
     const cups::Destinations destinations(http.get());
     if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
-      listing.listed =
-          Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
+      const std::string server = cupsServer();
+      listing.listed = Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + server));
       return listing;
     }
     auto& names = listing.names;

@@ -148,8 +148,7 @@ class WinPort final : public PrinterPort {
     const Status page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
     if (page.IsOk()) return page;
     const Status discarded = Discard();
-    if (discarded.IsOk()) return page;
-    return Status::Fail(page.Reason() + "; the document could not be removed (" + discarded.Reason() + ")");
+    return discarded.IsOk() ? page : WithFailedRemoval(page, discarded);
   }
 
   Status Send(const void* data, std::size_t size, std::size_t& written) override {

@@ -98,7 +98,8 @@ class Job {
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
     if (file.HasMore()) {
-      return Status::Fail("the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)");
+      return Status::Fail("the file grew while it was sent (it was " + std::to_string(length) +
+                          " bytes when measured)");
     }
     return Status::Ok();
   }
@@ -108,7 +109,8 @@ class Job {
     std::size_t taken = 0;
     const auto r = printer_.Write(buffer_.data(), static_cast<std::size_t>(chunk), taken);
     if (r.IsOk()) return r;
-    return Failed("writing to the printer failed after " + OfBytes(offset + static_cast<std::int64_t>(taken), length), r);
+    const auto done = offset + static_cast<std::int64_t>(taken);
+    return Failed("writing to the printer failed after " + OfBytes(done, length), r);
   }
 
   Status StoppedAfter(std::int64_t sent, std::int64_t length) {

@@ -43,10 +43,12 @@ TEST(NextChunkSize, FullChunksThenTheRemainder) {
 
 TEST(NotSentReport, ListsEachFileWithItsReason) {
   EXPECT_EQ(NotSentReport({}, Status::Ok()), "");
-  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}}, Status::Ok()), "This file was not sent:\n\n/j/a.prn" + kDash + "gone");
+  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}}, Status::Ok()),
+            "This file was not sent:\n\n/j/a.prn" + kDash + "gone");
   EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}, {"/j/b.prn", "refused"}}, Status::Ok()),
             "These files were not sent:\n\n/j/a.prn" + kDash + "gone\n/j/b.prn" + kDash + "refused");
   EXPECT_EQ(NotSentReport({}, Status::Fail("busy")), "The printer could not be closed (busy).");
+  EXPECT_EQ(NotSentReport({}, Status::Fail("")), "The printer could not be closed (no reason given).");
   EXPECT_EQ(NotSentReport({{"a", "gone"}}, Status::Fail("busy")),
             "This file was not sent:\n\na" + kDash + "gone\n\nThe printer could not be closed (busy).");
 }

@@ -19,9 +19,8 @@ inline platform::Status SendDocument(platform::Printer& printer, const std::stri
   if (started) started();
   std::size_t written = 0;
   for (std::size_t at = 0; at < bytes.size(); at += 100000) {
-    if (auto r = printer.Write(bytes.data() + at, std::min<std::size_t>(100000, bytes.size() - at), written); !r.IsOk()) {
-      return r;
-    }
+    const std::size_t size = std::min<std::size_t>(100000, bytes.size() - at);
+    if (auto r = printer.Write(bytes.data() + at, size, written); !r.IsOk()) return r;
   }
   return printer.EndDoc();
 }
