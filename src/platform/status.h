@@ -16,8 +16,9 @@ class [[nodiscard]] Status {
 
   static Status Ok() { return {}; }
   static Status Fail(std::string reason) { return Status(std::move(reason), false); }
-  // The spooler stopped answering: what was in hand is given up, and every
-  // later call on the same printer fails the same way at once.
+  // The spooler stopped answering: the document in hand is given up (and
+  // removed once the spooler answers again), and every later call on the
+  // same printer fails the same way at once.
   static Status Unanswered(std::string reason) { return Status(std::move(reason), true); }
 
   bool IsOk() const { return !failed_; }
