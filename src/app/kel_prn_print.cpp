@@ -129,8 +129,8 @@ void KelPrnPrint::FillPrinterList() {
   printing::FillPrinterList(List_printer, listing.names, saved);
   // An empty list is told only when Print finds no printer chosen.
   if (listing.names.empty()) {
-    printer_list_failure_ = listing.failure.empty() ? "No printer is installed."
-                                                    : "The printers could not be listed: " + listing.failure;
+    printer_list_failure_ = listing.listed.IsOk() ? "No printer is installed."
+                                                  : "The printers could not be listed: " + listing.listed.Reason();
   }
 }
 

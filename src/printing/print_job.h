@@ -100,8 +100,8 @@ struct PrintJobResult {
   std::vector<NotSent> not_sent;
   // Files whose document the spooler took whole, in list order.
   std::vector<SentDocument> sent;
-  // The spooler's reason when closing the printer failed, else empty.
-  std::string close_failure;
+  // How closing the printer went.
+  platform::Status closed;
 };
 
 // A list of files, each with why, under a heading for one file or for
@@ -110,9 +110,9 @@ struct PrintJobResult {
 std::string FilesReport(const std::string& heading_one, const std::string& heading_many,
                         const std::vector<NotSent>& files);
 
-// The message shown at the end of a job that did not send everything;
-// empty when there is nothing to tell.
-std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure);
+// The message shown at the end of a job that did not send everything, or
+// whose printer did not close; empty when there is nothing to tell.
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const platform::Status& closed);
 
 // Runs the job for `request` on `spooler`, talking to the window through
 // `view`. A document that cannot be sent whole is cancelled, so that
