@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/version.h"
+
 #ifdef _WIN32
 #include <windows.h>
 
@@ -199,6 +201,6 @@ std::string HelpText() {
          "none failed; 130 when interrupted.\n";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + TORVANE_VERSION + "\n"; }
+std::string VersionText() { return std::string(kProgramName) + " " + platform::kVersionText + "\n"; }
 
 }  // namespace sender
