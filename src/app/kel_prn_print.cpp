@@ -5,6 +5,7 @@
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
+#include "platform/version.h"
 #include "printing/printer_list.h"
 
 // The icon lives in this library's resources, which a static link does not
@@ -25,7 +26,8 @@ platform::Form& Compose(platform::Form& form) {
 }  // namespace
 
 std::string VersionNumber() {
-  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "." + std::to_string(kVersionRevision);
+  return std::to_string(platform::kVersionMajor) + "." + std::to_string(platform::kVersionMinor) + "." +
+         std::to_string(platform::kVersionRevision);
 }
 
 std::string WindowCaption() { return std::string(kAppName) + "   (Ver." + VersionNumber() + ")"; }

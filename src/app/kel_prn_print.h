@@ -23,7 +23,6 @@ namespace app {
 
 inline constexpr char kAppName[] = "Torvane";
 inline constexpr char kSection[] = "InitVal";
-inline constexpr std::int16_t kVersionMajor = 1, kVersionMinor = 0, kVersionRevision = 3;
 
 // "1.0.3"
 std::string VersionNumber();

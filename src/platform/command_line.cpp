@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/wide_text_win.h"
 #endif
 
 namespace platform {
@@ -20,12 +22,7 @@ std::string WithoutProgramPath(std::string_view line) {
 
 std::optional<std::string> NativeArgumentText() {
 #ifdef _WIN32
-  const wchar_t* wide = GetCommandLineW();
-  const int wide_length = static_cast<int>(wcslen(wide));
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(bytes), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide, wide_length, utf8.data(), bytes, nullptr, nullptr);
-  return WithoutProgramPath(utf8);
+  return WithoutProgramPath(Utf16ToUtf8(GetCommandLineW()));
 #else
   return std::nullopt;
 #endif

@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "platform/spooler.h"
+#include "platform/wide_text_win.h"
 
 // The driver attribute of XPS-based printer drivers (DRIVER_INFO_8), which
 // older MinGW headers lack.
@@ -30,31 +31,6 @@
 
 namespace platform {
 namespace {
-
-// Invalid UTF-8 becomes U+FFFD (no MB_ERR_INVALID_CHARS).
-std::wstring Utf8ToUtf16(std::string_view text) {
-  if (text.empty()) return {};
-  const int length =
-      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
-  if (length > 0) {
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-  }
-  return wide;
-}
-
-std::string Utf16ToUtf8(std::wstring_view wide) {
-  if (wide.empty()) return {};
-  const int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                         nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(std::max(length, 0)), '\0');
-  if (length > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, nullptr);
-  }
-  return text;
-}
 
 // The system's text for an error code, without its trailing line break.
 std::string SystemErrorText(DWORD error) {

@@ -14,6 +14,9 @@
 #endif
 
 #include "platform/spooler.h"
+#ifdef _WIN32
+#include "platform/wide_text_win.h"
+#endif
 #include "send/input_spool.h"
 #include "send/send_command.h"
 
@@ -43,17 +46,6 @@ int Run(const std::vector<std::string>& args, bool terminal) {
   return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
 }
 
-#ifdef _WIN32
-std::string Utf8(const wchar_t* text) {
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-  if (size <= 1) return {};
-  std::string utf8(static_cast<std::size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
-  utf8.pop_back();  // the terminating null
-  return utf8;
-}
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
@@ -61,7 +53,7 @@ std::string Utf8(const wchar_t* text) {
 // arrive intact and go on as UTF-8, as the print job expects.
 int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8(argv[i]));
+  for (int i = 1; i < argc; ++i) args.push_back(platform::Utf16ToUtf8(argv[i]));
   // Names are written as UTF-8; a console shows them right only when told so.
   SetConsoleOutputCP(CP_UTF8);
   return Run(args, _isatty(_fileno(stderr)) != 0);

@@ -3,8 +3,12 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/version.h"
+
 #ifdef _WIN32
 #include <windows.h>
+
+#include "platform/wide_text_win.h"
 #endif
 
 namespace sender {
@@ -15,17 +19,13 @@ bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; 
 // A variable of the environment as UTF-8; empty when it is not set.
 std::string EnvironmentText(const char* name) {
 #ifdef _WIN32
-  const std::wstring wide_name(name, name + std::char_traits<char>::length(name));
+  const std::wstring wide_name = platform::Utf8ToUtf16(name);
   const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
   if (size <= 1) return {};
   std::wstring value(size, L'\0');
   const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), size);
   if (length == 0 || length >= size) return {};
-  const auto units = static_cast<int>(length);
-  const int bytes = WideCharToMultiByte(CP_UTF8, 0, value.data(), units, nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, value.data(), units, text.data(), bytes, nullptr, nullptr);
-  return text;
+  return platform::Utf16ToUtf8(std::wstring_view(value.data(), length));
 #else
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
@@ -197,6 +197,6 @@ std::string HelpText() {
          "none failed; 130 when interrupted.\n";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + TORVANE_VERSION + "\n"; }
+std::string VersionText() { return std::string(kProgramName) + " " + platform::kVersionText + "\n"; }
 
 }  // namespace sender

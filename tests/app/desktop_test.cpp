@@ -6,6 +6,7 @@
 #include <QTest>
 
 #include "app/app_fixture.h"
+#include "platform/version.h"
 
 namespace apptest {
 namespace {
@@ -24,7 +25,7 @@ TEST_F(AppTest, AScreenReaderSeesANamedFrameNamedListsAndOneProgressBar) {
                                            "label|ORVEX\nlabel|Print File List\nlabel|Printer List\n"
                                            "list|Print File List\nlist|Printer List\nprogress bar|Progress|25\n"
                                            "push button|Clear\npush button|Print\npush button|Quit\n"
-                                           "window frame|Torvane   (Ver.1.0.3)");
+                                           "window frame|Torvane   (Ver." + std::string(platform::kVersionText) + ")");
 }
 
 TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt) {

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/start_arguments.h"
+#include "platform/version.h"
 #include "support/child_process.h"
 
 namespace {
@@ -37,7 +38,8 @@ testsupport::ChildProcess Start(const QTemporaryDir& dir, Paths env_and_args) {
 
 TEST(Program, HelpAndVersionNeedNoDisplay) {
   QTemporaryDir dir;
-  for (const auto& [option, text] : {std::pair{"--help", app::StartHelpText()}, {"--version", "torvane 1.0.3\n"}}) {
+  const std::string version = "torvane " + std::string(platform::kVersionText) + "\n";
+  for (const auto& [option, text] : {std::pair{"--help", app::StartHelpText()}, {"--version", version}}) {
     const auto outcome =
         Start(dir, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", TORVANE_PROGRAM, "a", option})
             .Wait(std::chrono::seconds(30));

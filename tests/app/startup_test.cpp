@@ -6,6 +6,7 @@
 #include "app/app_fixture.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
+#include "platform/version.h"
 #include "platform/window.h"
 #include "support/message_catcher.h"
 
@@ -14,7 +15,10 @@ namespace {
 
 const std::vector<std::string> kFiveKeys = {"WinPosL", "WinPosT", "ListIdx", "PathDisp", "AddFile"};
 
-TEST(Caption, NameThreeBlanksAndVersion) { EXPECT_EQ(app::WindowCaption(), "Torvane   (Ver.1.0.3)"); }
+// With the version project(VERSION) gives.
+const std::string kCaption = std::string("Torvane   (Ver.") + platform::kVersionText + ")";
+
+TEST(Caption, NameThreeBlanksAndVersion) { EXPECT_EQ(app::WindowCaption(), kCaption); }
 
 TEST(CoordinateFitsScreen, AtLeastOneAndBelowFourFifthsOfTheScreen) {
   struct Case {
@@ -28,7 +32,7 @@ TEST(CoordinateFitsScreen, AtLeastOneAndBelowFourFifthsOfTheScreen) {
 
 TEST_F(AppTest, FirstStartKeepsTheDesignAndReadsTheSettingsInOrder) {
   auto& window = Start(false);
-  EXPECT_EQ(window.Form().Caption(), "Torvane   (Ver.1.0.3)");
+  EXPECT_EQ(window.Form().Caption(), kCaption);
   EXPECT_EQ(window.Chk_FullPath.Value(), 1);
   EXPECT_EQ(window.Chk_add.Value(), 0);
   EXPECT_FALSE(window.But_Out.Enabled());
