@@ -39,7 +39,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   EXPECT_EQ(listed().size(), 2u);
 
   // The chooser's files, added in Add files mode; then a cancelled chooser.
-  const std::string c = dir_.filePath("c.prn").toStdString(), d = dir_.filePath("d.prn").toStdString();
+  const std::string c = dir_.File("c.prn"), d = dir_.File("d.prn");
   for (const auto& path : {c, d}) QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
   window.Chk_add.SetValue(1);
   for (const bool choose : {true, false}) {
@@ -47,7 +47,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
     QObject::connect(&answer, &QTimer::timeout, [&] {
       auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (chooser == nullptr) return;
-      chooser->setDirectory(dir_.path());
+      chooser->setDirectory(QString::fromStdString(dir_.Path().string()));
       chooser->findChild<QLineEdit*>("fileNameEdit")->setText("\"c.prn\" \"d.prn\"");  // as typed
       choose ? static_cast<QDialog*>(chooser)->accept() : chooser->reject();
     });

@@ -2,13 +2,19 @@
 // does not exist, so the printer list is empty wherever they run.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <optional>
+
+#include "support/scoped_environment.h"
 
 namespace {
 
 class NoPrinters : public ::testing::Environment {
  public:
-  void SetUp() override { setenv("CUPS_SERVER", "/nonexistent/torvane-test/cups.sock", 1); }
+  void SetUp() override { server_.emplace("CUPS_SERVER", "/nonexistent/torvane-test/cups.sock"); }
+  void TearDown() override { server_.reset(); }
+
+ private:
+  std::optional<testsupport::ScopedEnvironment> server_;
 };
 
 const auto* const kNoPrinters = ::testing::AddGlobalTestEnvironment(new NoPrinters);

@@ -30,7 +30,7 @@
 #include "platform/job_name.h"
 #include "platform/printer.h"
 #include "printing/job_doubles.h"
-#include "support/random_bytes.h"
+#include "support/test_files.h"
 #include "support/spooling.h"
 #ifndef _WIN32
 #include "support/private_cups.h"
@@ -52,10 +52,7 @@ constexpr bool kWindows = false;
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateCupsEnvironment);
 #endif
 
-struct Document {
-  std::string name;
-  std::string bytes;
-};
+using Document = testsupport::NamedFile;
 
 class PrinterContract : public ::testing::TestWithParam<std::string> {
  protected:
@@ -137,17 +134,15 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
 TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) {
   std::string all_bytes;
   for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
-  const std::vector<Document> documents = {
-      {"one.prn", "x"},
-      {"below-chunk.prn", RandomBytes(99999, 1)},
-      {"chunk-and-one.prn", RandomBytes(100001, 3)},
-      {"megabytes.prn", RandomBytes(3 * 1024 * 1024 + 17, 5)},
-      {"gzip-magic.prn", "\x1f\x8b" + RandomBytes(5000, 6)},
-      {"all-bytes.prn", all_bytes},
-      // Named by a valid job name.
-      {"Caf\xC3\xA9 (2).prn", "accents"},
-      {"tab\there.prn", "a control character"},
-  };
+  std::vector<Document> documents = testsupport::ChunkBoundaryFiles();
+  documents.insert(documents.end(), {
+                                        {"megabytes.prn", RandomBytes(3 * 1024 * 1024 + 17, 5)},
+                                        {"gzip-magic.prn", "\x1f\x8b" + RandomBytes(5000, 6)},
+                                        {"all-bytes.prn", all_bytes},
+                                        // Named by a valid job name.
+                                        {"Caf\xC3\xA9 (2).prn", "accents"},
+                                        {"tab\there.prn", "a control character"},
+                                    });
   auto printer = Open();
   ASSERT_TRUE(printer);
   std::vector<int> job_ids;

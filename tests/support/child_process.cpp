@@ -22,6 +22,15 @@ std::string ReadAll(const std::filesystem::path& path) {
   return text.str();
 }
 
+bool PollUntil(const std::function<bool()>& done, std::chrono::seconds limit) {
+  const auto deadline = std::chrono::steady_clock::now() + limit;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return true;
+}
+
 ChildProcess::ChildProcess(std::vector<std::string> command, const std::filesystem::path& folder,
                            const std::filesystem::path& input)
     : out_(folder / ".out"), err_(folder / ".err") {

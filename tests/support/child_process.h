@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ struct Outcome {
 };
 
 std::string ReadAll(const std::filesystem::path& path);
+
+// Asks `done` every millisecond until it holds; false once `limit` has
+// passed without.
+bool PollUntil(const std::function<bool()>& done, std::chrono::seconds limit);
 
 class ChildProcess {
  public:

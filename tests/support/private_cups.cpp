@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -141,6 +142,13 @@ PrivateCups::~PrivateCups() {
 
 fs::path PrivateCups::CaptureFolder(const std::string& queue) const {
   return folder_ / "out" / queue;
+}
+
+std::string PrivateCups::AddTestQueue(const std::string& suffix, const std::string& device_options) {
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
+  std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+  AddQueue(name, device_options);
+  return name;
 }
 
 fs::path PrivateCups::AddQueue(const std::string& name, const std::string& device_options) {
