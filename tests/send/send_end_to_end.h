@@ -28,13 +28,13 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "support/child_process.h"
 #include "support/private_cups.h"
+#include "support/temp_folder.h"
 #include "support/test_files.h"
 
 namespace sendtest {
@@ -102,29 +102,23 @@ class SenderProcess : public testsupport::ChildProcess {
 
 class SendEndToEnd : public ::testing::Test {
  protected:
-  void SetUp() override {
-    folder_ = cups_.Folder() / ("files-" + TestName());
-    fs::create_directories(folder_);
-  }
-
-  static std::string TestName() { return ::testing::UnitTest::GetInstance()->current_test_info()->name(); }
-
-  fs::path Write(const testsupport::NamedFile& file) {
-    const auto path = folder_ / file.name;
-    std::ofstream(path, std::ios::binary).write(file.bytes.data(), static_cast<std::streamsize>(file.bytes.size()));
-    return path;
-  }
+  fs::path Write(const testsupport::NamedFile& file) { return files_.Write(file.name, file.bytes); }
 
   // Runs torvane-send to the end with these arguments and standard input.
   Outcome Run(const std::vector<std::string>& args, const fs::path& input = "/dev/null") {
     return SenderProcess(sender_, args, folder_, input).Wait();
   }
 
-  // Sends the files to the queue, each by its full path.
-  Outcome Send(const std::string& queue, const std::vector<testsupport::NamedFile>& files) {
-    std::vector<std::string> args = {"--printer", queue};
+  // Writes the files; returns the arguments that send them to the queue,
+  // each by its full path.
+  std::vector<std::string> Args(const std::string& queue, const std::vector<testsupport::NamedFile>& files) {
+    std::vector<std::string> args = {"-p", queue};
     for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
-    return Run(args);
+    return args;
+  }
+
+  Outcome Send(const std::string& queue, const std::vector<testsupport::NamedFile>& files) {
+    return Run(Args(queue, files));
   }
 
   // Standard output: one request id a file, as lp prints it, the files as
@@ -159,7 +153,8 @@ class SendEndToEnd : public ::testing::Test {
 
   PrivateCups& cups_ = PrivateCupsEnvironment::Cups();
   const Sender sender_ = Sender::FromEnvironment();
-  fs::path folder_;
+  const testsupport::TempFolder files_;
+  const fs::path folder_ = files_.Path();  // the program's working folder too
 };
 
 }  // namespace sendtest

@@ -83,8 +83,7 @@ TEST_F(SendEndToEnd, ASpoolerStoppedDuringTheJobIsReportedFileByFile) {
   const auto queue = cups.AddTestQueue();
   const std::vector<NamedFile> files = {
       {"big.prn", RandomBytes(20 * 1000 * 1000, 8)}, {"tiny.prn", "1"}, {"last.prn", RandomBytes(1000, 9)}};
-  std::vector<std::string> args = {"-p", queue};
-  for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+  const auto args = Args(queue, files);
 
   // Frozen as soon as the first file is under way, the sender waits while
   // the scheduler stops, then goes on against a spooler that is gone.
@@ -129,8 +128,7 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
     const auto queue = cups_.AddTestQueue(std::to_string(signal_number));
     const std::vector<NamedFile> files = {
         {"first.prn", "first"}, {"big.prn", RandomBytes(20 * 1000 * 1000, 10)}, {"never.prn", "never"}};
-    std::vector<std::string> args = {"-p", queue};
-    for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+    const auto args = Args(queue, files);
     const auto outcome =
         SendAndIntervene(sender_, folder_, args, folder_ / "big.prn", [&](pid_t pid) { kill(pid, signal_number); });
 
@@ -153,8 +151,7 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
 TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   const auto queue = cups_.AddTestQueue();
   const std::vector<NamedFile> files = {{"big.prn", RandomBytes(20 * 1000 * 1000, 11)}, {"after.prn", "after"}};
-  std::vector<std::string> args = {"-p", queue};
-  for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+  const auto args = Args(queue, files);
   const auto big = folder_ / "big.prn";
   const auto outcome = SendAndIntervene(sender_, folder_, args, big, [&](pid_t) { fs::resize_file(big, 1000); });
 
