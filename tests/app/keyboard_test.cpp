@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/app_fixture.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 
 namespace apptest {
@@ -21,11 +22,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   QWidget* form = window.Form().Widget();
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-  const auto listed = [&] {
-    std::vector<std::string> lines;
-    for (int i = 0; i < window.List_File.ListCount(); ++i) lines.push_back(window.List_File.List(i));
-    return lines;
-  };
+  const auto listed = [&] { return testsupport::Lines(window.List_File); };
   // A file manager's copy: its local files replace the list.
   auto* copied = new QMimeData;
   copied->setUrls({QUrl::fromLocalFile("/jobs/a.prn"), QUrl("https://example.invalid/x.prn"),

@@ -7,6 +7,7 @@
 
 #include "app/app_fixture.h"
 #include "printing/job_doubles.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 #include "support/private_cups.h"
 #include "support/scoped_environment.h"
@@ -117,8 +118,7 @@ TEST_F(PrintWindowTest, TheSavedPrinterIsSelectedAgainOnlyByItsExactName) {
   ASSERT_GE(window.List_printer.ListIndex(), 0);
   EXPECT_EQ(window.List_printer.List(window.List_printer.ListIndex()), queue);
   // The list holds every queue, in the spooler's order.
-  std::vector<std::string> listed;
-  for (int i = 0; i < window.List_printer.ListCount(); ++i) listed.push_back(window.List_printer.List(i));
+  const auto listed = testsupport::Lines(window.List_printer);
   EXPECT_NE(std::find(listed.begin(), listed.end(), queue), listed.end());
   EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) < 0;

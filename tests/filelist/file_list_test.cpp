@@ -12,6 +12,7 @@
 #include "platform/run_time_error.h"
 #include "platform/window.h"
 #include "support/file_list_form.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 
 namespace {
@@ -55,11 +56,7 @@ class FileListTest : public ::testing::Test {
     controls_.reset();
   }
 
-  Paths Lines() const {
-    Paths lines;
-    for (int i = 0; i < list_file_->ListCount(); ++i) lines.push_back(list_file_->List(i));
-    return lines;
-  }
+  Paths Lines() const { return testsupport::Lines(*list_file_); }
 
   // The full paths behind the lines.
   Paths Listed() const {
