@@ -41,9 +41,14 @@ namespace sendtest {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
+using testsupport::kDash;
+using testsupport::NamedFile;
 using testsupport::Outcome;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
+using testsupport::RandomBytes;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
 
 // How torvane-send is started: the native program, or the Windows one
 // under Wine.
@@ -102,7 +107,7 @@ class SenderProcess : public testsupport::ChildProcess {
 
 class SendEndToEnd : public ::testing::Test {
  protected:
-  fs::path Write(const testsupport::NamedFile& file) { return files_.Write(file.name, file.bytes); }
+  fs::path Write(const NamedFile& file) { return files_.Write(file.name, file.bytes); }
 
   // Runs torvane-send to the end with these arguments and standard input.
   Outcome Run(const std::vector<std::string>& args, const fs::path& input = "/dev/null") {
@@ -111,13 +116,13 @@ class SendEndToEnd : public ::testing::Test {
 
   // Writes the files; returns the arguments that send them to the queue,
   // each by its full path.
-  std::vector<std::string> Args(const std::string& queue, const std::vector<testsupport::NamedFile>& files) {
+  std::vector<std::string> Args(const std::string& queue, const std::vector<NamedFile>& files) {
     std::vector<std::string> args = {"-p", queue};
     for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
     return args;
   }
 
-  Outcome Send(const std::string& queue, const std::vector<testsupport::NamedFile>& files) {
+  Outcome Send(const std::string& queue, const std::vector<NamedFile>& files) {
     return Run(Args(queue, files));
   }
 

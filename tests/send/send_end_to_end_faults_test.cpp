@@ -12,12 +12,6 @@
 namespace sendtest {
 namespace {
 
-using testsupport::kDash;
-using testsupport::NamedFile;
-using testsupport::RandomBytes;
-using ::testing::HasSubstr;
-using ::testing::StartsWith;
-
 // Runs torvane-send with `args`, freezes it as soon as it has read a chunk
 // of the file `during` (its document then started), does `meanwhile` and
 // lets it go on to the end.

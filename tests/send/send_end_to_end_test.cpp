@@ -10,12 +10,7 @@ namespace sendtest {
 namespace {
 
 using testsupport::Difference;
-using testsupport::kDash;
-using testsupport::NamedFile;
-using testsupport::RandomBytes;
-using ::testing::HasSubstr;
 using ::testing::Not;
-using ::testing::StartsWith;
 
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
 

@@ -15,14 +15,9 @@ namespace testsupport {
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::random_device random;
-    for (int tries = 0; tries < 100; ++tries) {
-      path_ = std::filesystem::temp_directory_path() / ("torvane-test-" + std::to_string(random()));
-      std::error_code error;
-      if (std::filesystem::create_directory(path_, error)) return;
-    }
-    throw std::runtime_error("cannot make a temporary folder in " + std::filesystem::temp_directory_path().string());
+  TempFolder()
+      : path_(std::filesystem::temp_directory_path() / ("torvane-test-" + std::to_string(std::random_device{}()))) {
+    if (!std::filesystem::create_directory(path_)) throw std::runtime_error(path_.string() + " exists already");
   }
   ~TempFolder() {
     std::error_code ignored;
