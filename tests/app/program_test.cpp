@@ -7,6 +7,7 @@
 
 #include "app/start_arguments.h"
 #include "support/child_process.h"
+#include "support/poll.h"
 #include "support/temp_folder.h"
 
 namespace {

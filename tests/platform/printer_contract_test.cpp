@@ -24,14 +24,14 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/job_name.h"
 #include "platform/printer.h"
 #include "printing/job_doubles.h"
-#include "support/test_files.h"
+#include "support/poll.h"
 #include "support/spooling.h"
+#include "support/test_files.h"
 #ifndef _WIN32
 #include "support/private_cups.h"
 #endif
@@ -92,9 +92,8 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
       }
       return printed;
     }
-    for (int tries = 0; (printed = Captured()).size() < before_ + count && tries < 300; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    testsupport::PollUntil([&] { return (printed = Captured()).size() >= before_ + count; }, std::chrono::seconds(30),
+                           std::chrono::milliseconds(100));
     return {printed.begin() + static_cast<std::ptrdiff_t>(std::min(before_, printed.size())), printed.end()};
   }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "send/send_end_to_end.h"
+#include "support/poll.h"
 #include "support/scoped_environment.h"
 
 namespace sendtest {

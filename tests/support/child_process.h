@@ -7,7 +7,6 @@
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,10 +18,6 @@ struct Outcome {
 };
 
 std::string ReadAll(const std::filesystem::path& path);
-
-// Asks `done` every millisecond until it holds; false once `limit` has
-// passed without.
-bool PollUntil(const std::function<bool()>& done, std::chrono::seconds limit);
 
 class ChildProcess {
  public:
