@@ -12,8 +12,8 @@
 #include "platform/job_name.h"
 #include "platform/printer.h"
 #include "support/private_cups.h"
-#include "support/test_files.h"
 #include "support/spooling.h"
+#include "support/test_files.h"
 
 namespace {
 
