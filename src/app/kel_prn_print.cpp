@@ -22,11 +22,6 @@ platform::Form& Compose(platform::Form& form) {
   return form;
 }
 
-template <class T>
-T& At(platform::Form& form, std::size_t position) {
-  return static_cast<T&>(*form.Controls().at(position));
-}
-
 }  // namespace
 
 std::string VersionNumber() {
@@ -42,19 +37,20 @@ bool CoordinateFitsScreen(std::int32_t value, float screen_twips) {
 KelPrnPrint::KelPrnPrint(Services services)
     : services_(services),
       form_(kDesignCaption, kDesignInnerWidth, kDesignInnerHeight, WindowFont()),
-      Pict_Progress(At<platform::PictureBox>(Compose(form_), 0)),
-      Lb_per{&At<platform::Label>(form_, 1), &At<platform::Label>(form_, 9)},
-      Chk_FullPath(At<platform::CheckBox>(form_, 2)),
-      Chk_add(At<platform::CheckBox>(form_, 3)),
-      But_Clear(At<platform::CommandButton>(form_, 4)),
-      But_End(At<platform::CommandButton>(form_, 5)),
-      List_File(At<platform::ListBox>(form_, 6)),
-      List_printer(At<platform::ListBox>(form_, 7)),
-      But_Out(At<platform::CommandButton>(form_, 8)),
-      Label2(At<platform::Label>(form_, 10)),
-      Label1{&At<platform::Label>(form_, 13), &At<platform::Label>(form_, 12), &At<platform::Label>(form_, 11)},
-      Lb_Bar(At<platform::Label>(form_, 14)),
-      files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { SetProgress(0, 10); }),
+      Pict_Progress(Compose(form_).Named<platform::PictureBox>("Pict_Progress")),
+      Lb_per{&form_.Named<platform::Label>("Lb_per", 0), &form_.Named<platform::Label>("Lb_per", 1)},
+      Chk_FullPath(form_.Named<platform::CheckBox>("Chk_FullPath")),
+      Chk_add(form_.Named<platform::CheckBox>("Chk_add")),
+      But_Clear(form_.Named<platform::CommandButton>("But_Clear")),
+      But_End(form_.Named<platform::CommandButton>("But_End")),
+      List_File(form_.Named<platform::ListBox>("List_File")),
+      List_printer(form_.Named<platform::ListBox>("List_printer")),
+      But_Out(form_.Named<platform::CommandButton>("But_Out")),
+      Label2(form_.Named<platform::Label>("Label2")),
+      Label1{&form_.Named<platform::Label>("Label1", 0), &form_.Named<platform::Label>("Label1", 1),
+             &form_.Named<platform::Label>("Label1", 2)},
+      Lb_Bar(form_.Named<platform::Label>("Lb_Bar")),
+      files_({form_, List_File, Chk_FullPath, Chk_add, But_Out}, [this] { ResetProgress(); }),
       follower_(services_.spooler, closing_, &platform::ShowMessage),
       job_({[this](std::size_t index, const std::string& path, bool selected) { MarkJobLine(index, path, selected); },
             [this](std::int64_t done, std::int64_t total) { printing::ShowProgress(Progress(), done, total); },
@@ -93,7 +89,7 @@ KelPrnPrint::~KelPrnPrint() { closing_ = true; }
 void KelPrnPrint::Form_Load() {
   layout_ = LayoutTables{};
   CaptureWindow(form_, layout_);
-  SetProgress(0, 1000);
+  ResetProgress();
   CaptureControls(form_, layout_);
   form_.SetCaption(WindowCaption());
   FillPrinterList();
@@ -133,8 +129,8 @@ void KelPrnPrint::FillPrinterList() {
   printing::FillPrinterList(List_printer, listing.names, saved);
   // An empty list is told only when Print finds no printer chosen.
   if (listing.names.empty()) {
-    printer_list_failure_ = listing.failure.empty() ? "No printer is installed."
-                                                    : "The printers could not be listed: " + listing.failure;
+    printer_list_failure_ = listing.listed.IsOk() ? "No printer is installed."
+                                                  : "The printers could not be listed: " + listing.listed.Reason();
   }
 }
 
@@ -152,8 +148,7 @@ void KelPrnPrint::But_Out_Click() {
   if (job_.Running()) return;
   // The job sends the files listed now, whatever happens to the list meanwhile.
   printing::PrintRequest request;
-  const auto count = static_cast<std::size_t>(List_File.ListCount());
-  request.file_paths.assign(files_.FilePaths().begin(), files_.FilePaths().begin() + static_cast<long>(count));
+  request.file_paths = files_.ListedPaths();
   request.printer_index = List_printer.ListIndex();
   if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
   request.printer_list_failure = printer_list_failure_;

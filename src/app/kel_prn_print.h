@@ -66,6 +66,8 @@ class KelPrnPrint {
 
   // The progress display's update; done = 0 resets it.
   void SetProgress(std::int64_t done, std::int64_t total);
+  // Shows no progress yet: 0% and an empty bar.
+  void ResetProgress() { SetProgress(0, 10); }
 
   platform::Form& Form() { return form_; }
   const LayoutTables& Layout() const { return layout_; }

@@ -2,7 +2,7 @@
 
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
-#include "platform/window.h"
+#include "platform/form.h"
 
 namespace app {
 

@@ -1,9 +1,11 @@
 #include "filelist/file_list.h"
 
+#include <algorithm>
+
 #include "filelist/command_line.h"
 #include "filelist/display_form.h"
+#include "platform/form.h"
 #include "platform/run_time_error.h"
-#include "platform/window.h"
 
 namespace filelist {
 
@@ -17,6 +19,11 @@ void FileList::AddFileItem(std::string path) {
   // The slot is written before its line exists.
   file_paths_[line] = std::move(path);
   controls_.list_file.AddItem(DisplayForm(file_paths_[line], controls_.chk_full_path.Value()));
+}
+
+std::vector<std::string> FileList::ListedPaths() const {
+  const auto lines = static_cast<std::size_t>(controls_.list_file.ListCount());
+  return {file_paths_.begin(), file_paths_.begin() + static_cast<std::ptrdiff_t>(std::min(lines, file_paths_.size()))};
 }
 
 void FileList::Chk_FullPath_Click() {

@@ -35,6 +35,8 @@ class FileList {
   // Slot i is the full path of line i; slots at the line count and beyond
   // are left over from an earlier list and mean nothing.
   const std::vector<std::string>& FilePaths() const { return file_paths_; }
+  // The full paths of the listed files only, line by line.
+  std::vector<std::string> ListedPaths() const;
 
   // Appends one file: its path goes into the slot at the current line count,
   // which the caller has made sure exists, then its display form becomes the

@@ -16,85 +16,86 @@ const char kNoDocument[] = "no document is open";
 
 }  // namespace
 
-std::unique_ptr<Printer> Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                                       SpoolResult& result) {
-  auto port = spooler.Open(printer_name, std::move(stop), result);
-  if (!port) return nullptr;
-  return std::make_unique<Printer>(std::move(port));
+Status Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
+                     std::unique_ptr<Printer>& printer) {
+  std::unique_ptr<PrinterPort> port;
+  if (auto opened = spooler.Open(printer_name, std::move(stop), port); !opened.IsOk()) return opened;
+  printer = std::make_unique<Printer>(std::move(port));
+  return Status::Ok();
 }
 
-SpoolResult Printer::StartDoc(const std::string& document_name) {
-  if (state_ == State::kClosed) return SpoolResult::Fail(kClosed);
-  if (!unanswered_) return unanswered_;
-  if (state_ != State::kNoDocument) return SpoolResult::Fail("a document is already open");
+Status Printer::StartDoc(const std::string& document_name) {
+  if (state_ == State::kClosed) return Status::Fail(kClosed);
+  if (!unanswered_.IsOk()) return unanswered_;
+  if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
   int job_id = 0;
-  if (auto created = port_->CreateJob(JobName(document_name), job_id); !created) return Noted(created);
+  if (auto created = port_->CreateJob(JobName(document_name), job_id); !created.IsOk()) return Noted(created);
   job_id_ = job_id;
   state_ = State::kOpen;
-  return SpoolResult::Ok();
+  return Status::Ok();
 }
 
-SpoolResult Printer::Write(const void* data, std::size_t size, std::size_t& written) {
+Status Printer::Write(const void* data, std::size_t size, std::size_t& written) {
   written = 0;
-  if (auto open = DocumentOpen(); !open) return open;
+  if (auto open = DocumentOpen(); !open.IsOk()) return open;
   const auto* bytes = static_cast<const unsigned char*>(data);
   int idle_sends = 0;
   while (written < size) {
     std::size_t taken = 0;
-    const SpoolResult sent = port_->Send(bytes + written, size - written, taken);
-    if (!sent) return Broken(sent);
-    if (taken > size - written) return Broken(SpoolResult::Fail("the spooler claimed more bytes than it was given"));
-    if (taken == 0 && ++idle_sends == kMaxIdleSends) return Broken(SpoolResult::Fail("the printer stopped taking data"));
+    const Status sent = port_->Send(bytes + written, size - written, taken);
+    if (!sent.IsOk()) return Broken(sent);
+    if (taken > size - written) return Broken(Status::Fail("the spooler claimed more bytes than it was given"));
+    if (taken == 0 && ++idle_sends == kMaxIdleSends) return Broken(Status::Fail("the printer stopped taking data"));
     if (taken > 0) idle_sends = 0;
     written += taken;
   }
-  return SpoolResult::Ok();
+  return Status::Ok();
 }
 
-SpoolResult Printer::EndDoc() {
+Status Printer::EndDoc() {
   // A document that lost data must not print.
   if (state_ == State::kBroken) return Remove(failure_);
-  if (auto open = DocumentOpen(); !open) return open;
-  const SpoolResult ended = port_->Finish();
-  if (!ended && !ended.unanswered) return Remove(ended);
+  if (auto open = DocumentOpen(); !open.IsOk()) return open;
+  const Status ended = port_->Finish();
+  if (!ended.IsOk() && !ended.IsUnanswered()) return Remove(ended);
   state_ = State::kNoDocument;
   return Noted(ended);
 }
 
-SpoolResult Printer::CancelDoc() {
+Status Printer::CancelDoc() {
   if (state_ != State::kBroken) {
-    if (auto open = DocumentOpen(); !open) return open;
+    if (auto open = DocumentOpen(); !open.IsOk()) return open;
   }
   state_ = State::kNoDocument;
   failure_ = {};
   return Noted(port_->Discard());
 }
 
-SpoolResult Printer::Close() {
-  if (state_ == State::kClosed) return SpoolResult::Ok();
+Status Printer::Close() {
+  if (state_ == State::kClosed) return Status::Ok();
   // A document left open is removed, never half printed.
-  SpoolResult result = state_ == State::kNoDocument ? SpoolResult::Ok() : CancelDoc();
+  Status result = state_ == State::kNoDocument ? Status::Ok() : CancelDoc();
   state_ = State::kClosed;
-  if (auto closed = port_->Close(); !closed && result) result = closed;
+  result.Update(port_->Close());
   return result;
 }
 
-SpoolResult Printer::DocumentOpen() const {
+Status Printer::DocumentOpen() const {
   switch (state_) {
     case State::kOpen:
-      return SpoolResult::Ok();
+      return Status::Ok();
     case State::kBroken:
       return failure_;
     case State::kClosed:
-      return SpoolResult::Fail(kClosed);
+      return Status::Fail(kClosed);
     case State::kNoDocument:
       break;
   }
-  return unanswered_ ? SpoolResult::Fail(kNoDocument) : unanswered_;
+  return unanswered_.IsOk() ? Status::Fail(kNoDocument) : unanswered_;
 }
 
-SpoolResult Printer::Broken(SpoolResult failure) {
-  if (failure.unanswered) {
+Status Printer::Broken(Status failure) {
+  if (failure.IsUnanswered()) {
     state_ = State::kNoDocument;
     return Noted(failure);
   }
@@ -103,25 +104,27 @@ SpoolResult Printer::Broken(SpoolResult failure) {
   return failure;
 }
 
-SpoolResult Printer::Remove(SpoolResult failure) {
+Status Printer::Remove(Status failure) {
   state_ = State::kNoDocument;
   failure_ = {};
-  const SpoolResult removed = Noted(port_->Discard());
-  if (removed) return failure;
-  failure.reason += "; the document could not be removed (" + removed.reason + ")";
-  failure.unanswered = removed.unanswered;
-  return failure;
+  const Status removed = Noted(port_->Discard());
+  return removed.IsOk() ? failure : WithFailedRemoval(failure, removed);
 }
 
-SpoolResult Printer::Noted(const SpoolResult& result) {
-  if (result.unanswered) unanswered_ = result;
+Status Printer::Noted(const Status& result) {
+  if (result.IsUnanswered()) unanswered_ = result;
   return result;
+}
+
+Status WithFailedRemoval(const Status& failure, const Status& removal) {
+  std::string reason = failure.Reason() + "; the document could not be removed (" + removal.Reason() + ")";
+  return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
 FollowUp Judge(const DocumentStatus& status) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
-  if (!status.failure.empty()) return follow;
+  if (!status.asked.IsOk()) return follow;
   switch (status.state) {
     case DocumentState::kCompleted:
     case DocumentState::kGone:

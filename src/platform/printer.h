@@ -23,24 +23,27 @@ namespace platform {
 
 class Printer {
  public:
-  // Opens the printer by its device name; null with `result` saying why.
-  static std::unique_ptr<Printer> Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                                       SpoolResult& result);
+  // Opens the printer by its device name into `printer`, which stays
+  // empty on failure.
+  static Status Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
+                     std::unique_ptr<Printer>& printer);
 
   explicit Printer(std::unique_ptr<PrinterPort> port) : port_(std::move(port)) {}
-  ~Printer() { Close(); }
+  // A printer let go without Close still removes its open document and
+  // closes its port; no one is left to hear how that went.
+  ~Printer() { static_cast<void>(Close()); }
   Printer(const Printer&) = delete;
   Printer& operator=(const Printer&) = delete;
 
   // A document of one page named after `document_name` (made a valid job
   // name).
-  SpoolResult StartDoc(const std::string& document_name);
+  Status StartDoc(const std::string& document_name);
   // Hands all `size` bytes to the spooler, offering what it did not take
   // again; `written` receives how many it took before any failure.
-  SpoolResult Write(const void* data, std::size_t size, std::size_t& written);
-  SpoolResult EndDoc();
-  SpoolResult CancelDoc();
-  SpoolResult Close();
+  Status Write(const void* data, std::size_t size, std::size_t& written);
+  Status EndDoc();
+  Status CancelDoc();
+  Status Close();
 
   // The spooler's id of the document in hand, or of the last one started;
   // 0 before the first.
@@ -50,20 +53,20 @@ class Printer {
   enum class State { kNoDocument, kOpen, kBroken, kClosed };
 
   // Ok while a document is open and whole, else why not.
-  SpoolResult DocumentOpen() const;
+  Status DocumentOpen() const;
   // The document breaks with `failure`, or is given up with it when the
   // spooler stopped answering.
-  SpoolResult Broken(SpoolResult failure);
+  Status Broken(Status failure);
   // Removes the document in hand; `failure`, with why the removal failed
   // too if so.
-  SpoolResult Remove(SpoolResult failure);
+  Status Remove(Status failure);
   // Remembers a spooler that stopped answering; returns `result`.
-  SpoolResult Noted(const SpoolResult& result);
+  Status Noted(const Status& result);
 
   std::unique_ptr<PrinterPort> port_;
   State state_ = State::kNoDocument;
-  SpoolResult failure_;     // why the document in hand broke
-  SpoolResult unanswered_;  // failed once the spooler stopped answering
+  Status failure_;     // why the document in hand broke
+  Status unanswered_;  // failed once the spooler stopped answering
   int job_id_ = 0;
 };
 

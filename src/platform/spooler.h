@@ -9,21 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace platform {
-
-struct SpoolResult {
-  bool ok = true;
-  std::string reason;  // the spooler's words when !ok
-  // The spooler stopped answering: the connection has given up the
-  // document in hand (it is removed once the spooler answers again), and
-  // every later call on it fails the same way at once.
-  bool unanswered = false;
-
-  static SpoolResult Ok() { return {}; }
-  static SpoolResult Fail(std::string why) { return {false, std::move(why), false}; }
-  static SpoolResult Unanswered(std::string why) { return {false, std::move(why), true}; }
-  explicit operator bool() const { return ok; }
-};
 
 // One opened printer as its spooler sees it: the few calls a document
 // needs, nothing more. platform::Printer (printer.h) keeps the order of
@@ -31,7 +19,7 @@ struct SpoolResult {
 // in order: CreateJob, Send..., Finish; Discard after CreateJob for a
 // document that is not to print; Close once, last.
 //
-// A result with `unanswered` set means the spooler stopped answering: the
+// A Status::Unanswered result means the spooler stopped answering: the
 // port has given up the document in hand itself, and is not called again
 // but to be closed.
 class PrinterPort {
@@ -40,19 +28,23 @@ class PrinterPort {
 
   // Starts the document's job (a raw document of one page, named
   // `job_name`, no output file); `job_id` receives the spooler's id of it.
-  virtual SpoolResult CreateJob(const std::string& job_name, int& job_id) = 0;
+  virtual Status CreateJob(const std::string& job_name, int& job_id) = 0;
   // Hands `size` (> 0) bytes to the spooler; `written` receives how many
   // it took, which may be fewer than offered, even none. After a failure
   // the document can only be discarded.
-  virtual SpoolResult Send(const void* data, std::size_t size, std::size_t& written) = 0;
+  virtual Status Send(const void* data, std::size_t size, std::size_t& written) = 0;
   // Ends the document; when that fails, the document is to be discarded.
   // A spooler may refuse an empty document (CUPS does).
-  virtual SpoolResult Finish() = 0;
+  virtual Status Finish() = 0;
   // Removes the document's job, whatever reached the spooler of it, so
   // that nothing of it prints.
-  virtual SpoolResult Discard() = 0;
-  virtual SpoolResult Close() = 0;
+  virtual Status Discard() = 0;
+  virtual Status Close() = 0;
 };
+
+// `failure`, with why removing its document failed too; unanswered when
+// the removal went unanswered.
+Status WithFailedRemoval(const Status& failure, const Status& removal);
 
 // Where a sent document stands at the spooler.
 enum class DocumentState { kPending, kHeld, kProcessing, kCompleted, kCancelled, kAborted, kGone };
@@ -65,7 +57,7 @@ struct DocumentStatus {
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
-  std::string failure;           // not empty: the spooler could not be asked
+  Status asked;                  // fails when the spooler could not be asked
 };
 
 // Asked now and then while a call waits on the spooler, from the thread
@@ -75,18 +67,17 @@ using StopCheck = std::function<bool()>;
 // The installed printers, or why they could not be listed.
 struct PrinterListing {
   std::vector<std::string> names;  // device names, in the platform's order
-  std::string failure;             // empty when the spooler answered
+  Status listed;                   // fails when the spooler could not be asked
 };
 
 class Spooler {
  public:
   virtual ~Spooler() = default;
-  // Opens the printer by its device name; on failure `result` says why and
-  // the pointer is empty. `stop` (may be empty) cuts short the waits of
-  // this call and of every call on the printer.
-  virtual std::unique_ptr<PrinterPort> Open(const std::string& printer_name, StopCheck stop,
-                                            SpoolResult& result) = 0;
-  // The installed printers' device names; with none, `failure` tells a
+  // Opens the printer by its device name into `port`, which stays empty
+  // on failure. `stop` (may be empty) cuts short the waits of this call and
+  // of every call on the printer.
+  virtual Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) = 0;
+  // The installed printers' device names; with none, `listed` tells a
   // spooler that could not be asked from one that has no printers.
   virtual PrinterListing PrinterNames() = 0;
   // Where the document sent as job `job_id` to the printer stands now.

@@ -79,11 +79,11 @@ std::string SystemErrorText(DWORD error) {
 // cleared first: after a success it holds whatever an earlier call left,
 // and some spoolers fail without setting it.
 template <class Call>
-SpoolResult Checked(std::string_view what, Call&& call) {
+Status Checked(std::string_view what, Call&& call) {
   SetLastError(ERROR_SUCCESS);
-  if (call()) return SpoolResult::Ok();
+  if (call()) return Status::Ok();
   const DWORD error = GetLastError();
-  return SpoolResult::Fail(std::string(what) + ": " + SystemErrorText(error));
+  return Status::Fail(std::string(what) + ": " + SystemErrorText(error));
 }
 
 // Raw data through an XPS-based driver needs the data type "XPS_PASS": with
@@ -124,10 +124,12 @@ std::vector<Info> JobInfo(HANDLE printer, DWORD job, DWORD level) {
 class WinPort final : public PrinterPort {
  public:
   WinPort(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
-  ~WinPort() override { Close(); }
+  // A port is closed by its printer, which reports how that went; closing
+  // here only lets go of a handle still held, with no one left to tell.
+  ~WinPort() override { static_cast<void>(Close()); }
 
   // StartDocPrinterW answers with the job's id.
-  SpoolResult CreateJob(const std::string& job_name, int& job_id) override {
+  Status CreateJob(const std::string& job_name, int& job_id) override {
     std::wstring name = Utf8ToUtf16(job_name);
     DOC_INFO_1W info{};
     info.pDocName = name.data();
@@ -136,34 +138,37 @@ class WinPort final : public PrinterPort {
     DWORD job = 0;
     if (auto r = Checked("the spooler did not start the document",
                          [&] { return (job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info))) != 0; });
-        !r) {
+        !r.IsOk()) {
       return r;
     }
     job_ = job;
     document_open_ = true;
     job_id = static_cast<int>(job);
     // A document without its page is no document: it goes again.
-    const SpoolResult page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
-    if (!page) Discard();
-    return page;
+    const Status page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
+    if (page.IsOk()) return page;
+    const Status discarded = Discard();
+    return discarded.IsOk() ? page : WithFailedRemoval(page, discarded);
   }
 
-  SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {
+  Status Send(const void* data, std::size_t size, std::size_t& written) override {
     written = 0;
     // WritePrinter counts in DWORDs; the caller offers the rest again.
     const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
     DWORD taken = 0;
     if (auto r = Checked("the spooler did not take the data",
                          [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
-        !r) {
+        !r.IsOk()) {
       return r;
     }
     written = taken;
-    return SpoolResult::Ok();
+    return Status::Ok();
   }
 
-  SpoolResult Finish() override {
-    if (auto r = Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); }); !r) return r;
+  Status Finish() override {
+    if (auto r = Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); }); !r.IsOk()) {
+      return r;
+    }
     // The document is over either way.
     document_open_ = false;
     return Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
@@ -172,25 +177,25 @@ class WinPort final : public PrinterPort {
   // A spooler may take AbortPrinter and JOB_CONTROL_DELETE without doing
   // either, and a document that failed to end may still be queued: the job
   // is deleted while the spooler holds it, and one that stays is reported.
-  SpoolResult Discard() override {
+  Status Discard() override {
     if (std::exchange(document_open_, false)) {
-      if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r) {
+      if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r.IsOk()) {
         return r;
       }
     }
-    if (!JobHeld()) return SpoolResult::Ok();
+    if (!JobHeld()) return Status::Ok();
     if (auto r = Checked("the document's job could not be deleted",
                          [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
-        !r) {
+        !r.IsOk()) {
       return r;
     }
-    if (JobHeld()) return SpoolResult::Fail("the spooler still holds the document's job after deleting it");
-    return SpoolResult::Ok();
+    if (JobHeld()) return Status::Fail("the spooler still holds the document's job after deleting it");
+    return Status::Ok();
   }
 
-  SpoolResult Close() override {
-    if (printer_ == nullptr) return SpoolResult::Ok();
-    const SpoolResult closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); });
+  Status Close() override {
+    if (printer_ == nullptr) return Status::Ok();
+    const Status closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); });
     printer_ = nullptr;
     return closed;
   }
@@ -234,18 +239,17 @@ class WinSpooler final : public Spooler {
  public:
   // winspool's calls cannot be cut short: the job looks at its stop request
   // between them.
-  std::unique_ptr<PrinterPort> Open(const std::string& printer_name, StopCheck,
-                                    SpoolResult& result) override {
+  Status Open(const std::string& printer_name, StopCheck, std::unique_ptr<PrinterPort>& port) override {
     std::wstring name = Utf8ToUtf16(printer_name);
-    if (name.empty()) {
-      result = SpoolResult::Fail("no printer name given");
-      return nullptr;
-    }
+    if (name.empty()) return Status::Fail("no printer name given");
     HANDLE printer = nullptr;
-    result = Checked("the printer \"" + printer_name + "\" cannot be opened",
-                     [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
-    if (!result) return nullptr;
-    return std::make_unique<WinPort>(printer, RawDataType(printer));
+    if (auto opened = Checked("the printer \"" + printer_name + "\" cannot be opened",
+                              [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+        !opened.IsOk()) {
+      return opened;
+    }
+    port = std::make_unique<WinPort>(printer, RawDataType(printer));
+    return Status::Ok();
   }
 
   // Local printers and printer connections, in the spooler's order.
@@ -267,7 +271,7 @@ class WinSpooler final : public Spooler {
       }
       if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
     }
-    return {{}, "the printers cannot be listed: " + SystemErrorText(GetLastError())};
+    return {{}, Status::Fail("the printers cannot be listed: " + SystemErrorText(GetLastError()))};
   }
 
   // GetJobW's JOB_INFO_2W. A job that has left the queue is gone: Windows
@@ -278,8 +282,8 @@ class WinSpooler final : public Spooler {
     std::wstring name = Utf8ToUtf16(printer_name);
     HANDLE printer = nullptr;
     if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
-        !opened) {
-      status.failure = opened.reason;
+        !opened.IsOk()) {
+      status.asked = opened;
       return status;
     }
     const auto info = JobInfo<JOB_INFO_2W>(printer, static_cast<DWORD>(job_id), 2);

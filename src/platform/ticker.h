@@ -3,7 +3,7 @@
 // than driven by the window's own events.
 #include <memory>
 
-#include "platform/window.h"
+#include "platform/window_services.h"
 
 class QTimer;
 

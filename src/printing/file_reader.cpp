@@ -33,26 +33,26 @@ FileReader::~FileReader() {
   if (file_ != nullptr) std::fclose(file_);
 }
 
-std::string FileReader::Open(const std::string& path, std::int64_t& length) {
+platform::Status FileReader::Open(const std::string& path, std::int64_t& length) {
   const auto fs_path = PathFromText(path);
   std::error_code error;
   const auto size = std::filesystem::file_size(fs_path, error);
-  if (error) return "the file could not be measured (" + error.message() + ")";
+  if (error) return platform::Status::Fail("the file could not be measured (" + error.message() + ")");
   errno = 0;
   file_ = OpenForReading(fs_path);
-  if (file_ == nullptr) return "the file could not be opened (" + ErrnoText(errno) + ")";
+  if (file_ == nullptr) return platform::Status::Fail("the file could not be opened (" + ErrnoText(errno) + ")");
   // Unbuffered: chunks go straight into the caller's buffer, and each read
   // sees the file as it is now, not as an earlier read left it buffered.
   std::setvbuf(file_, nullptr, _IONBF, 0);
   length = static_cast<std::int64_t>(size);
-  return {};
+  return platform::Status::Ok();
 }
 
-std::size_t FileReader::Read(void* buffer, std::size_t size, std::string& error) {
+platform::Status FileReader::Read(void* buffer, std::size_t size, std::size_t& got) {
   errno = 0;
-  const std::size_t got = std::fread(buffer, 1, size, file_);
-  if (got < size && std::ferror(file_)) error = ErrnoText(errno != 0 ? errno : EIO);
-  return got;
+  got = std::fread(buffer, 1, size, file_);
+  if (got < size && std::ferror(file_)) return platform::Status::Fail(ErrnoText(errno != 0 ? errno : EIO));
+  return platform::Status::Ok();
 }
 
 bool FileReader::HasMore() { return std::fgetc(file_) != EOF; }

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/status.h"
+
 namespace printing {
 
 class FileReader {
@@ -17,14 +19,13 @@ class FileReader {
   FileReader(const FileReader&) = delete;
   FileReader& operator=(const FileReader&) = delete;
 
-  // Measures the file, then opens it for reading as raw bytes. Returns an
-  // empty string on success (with `length` set), otherwise why not.
-  std::string Open(const std::string& path, std::int64_t& length);
+  // Measures the file into `length`, then opens it for reading as raw
+  // bytes.
+  platform::Status Open(const std::string& path, std::int64_t& length);
 
-  // Reads up to `size` bytes into `buffer` and returns how many arrived:
-  // all of them unless the file ended first or a read failed; a failure
-  // also sets `error`.
-  std::size_t Read(void* buffer, std::size_t size, std::string& error);
+  // Reads up to `size` bytes into `buffer`; `got` receives how many
+  // arrived: all of them unless the file ended first or the read failed.
+  platform::Status Read(void* buffer, std::size_t size, std::size_t& got);
 
   // Whether the file holds at least one byte past what has been read.
   bool HasMore();

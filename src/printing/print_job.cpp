@@ -9,12 +9,14 @@
 namespace printing {
 namespace {
 
+using platform::Status;
+
 // An em dash between blanks, spelt out in UTF-8 whatever the compiler's
 // source character set.
 constexpr char kDash[] = " \xE2\x80\x94 ";
 
-std::string Because(const std::string& what, const platform::SpoolResult& result) {
-  return result.reason.empty() ? what : what + " (" + result.reason + ")";
+std::string Because(const std::string& what, const platform::Status& result) {
+  return result.Reason().empty() ? what : what + " (" + result.Reason() + ")";
 }
 
 // A designed message with the reason for it on a paragraph of its own.
@@ -33,41 +35,40 @@ class Job {
   Job(PrintJobView& view, platform::Printer& printer)
       : view_(view), printer_(printer), buffer_(static_cast<std::size_t>(kChunkSize)) {}
 
-  // Sends the file as one document named `document_name`; returns an empty
-  // string when all of it was sent, otherwise why not (its document then
-  // cancelled).
-  std::string SendFile(const std::string& path, const std::string& document_name) {
-    if (!unanswered_.empty()) return unanswered_;
+  // Sends the file as one document named `document_name`: all of it, or
+  // a failure saying why not (its document then cancelled).
+  Status SendFile(const std::string& path, const std::string& document_name) {
+    if (!unanswered_.IsOk()) return unanswered_;
     if (Over()) {
       stopped_ = true;
-      return "not sent: the job was stopped before it";
+      return Status::Fail("not sent: the job was stopped before it");
     }
     FileReader file;
     std::int64_t length = 0;
     // Measuring and opening come before the document starts, so that a
     // file gone or locked since it was listed leaves no trace at the
     // spooler.
-    if (auto why = file.Open(path, length); !why.empty()) return why;
+    if (auto opened = file.Open(path, length); !opened.IsOk()) return opened;
     const auto started = printer_.StartDoc(document_name);
-    if (!started) return Failed("the printer did not accept the document", started);
-    if (auto why = SendDocument(file, length); !why.empty()) {
+    if (!started.IsOk()) return Failed("the printer did not accept the document", started);
+    if (auto sent = SendDocument(file, length); !sent.IsOk()) {
       // A spooler that stopped answering has given the document up itself.
-      if (unanswered_.empty()) why += CancelDocument();
-      return unanswered_.empty() ? why : unanswered_;
+      if (unanswered_.IsOk()) sent = CancelDocument(sent);
+      return unanswered_.IsOk() ? sent : unanswered_;
     }
     // Ending a document ends it either way: after a failure the printer has
     // removed what reached the spooler of it, or says why it could not.
-    if (const auto r = printer_.EndDoc(); !r) return Failed("the printer did not finish the document", r);
-    return {};
+    if (const auto r = printer_.EndDoc(); !r.IsOk()) return Failed("the printer did not finish the document", r);
+    return Status::Ok();
   }
 
   bool Stopped() const { return stopped_; }
   // Whether no further file is to be started.
-  bool Over() const { return stopped_ || !unanswered_.empty() || view_.StopRequested(); }
+  bool Over() const { return stopped_ || !unanswered_.IsOk() || view_.StopRequested(); }
 
  private:
-  std::string SendDocument(FileReader& file, std::int64_t length) {
-    view_.SetProgress(0, 10);
+  Status SendDocument(FileReader& file, std::int64_t length) {
+    view_.ResetProgress();
     std::int64_t sent = 0;
     // Every file gets at least one pass: an empty one shows 0% and writes
     // nothing.
@@ -77,59 +78,68 @@ class Job {
       const std::int64_t chunk = NextChunkSize(length - sent);
       // The whole chunk is read before any of it is written, so a file
       // that ends early never sends bytes that are not its own.
-      std::string read_error;
-      const auto got = static_cast<std::int64_t>(file.Read(buffer_.data(), static_cast<std::size_t>(chunk), read_error));
-      if (!read_error.empty()) return "the file could not be read (" + read_error + ")";
-      if (got < chunk) {
-        return "the file became shorter while it was sent (only " + std::to_string(sent + got) + " of the " +
-               std::to_string(length) + " bytes measured could be read)";
+      std::size_t got = 0;
+      if (auto read = file.Read(buffer_.data(), static_cast<std::size_t>(chunk), got); !read.IsOk()) {
+        return Status::Fail("the file could not be read (" + read.Reason() + ")");
+      }
+      if (static_cast<std::int64_t>(got) < chunk) {
+        return Status::Fail("the file became shorter while it was sent (only " +
+                            std::to_string(sent + static_cast<std::int64_t>(got)) + " of the " +
+                            std::to_string(length) + " bytes measured could be read)");
       }
       sent += chunk;
       view_.SetProgress(sent, length);
-      if (auto why = WriteChunk(chunk, sent - chunk, length); !why.empty()) {
+      if (auto written = WriteChunk(chunk, sent - chunk, length); !written.IsOk()) {
         // A stop cuts short a write that waits on the spooler.
-        return view_.StopRequested() ? StoppedAfter(sent - chunk, length) : why;
+        return view_.StopRequested() ? StoppedAfter(sent - chunk, length) : written;
       }
       view_.DoEvents();
     } while (sent < length);
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
-    if (file.HasMore()) return "the file grew while it was sent (it was " + std::to_string(length) + " bytes when measured)";
-    return {};
+    if (file.HasMore()) {
+      return Status::Fail("the file grew while it was sent (it was " + std::to_string(length) +
+                          " bytes when measured)");
+    }
+    return Status::Ok();
   }
 
   // Hands the chunk in the buffer to the spooler, all of it.
-  std::string WriteChunk(std::int64_t chunk, std::int64_t offset, std::int64_t length) {
+  Status WriteChunk(std::int64_t chunk, std::int64_t offset, std::int64_t length) {
     std::size_t taken = 0;
     const auto r = printer_.Write(buffer_.data(), static_cast<std::size_t>(chunk), taken);
-    if (!r) return Failed("writing to the printer failed after " + OfBytes(offset + static_cast<std::int64_t>(taken), length), r);
-    return {};
+    if (r.IsOk()) return r;
+    const auto done = offset + static_cast<std::int64_t>(taken);
+    return Failed("writing to the printer failed after " + OfBytes(done, length), r);
   }
 
-  std::string StoppedAfter(std::int64_t sent, std::int64_t length) {
+  Status StoppedAfter(std::int64_t sent, std::int64_t length) {
     stopped_ = true;
-    return "not finished: the job was stopped after " + OfBytes(sent, length);
+    return Status::Fail("not finished: the job was stopped after " + OfBytes(sent, length));
   }
 
   // Why a spooler call failed; a spooler that stopped answering gives the
   // one reason for every file from then on.
-  std::string Failed(const std::string& what, const platform::SpoolResult& result) {
-    if (!result.unanswered) return Because(what, result);
-    unanswered_ = result.reason;
+  Status Failed(const std::string& what, const Status& result) {
+    if (!result.IsUnanswered()) return Status::Fail(Because(what, result));
+    unanswered_ = result;
     return unanswered_;
   }
 
-  std::string CancelDocument() {
+  // Cancels the document that `failure` broke off; a cancel that fails too
+  // is added to why.
+  Status CancelDocument(const Status& failure) {
     const auto r = printer_.CancelDoc();
-    if (r) return {};
-    return "; " + Failed("cancelling its document failed too, so part of it may print", r);
+    if (r.IsOk()) return failure;
+    const Status cancel = Failed("cancelling its document failed too, so part of it may print", r);
+    return Status::Fail(failure.Reason() + "; " + cancel.Reason());
   }
 
   PrintJobView& view_;
   platform::Printer& printer_;
   std::vector<unsigned char> buffer_;
   bool stopped_ = false;
-  std::string unanswered_;  // the spooler's reason once it stopped answering
+  Status unanswered_;  // failed once the spooler stopped answering
 };
 
 }  // namespace
@@ -150,11 +160,12 @@ std::string FilesReport(const std::string& heading_one, const std::string& headi
   return text;
 }
 
-std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure) {
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const Status& closed) {
   std::string text = FilesReport("This file was not sent:", "These files were not sent:", not_sent);
-  if (!close_failure.empty()) {
+  if (!closed.IsOk()) {
     if (!text.empty()) text += "\n\n";
-    text += "The printer could not be closed (" + close_failure + ").";
+    const std::string& reason = closed.Reason();
+    text += "The printer could not be closed (" + (reason.empty() ? "no reason given" : reason) + ").";
   }
   return text;
 }
@@ -169,11 +180,11 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     view.ShowMessage(WithReason("Please choose the Printer.", request.printer_list_failure));
     return result;
   }
-  platform::SpoolResult opened;
-  const auto printer =
-      platform::Printer::Open(spooler, request.printer_name, [&view] { return view.StopRequested(); }, opened);
-  if (!printer) {
-    view.ShowPrinterUnusable(request.printer_name, opened.reason);
+  std::unique_ptr<platform::Printer> printer;
+  if (auto opened = platform::Printer::Open(
+          spooler, request.printer_name, [&view] { return view.StopRequested(); }, printer);
+      !opened.IsOk()) {
+    view.ShowPrinterUnusable(request.printer_name, opened.Reason());
     return result;
   }
   view.SetPrintEnabled(false);
@@ -187,8 +198,8 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     if (!job.Over()) view.SelectLine(index, path);
     const bool named = index < request.document_names.size() && !request.document_names[index].empty();
     const auto name = named ? request.document_names[index] : platform::FileNamePart(path);
-    if (auto why = job.SendFile(path, name); !why.empty()) {
-      result.not_sent.push_back({path, std::move(why)});
+    if (auto sent = job.SendFile(path, name); !sent.IsOk()) {
+      result.not_sent.push_back({path, sent.Reason()});
     } else {
       result.sent.push_back({path, printer->JobId(), request.printer_name});
       view.DocumentSent(index, path, printer->JobId());
@@ -196,16 +207,14 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
   }
   const bool stopped = job.Stopped() || view.StopRequested();
 
-  if (const auto closed = printer->Close(); !closed) {
-    result.close_failure = closed.reason.empty() ? "no reason given" : closed.reason;
-  }
+  result.closed = printer->Close();
   view.DeselectLine(file_count - 1, request.file_paths.back());
   view.SetPrintEnabled(true);
 
   result.end = stopped ? JobEnd::Stopped : JobEnd::Finished;
   // A closing window is not held up by a message box.
   if (!stopped) {
-    if (const auto report = NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
+    if (const auto report = NotSentReport(result.not_sent, result.closed); !report.empty()) {
       view.ShowMessage(report);
     }
   }

@@ -37,6 +37,9 @@ class PrintJobView {
   virtual void DeselectLine(std::size_t index, const std::string& path) = 0;
   // The progress display's update (done = 0 resets it).
   virtual void SetProgress(std::int64_t done, std::int64_t total) = 0;
+  // Shows no progress yet: 0% and an empty bar (nothing done reads alike
+  // of any total).
+  void ResetProgress() { SetProgress(0, 10); }
   // Between two chunks: a view on the job's own thread handles every
   // pending window event here.
   virtual void DoEvents() = 0;
@@ -97,8 +100,8 @@ struct PrintJobResult {
   std::vector<NotSent> not_sent;
   // Files whose document the spooler took whole, in list order.
   std::vector<SentDocument> sent;
-  // The spooler's reason when closing the printer failed, else empty.
-  std::string close_failure;
+  // How closing the printer went.
+  platform::Status closed;
 };
 
 // A list of files, each with why, under a heading for one file or for
@@ -107,9 +110,9 @@ struct PrintJobResult {
 std::string FilesReport(const std::string& heading_one, const std::string& heading_many,
                         const std::vector<NotSent>& files);
 
-// The message shown at the end of a job that did not send everything;
-// empty when there is nothing to tell.
-std::string NotSentReport(const std::vector<NotSent>& not_sent, const std::string& close_failure);
+// The message shown at the end of a job that did not send everything, or
+// whose printer did not close; empty when there is nothing to tell.
+std::string NotSentReport(const std::vector<NotSent>& not_sent, const platform::Status& closed);
 
 // Runs the job for `request` on `spooler`, talking to the window through
 // `view`. A document that cannot be sent whole is cancelled, so that

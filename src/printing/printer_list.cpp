@@ -1,6 +1,6 @@
 #include "printing/printer_list.h"
 
-#include "platform/window.h"
+#include "platform/control.h"
 
 namespace printing {
 

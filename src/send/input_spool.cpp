@@ -57,35 +57,33 @@ struct FileClose {
 };
 using File = std::unique_ptr<std::FILE, FileClose>;
 
-// A new, empty file of this process's own in the temporary folder.
-File CreateTemporary(std::filesystem::path& path, std::string& why) {
+// A new, empty file of this process's own in the temporary folder, opened
+// as `file`; `path` is set once the file exists, even if it then could not
+// be opened.
+platform::Status CreateTemporary(std::filesystem::path& path, File& file) {
   std::error_code error;
   const auto folder = std::filesystem::temp_directory_path(error);
-  if (error) {
-    why = "no temporary folder (" + error.message() + ")";
-    return nullptr;
-  }
+  if (error) return platform::Status::Fail("no temporary folder (" + error.message() + ")");
 #ifdef _WIN32
   wchar_t name[MAX_PATH];
   if (GetTempFileNameW(folder.c_str(), L"tvs", 0, name) == 0) {
-    why = "no temporary file could be made in " + PathText(folder);
-    return nullptr;
+    return platform::Status::Fail("no temporary file could be made in " + PathText(folder));
   }
   path = name;
-  File file(_wfopen(name, L"wb"));
+  file.reset(_wfopen(name, L"wb"));
 #else
   std::string name = (folder / "torvane-send-XXXXXX").string();
   const int descriptor = mkstemp(name.data());
   if (descriptor < 0) {
-    why = "no temporary file could be made in " + PathText(folder) + " (" + ErrnoText(errno) + ")";
-    return nullptr;
+    return platform::Status::Fail("no temporary file could be made in " + PathText(folder) + " (" +
+                                  ErrnoText(errno) + ")");
   }
   path = name;
-  File file(fdopen(descriptor, "wb"));
+  file.reset(fdopen(descriptor, "wb"));
   if (!file) close(descriptor);
 #endif
-  if (!file) why = "the temporary file could not be opened (" + ErrnoText(errno) + ")";
-  return file;
+  if (!file) return platform::Status::Fail("the temporary file could not be opened (" + ErrnoText(errno) + ")");
+  return platform::Status::Ok();
 }
 
 // Waits until `input` has something to read (data, its end or an error),
@@ -129,31 +127,33 @@ InputSpool::~InputSpool() {
   if (!path_.empty()) std::filesystem::remove(path_, ignored);
 }
 
-std::string InputSpool::Fill(int input, const std::atomic<bool>& stop) {
+platform::Status InputSpool::Fill(int input, const std::atomic<bool>& stop) {
+  using platform::Status;
 #ifdef _WIN32
   _setmode(input, _O_BINARY);  // the bytes as they are, no line-end translation
 #endif
-  std::string why;
-  File file = CreateTemporary(path_, why);
+  File file;
+  const Status created = CreateTemporary(path_, file);
+  // Kept for removal even when it could not be opened.
   Keep(path_);
-  if (!file) return why;
+  if (!created.IsOk()) return created;
   std::vector<char> buffer(kBlockSize);
   while (true) {
-    if (!AwaitInput(input, stop)) return "interrupted while reading standard input";
+    if (!AwaitInput(input, stop)) return Status::Fail("interrupted while reading standard input");
     const long got = ReadSome(input, buffer.data(), buffer.size());
     if (got == 0) break;
     if (got < 0) {
       if (errno == EINTR) continue;
-      return "standard input could not be read (" + ErrnoText(errno) + ")";
+      return Status::Fail("standard input could not be read (" + ErrnoText(errno) + ")");
     }
     if (std::fwrite(buffer.data(), 1, static_cast<std::size_t>(got), file.get()) != static_cast<std::size_t>(got)) {
-      return "standard input could not be kept in " + Path() + " (" + ErrnoText(errno) + ")";
+      return Status::Fail("standard input could not be kept in " + Path() + " (" + ErrnoText(errno) + ")");
     }
   }
   if (std::fclose(file.release()) != 0) {
-    return "standard input could not be kept in " + Path() + " (" + ErrnoText(errno) + ")";
+    return Status::Fail("standard input could not be kept in " + Path() + " (" + ErrnoText(errno) + ")");
   }
-  return {};
+  return Status::Ok();
 }
 
 std::string InputSpool::Path() const { return PathText(path_); }

@@ -6,6 +6,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/status.h"
+
 namespace sender {
 
 // For an interrupt that ends the program at once, without unwinding:
@@ -24,8 +26,8 @@ class InputSpool {
 
   // Copies everything from the file descriptor `input` into a new file in
   // the system's temporary folder, until its end or until `stop` is raised.
-  // Returns an empty string once all of it is kept, otherwise why not.
-  std::string Fill(int input, const std::atomic<bool>& stop);
+  // Fails when not all of it could be kept.
+  platform::Status Fill(int input, const std::atomic<bool>& stop);
   // The kept file's path, as the print job takes paths (UTF-8).
   std::string Path() const;
 

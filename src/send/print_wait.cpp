@@ -21,7 +21,7 @@ bool Settled(platform::Fate fate) { return fate == platform::Fate::kPrinted || f
 // Where a document not printed yet stands, as the spooler tells it.
 std::string NotYetPrinted(const platform::FollowUp& follow) {
   const auto& status = follow.status;
-  if (!status.failure.empty()) return status.failure;
+  if (!status.asked.IsOk()) return status.asked.Reason();
   const std::string state = status.state == platform::DocumentState::kHeld         ? "held"
                             : status.state == platform::DocumentState::kProcessing ? "printing"
                                                                                    : "queued";

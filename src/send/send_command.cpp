@@ -24,8 +24,8 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
   InputSpool input;
   for (std::size_t i = 0; i < options.files.size(); ++i) {
     if (options.files[i] != kStandardInput) continue;
-    if (const auto why = input.Fill(console.input, console.stop); !why.empty()) {
-      return Fail(console, console.stop ? kExitInterrupted : kExitNotSent, why + "; nothing was sent");
+    if (const auto kept = input.Fill(console.input, console.stop); !kept.IsOk()) {
+      return Fail(console, console.stop ? kExitInterrupted : kExitNotSent, kept.Reason() + "; nothing was sent");
     }
     request.file_paths[i] = input.Path();
     request.document_names[i] = kStandardInputTitle;
@@ -44,14 +44,14 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
     case printing::JobEnd::Stopped:
       // The job keeps quiet when its window closes; here the user who
       // interrupted still wants to know what did not go.
-      if (const auto report = printing::NotSentReport(result.not_sent, result.close_failure); !report.empty()) {
+      if (const auto report = printing::NotSentReport(result.not_sent, result.closed); !report.empty()) {
         view.ShowMessage(report);
       }
       return kExitInterrupted;
     case printing::JobEnd::Finished:
       break;
   }
-  const int sent = result.not_sent.empty() && result.close_failure.empty() ? kExitSent : kExitNotSent;
+  const int sent = result.not_sent.empty() && result.closed.IsOk() ? kExitSent : kExitNotSent;
   if (!options.wait || result.sent.empty()) return sent;
   const auto verdict = JudgeWait(result.sent, FollowSent(spooler, result.sent, options.wait_limit, console.stop));
   if (!verdict.report.empty()) view.ShowMessage(verdict.report);
@@ -63,9 +63,9 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
 
 int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console) {
   auto parsed = ParseSendOptions(args);
-  if (!parsed.error.empty()) {
+  if (!parsed.usable.IsOk()) {
     return Fail(console, kExitUsage,
-                parsed.error + "\nTry '" + kProgramName + " --help' for more information.");
+                parsed.usable.Reason() + "\nTry '" + kProgramName + " --help' for more information.");
   }
   auto& options = parsed.options;
   switch (options.action) {
@@ -77,7 +77,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       return kExitSent;
     case SendAction::List: {
       const auto listing = spooler.PrinterNames();
-      if (!listing.failure.empty()) return Fail(console, kExitNotSent, listing.failure);
+      if (!listing.listed.IsOk()) return Fail(console, kExitNotSent, listing.listed.Reason());
       for (const auto& name : listing.names) console.out << name << '\n';
       console.out << std::flush;
       return kExitSent;

@@ -86,10 +86,7 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   auto& options = parsed.options;
   bool list = false, printer_given = false, title_given = false, options_ended = false;
   int standard_inputs = 0;
-  std::string error;
-  auto fail = [&](std::string why) {
-    if (error.empty()) error = std::move(why);
-  };
+  auto fail = [&](std::string why) { parsed.usable.Update(platform::Status::Fail(std::move(why))); };
   // Takes the value of `option`, found in the form `form` at args[i].
   auto take = [&](const ValueOption& option, Form form, std::size_t& i, std::string value, bool& given,
                   std::string& into) {
@@ -134,7 +131,7 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
     }
   }
 
-  if (error.empty()) {
+  if (parsed.usable.IsOk()) {
     if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
     } else if (list) {
@@ -154,7 +151,6 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       options.action = SendAction::Send;
     }
   }
-  parsed.error = error;
   return parsed;
 }
 

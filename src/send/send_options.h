@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/status.h"
+
 namespace sender {
 
 inline constexpr char kProgramName[] = "torvane-send";
@@ -26,7 +28,7 @@ struct SendOptions {
 
 struct ParsedOptions {
   SendOptions options;
-  std::string error;  // non-empty when the arguments are not usable
+  platform::Status usable;  // fails, with the first reason, when the arguments are not usable
 };
 
 // Accepts --help/-h, --version, --list/-l, --quiet/-q, the printer as

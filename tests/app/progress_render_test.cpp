@@ -50,7 +50,7 @@ TEST_F(ProgressRenderTest, ZeroFortyAndAHundredPercent) {
   const int left = frame->x() + 2, right = frame->x() + frame->width() - 2;
   const int top = window.Lb_per[1]->Widget()->y(), bottom = top + window.Lb_per[1]->Widget()->height();
 
-  window.SetProgress(0, 1000);
+  window.ResetProgress();
   QImage image = Render(window);
   BarPixels all = Count(image, left, right, top, bottom);
   EXPECT_EQ(all.blue_tinted, 0);

@@ -58,12 +58,6 @@ class FileListTest : public ::testing::Test {
 
   Paths Lines() const { return testsupport::Lines(*list_file_); }
 
-  // The full paths behind the lines.
-  Paths Listed() const {
-    const auto& file_paths = files_->FilePaths();
-    return Paths(file_paths.begin(), file_paths.begin() + list_file_->ListCount());
-  }
-
   void Drop(const Paths& paths, bool add) {
     chk_add_->SetValue(add ? 1 : 0);
     files_->TakeDroppedFiles(paths);
@@ -84,13 +78,13 @@ const Paths kFive = {"/spool/a.prn", "/spool/b.prn", "/other/a.prn", "/spool/b.p
 TEST_F(FileListTest, LinesShowFullPathsOrFileNames) {
   Drop(kFive, false);
   EXPECT_EQ(Lines(), kFive);
-  EXPECT_EQ(Listed(), kFive);
+  EXPECT_EQ(files_->ListedPaths(), kFive);
 
   chk_full_path_->SetValue(0);
   // Same names stay two lines, a folder path shows as an empty line, and
   // every line keeps its own full path.
   EXPECT_EQ(Lines(), (Paths{"a.prn", "b.prn", "a.prn", "b.prn", ""}));
-  EXPECT_EQ(Listed(), kFive);
+  EXPECT_EQ(files_->ListedPaths(), kFive);
   EXPECT_EQ(list_file_->ListIndex(), -1);
 
   chk_full_path_->SetValue(1);
@@ -121,6 +115,7 @@ TEST_F(FileListTest, ClearEmptiesTheListAndDisablesPrint) {
   ASSERT_TRUE(but_out_->Enabled());
   files_->But_Clear_Click();
   EXPECT_EQ(list_file_->ListCount(), 0);
+  EXPECT_TRUE(files_->ListedPaths().empty());  // the slots stay, unlisted
   EXPECT_FALSE(but_out_->Enabled());
   EXPECT_EQ(resets_, 3);
 
@@ -132,7 +127,7 @@ TEST_F(FileListTest, ClearEmptiesTheListAndDisablesPrint) {
   // Added files become lines 0 onward.
   Drop({"/n/x.prn", "/n/y.prn"}, true);
   EXPECT_EQ(Lines(), (Paths{"/n/x.prn", "/n/y.prn"}));
-  EXPECT_EQ(Listed(), (Paths{"/n/x.prn", "/n/y.prn"}));
+  EXPECT_EQ(files_->ListedPaths(), (Paths{"/n/x.prn", "/n/y.prn"}));
 }
 
 TEST_F(FileListTest, DropReplacesOrAppendsAsAddFilesSays) {
@@ -155,7 +150,7 @@ TEST_F(FileListTest, DropReplacesOrAppendsAsAddFilesSays) {
     resets_ = 0;
     Drop(c.dropped, c.add);
     EXPECT_EQ(Lines(), c.listed) << c.add << " " << c.dropped.size();
-    EXPECT_EQ(Listed(), c.listed) << c.add << " " << c.dropped.size();
+    EXPECT_EQ(files_->ListedPaths(), c.listed) << c.add << " " << c.dropped.size();
     EXPECT_TRUE(but_out_->Enabled());
     EXPECT_EQ(resets_, 1);
   }
@@ -255,7 +250,7 @@ TEST_F(FileListTest, CommandLineAppendsEachArgument) {
     chk_full_path_->SetValue(c.full_path);
     files_->TakeCommandLineFiles(c.text);
     EXPECT_EQ(Lines(), c.lines) << c.text;
-    EXPECT_EQ(Listed(), c.listed) << c.text;
+    EXPECT_EQ(files_->ListedPaths(), c.listed) << c.text;
     EXPECT_EQ(but_out_->Enabled(), !c.lines.empty()) << c.text;
     EXPECT_EQ(resets_, 0) << c.text;
     if (c.text.empty()) {

@@ -42,7 +42,7 @@ namespace fs = std::filesystem;
 using platform::DocumentState;
 using platform::Fate;
 using platform::Printer;
-using platform::SpoolResult;
+using platform::Status;
 using testsupport::RandomBytes;
 
 #ifdef _WIN32
@@ -76,9 +76,9 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     if (!Fake()) before_ = Captured().size();
 #endif
     printer_name_ = name;
-    SpoolResult opened;
-    auto printer = Printer::Open(Spooler(), printer_name_, {}, opened);
-    EXPECT_TRUE(printer) << opened.reason;
+    std::unique_ptr<Printer> printer;
+    const Status opened = Printer::Open(Spooler(), printer_name_, {}, printer);
+    EXPECT_TRUE(opened.IsOk()) << opened.Reason();
     return printer;
   }
 
@@ -116,7 +116,7 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     return value != nullptr ? value : "";
   }
 
-  static SpoolResult Send(Printer& printer, const Document& document, const std::function<void()>& started = {}) {
+  static Status Send(Printer& printer, const Document& document, const std::function<void()>& started = {}) {
     return testsupport::SendDocument(printer, document.name, document.bytes, started);
   }
 
@@ -146,18 +146,18 @@ TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) 
   ASSERT_TRUE(printer);
   std::vector<int> job_ids;
   for (const auto& document : documents) {
-    const SpoolResult sent = Send(*printer, document, [&] {
+    const Status sent = Send(*printer, document, [&] {
       // Known to the spooler, waiting (CUPS: held for its data), from its start.
       const auto open = StatusOf(printer->JobId());
       EXPECT_EQ(platform::Judge(open).fate, Fate::kWaiting);
       EXPECT_NE(open.state, DocumentState::kGone);
-      EXPECT_EQ(open.failure, "");
+      EXPECT_TRUE(open.asked.IsOk()) << open.asked.Reason();
     });
-    ASSERT_TRUE(sent) << document.name << ": " << sent.reason;
+    ASSERT_TRUE(sent.IsOk()) << document.name << ": " << sent.Reason();
     EXPECT_EQ(std::count(job_ids.begin(), job_ids.end(), printer->JobId()), 0);
     job_ids.push_back(printer->JobId());
   }
-  ASSERT_TRUE(printer->Close());
+  ASSERT_TRUE(printer->Close().IsOk());
   const auto printed = Printed(documents.size());
   ASSERT_EQ(printed.size(), documents.size());
   for (std::size_t i = 0; i < documents.size(); ++i) {
@@ -183,21 +183,20 @@ TEST_P(PrinterContract, RemovedDocumentsPrintNothing) {
   ASSERT_TRUE(printer);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    ASSERT_TRUE(printer->StartDoc("removed.prn"));
+    ASSERT_TRUE(printer->StartDoc("removed.prn").IsOk());
     const std::string bytes = RandomBytes(c.bytes_before, 9);
     std::size_t written = 0;
-    ASSERT_TRUE(printer->Write(bytes.data(), bytes.size(), written));
-    const SpoolResult removed = c.close_instead ? printer->Close() : printer->CancelDoc();
+    ASSERT_TRUE(printer->Write(bytes.data(), bytes.size(), written).IsOk());
+    const Status removed = c.close_instead ? printer->Close() : printer->CancelDoc();
     if (Wine()) {
-      EXPECT_EQ(removed.reason, "the spooler still holds the document's job after deleting it");
+      EXPECT_EQ(removed.Reason(), "the spooler still holds the document's job after deleting it");
       return;
     }
-    EXPECT_TRUE(removed) << removed.reason;
+    EXPECT_TRUE(removed.IsOk()) << removed.Reason();
     if (c.close_instead) {
-      SpoolResult reopened;
-      printer = Printer::Open(Spooler(), printer_name_, {}, reopened);
+      ASSERT_TRUE(Printer::Open(Spooler(), printer_name_, {}, printer).IsOk());
     }
-    ASSERT_TRUE(Send(*printer, {"next.prn", c.what}));
+    ASSERT_TRUE(Send(*printer, {"next.prn", c.what}).IsOk());
   }
   const auto printed = Printed(std::size(cases));
   ASSERT_EQ(printed.size(), std::size(cases));
@@ -208,20 +207,20 @@ TEST_P(PrinterContract, CallsOutOfOrderFailWithTheirReasons) {
   auto printer = Open();
   ASSERT_TRUE(printer);
   std::size_t written = 99;
-  EXPECT_EQ(printer->Write("x", 1, written).reason, "no document is open");
+  EXPECT_EQ(printer->Write("x", 1, written).Reason(), "no document is open");
   EXPECT_EQ(written, 0u);
-  EXPECT_EQ(printer->EndDoc().reason, "no document is open");
-  EXPECT_EQ(printer->CancelDoc().reason, "no document is open");
-  ASSERT_TRUE(printer->StartDoc("a.prn"));
-  EXPECT_EQ(printer->StartDoc("b.prn").reason, "a document is already open");
-  ASSERT_TRUE(printer->Write("a", 1, written));
+  EXPECT_EQ(printer->EndDoc().Reason(), "no document is open");
+  EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  ASSERT_TRUE(printer->StartDoc("a.prn").IsOk());
+  EXPECT_EQ(printer->StartDoc("b.prn").Reason(), "a document is already open");
+  ASSERT_TRUE(printer->Write("a", 1, written).IsOk());
   EXPECT_EQ(written, 1u);
-  ASSERT_TRUE(printer->EndDoc());
-  EXPECT_EQ(printer->EndDoc().reason, "no document is open");
-  EXPECT_TRUE(printer->Close());
-  EXPECT_TRUE(printer->Close());
-  EXPECT_EQ(printer->StartDoc("c.prn").reason, "the printer is closed");
-  EXPECT_EQ(printer->CancelDoc().reason, "the printer is closed");
+  ASSERT_TRUE(printer->EndDoc().IsOk());
+  EXPECT_EQ(printer->EndDoc().Reason(), "no document is open");
+  EXPECT_TRUE(printer->Close().IsOk());
+  EXPECT_TRUE(printer->Close().IsOk());
+  EXPECT_EQ(printer->StartDoc("c.prn").Reason(), "the printer is closed");
+  EXPECT_EQ(printer->CancelDoc().Reason(), "the printer is closed");
   const auto printed = Printed(1);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(printed[0].name, "a.prn");
@@ -237,9 +236,9 @@ TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
   if (Wine()) GTEST_SKIP() << "Wine ends every document, an empty one too";
   auto printer = Open();
   ASSERT_TRUE(printer);
-  EXPECT_FALSE(Send(*printer, {"empty.prn", ""}));
-  EXPECT_EQ(printer->CancelDoc().reason, "no document is open");
-  ASSERT_TRUE(Send(*printer, {"after.prn", "after"}));
+  EXPECT_FALSE(Send(*printer, {"empty.prn", ""}).IsOk());
+  EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  ASSERT_TRUE(Send(*printer, {"after.prn", "after"}).IsOk());
   const auto printed = Printed(1);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(printed[0].bytes, "after");

@@ -18,7 +18,7 @@
 namespace {
 
 using platform::Printer;
-using platform::SpoolResult;
+using platform::Status;
 using testsupport::JobState;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
@@ -31,9 +31,9 @@ using testsupport::RandomBytes;
 class CupsSpooler : public ::testing::Test {
  protected:
   std::unique_ptr<Printer> Open(const std::string& printer) {
-    SpoolResult result;
-    auto opened = Printer::Open(*spooler_, printer, {}, result);
-    EXPECT_TRUE(opened) << result.reason;
+    std::unique_ptr<Printer> opened;
+    const Status result = Printer::Open(*spooler_, printer, {}, opened);
+    EXPECT_TRUE(result.IsOk()) << result.Reason();
     return opened;
   }
 
@@ -48,13 +48,21 @@ class CupsSpooler : public ::testing::Test {
 
 TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
   const std::string queue = cups_.AddTestQueue();
-  for (const std::string& name :
-       {std::string("No-Such-Printer"), std::string(), queue + "_x", queue + "/nosuchinstance"}) {
-    SpoolResult result;
-    const auto printer = spooler_->Open(name, {}, result);
-    EXPECT_FALSE(printer) << name;
-    EXPECT_FALSE(result.ok) << name;
-    EXPECT_NE(result.reason.find(name), std::string::npos) << result.reason;
+  const struct {
+    std::string name;
+    std::string told;  // what the reason holds
+  } cases[] = {
+      {"No-Such-Printer", "\"No-Such-Printer\""},
+      {"", "no printer name given"},
+      {queue + "_x", "\"" + queue + "_x\""},
+      {queue + "/nosuchinstance", "\"" + queue + "/nosuchinstance\""},
+  };
+  for (const auto& c : cases) {
+    std::unique_ptr<platform::PrinterPort> port;
+    const Status result = spooler_->Open(c.name, {}, port);
+    EXPECT_FALSE(port) << c.name;
+    EXPECT_FALSE(result.IsOk()) << c.name;
+    EXPECT_NE(result.Reason().find(c.told), std::string::npos) << result.Reason();
   }
 }
 
@@ -69,7 +77,7 @@ TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
 
   auto printer = Open(queue + "/draft");
   ASSERT_TRUE(printer);
-  ASSERT_TRUE(testsupport::SendDocument(*printer, "draft.prn", "through the instance").ok);
+  ASSERT_TRUE(testsupport::SendDocument(*printer, "draft.prn", "through the instance").IsOk());
   const auto captured = cups_.WaitForDocument(queue, NewestJobId(queue));
   ASSERT_TRUE(captured);
   EXPECT_EQ(captured->bytes, "through the instance");
@@ -84,14 +92,15 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
 
   cups_.DeleteQueue(queue);
 
-  SpoolResult result;
-  EXPECT_FALSE(spooler_->Open(queue, {}, result));
-  EXPECT_FALSE(result.ok);
-  EXPECT_NE(result.reason.find(queue), std::string::npos) << result.reason;
+  std::unique_ptr<platform::PrinterPort> port;
+  const Status result = spooler_->Open(queue, {}, port);
+  EXPECT_FALSE(port);
+  EXPECT_FALSE(result.IsOk());
+  EXPECT_NE(result.Reason().find(queue), std::string::npos) << result.Reason();
   // A connection opened before the deletion fails at its next document.
-  const SpoolResult started = opened_before->StartDoc("late.prn");
-  EXPECT_FALSE(started.ok);
-  EXPECT_FALSE(started.reason.empty());
+  const Status started = opened_before->StartDoc("late.prn");
+  EXPECT_FALSE(started.IsOk());
+  EXPECT_FALSE(started.Reason().empty());
 }
 
 // Each document is followed after it was sent, with the printer's words
@@ -115,7 +124,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   for (const auto& c : cases) {
     auto printer = Open(c.queue);
     ASSERT_TRUE(printer);
-    ASSERT_TRUE(testsupport::SendDocument(*printer, "a.prn", "a"));
+    ASSERT_TRUE(testsupport::SendDocument(*printer, "a.prn", "a").IsOk());
     const auto follow = testsupport::Settled(*spooler_, c.queue, printer->JobId());
     EXPECT_EQ(follow.fate, c.fate) << c.queue;
     EXPECT_EQ(follow.status.state, c.state) << c.queue;
@@ -124,7 +133,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   // A job the scheduler does not know is gone, which is no failure to ask.
   const auto unknown = spooler_->DocumentStatusOf(failing, 999999, {});
   EXPECT_EQ(unknown.state, DocumentState::kGone);
-  EXPECT_EQ(unknown.failure, "");
+  EXPECT_TRUE(unknown.asked.IsOk()) << unknown.asked.Reason();
 }
 
 // Servers of their own: exact listings, and a scheduler that dies.
@@ -143,23 +152,23 @@ TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
   PrivateCups cups({"MaxRequestSize 1m"});
   cups.AddQueue("Small");
   const auto spooler = platform::MakeSystemSpooler();
-  SpoolResult result;
-  auto printer = Printer::Open(*spooler, "Small", {}, result);
-  ASSERT_TRUE(printer) << result.reason;
-  ASSERT_TRUE(printer->StartDoc("too-large.prn").ok);
+  std::unique_ptr<Printer> printer;
+  const Status result = Printer::Open(*spooler, "Small", {}, printer);
+  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  ASSERT_TRUE(printer->StartDoc("too-large.prn").IsOk());
 
-  SpoolResult failure = SpoolResult::Ok();
+  Status failure = Status::Ok();
   const std::string chunk = RandomBytes(kChunk, 12);
-  for (int i = 0; i < 100 && failure.ok; ++i) {
+  for (int i = 0; i < 100 && failure.IsOk(); ++i) {
     std::size_t written = 0;
     failure = printer->Write(chunk.data(), chunk.size(), written);
   }
-  if (failure.ok) failure = printer->EndDoc();
-  EXPECT_FALSE(failure.ok) << "10 MB reported as printed";
-  EXPECT_FALSE(failure.reason.empty());
+  if (failure.IsOk()) failure = printer->EndDoc();
+  EXPECT_FALSE(failure.IsOk()) << "10 MB reported as printed";
+  EXPECT_FALSE(failure.Reason().empty());
   // Whichever call failed, ending the document now fails and removes it.
-  const SpoolResult ended = printer->EndDoc();
-  EXPECT_FALSE(ended.ok);
+  const Status ended = printer->EndDoc();
+  EXPECT_FALSE(ended.IsOk());
 
   const auto jobs = cups.WaitForFinishedJobs("Small");
   ASSERT_EQ(jobs.size(), 1u);
@@ -171,30 +180,32 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   PrivateCups cups;
   cups.AddQueue("Doomed");
   const auto spooler = platform::MakeSystemSpooler();
-  SpoolResult result;
-  auto printer = Printer::Open(*spooler, "Doomed", {}, result);
-  ASSERT_TRUE(printer) << result.reason;
-  ASSERT_TRUE(printer->StartDoc("large.prn").ok);
+  std::unique_ptr<Printer> printer;
+  const Status result = Printer::Open(*spooler, "Doomed", {}, printer);
+  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  ASSERT_TRUE(printer->StartDoc("large.prn").IsOk());
 
   const std::string chunk = RandomBytes(kChunk, 11);
-  SpoolResult failure = SpoolResult::Ok();
+  Status failure = Status::Ok();
   // 1 GB at most: far more than the socket buffers can hide.
-  for (int i = 0; i < 10000 && failure.ok; ++i) {
+  for (int i = 0; i < 10000 && failure.IsOk(); ++i) {
     if (i == 20) cups.Kill();
     std::size_t written = 0;
     failure = printer->Write(chunk.data(), chunk.size(), written);
   }
-  if (failure.ok) failure = printer->EndDoc();
-  EXPECT_FALSE(failure.ok) << "the document was reported as printed";
-  EXPECT_FALSE(failure.reason.empty());
+  if (failure.IsOk()) failure = printer->EndDoc();
+  EXPECT_FALSE(failure.IsOk()) << "the document was reported as printed";
+  EXPECT_FALSE(failure.Reason().empty());
 
   // The document is over; nothing waits for the dead scheduler.
-  EXPECT_FALSE(printer->EndDoc().ok);
-  const SpoolResult next = printer->StartDoc("next.prn");
-  EXPECT_FALSE(next.ok);
-  EXPECT_FALSE(next.reason.empty());
-  EXPECT_FALSE(spooler->Open("Doomed", {}, result));
-  EXPECT_FALSE(result.reason.empty());
+  EXPECT_FALSE(printer->EndDoc().IsOk());
+  const Status next = printer->StartDoc("next.prn");
+  EXPECT_FALSE(next.IsOk());
+  EXPECT_FALSE(next.Reason().empty());
+  std::unique_ptr<platform::PrinterPort> port;
+  const Status reopened = spooler->Open("Doomed", {}, port);
+  EXPECT_FALSE(reopened.IsOk());
+  EXPECT_FALSE(reopened.Reason().empty());
 }
 
 }  // namespace

@@ -117,6 +117,29 @@ TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
   EXPECT_EQ(label.Caption(), "&File && &&more&");
 }
 
+// Binding a control under another kind, or a name the window lacks, is a
+// programming error that says which control it concerns.
+TEST_F(WindowTest, AControlIsBoundOnlyByItsNameAndKind) {
+  auto& list = form_.CreateAs<platform::ListBox>({.kind = ControlKind::ListBox, .name = "List_File"});
+  form_.Create({.kind = ControlKind::Label, .name = "Label1", .index = 2});
+  EXPECT_EQ(&form_.Named<platform::ListBox>("List_File"), &list);
+  const auto failure = [&](auto bind) {
+    try {
+      bind();
+    } catch (const std::logic_error& error) {
+      return std::string(error.what());
+    }
+    return std::string("bound");
+  };
+  EXPECT_EQ(failure([&] { form_.Named<platform::CheckBox>("List_File"); }),
+            "control List_File is a list box, not a check box");
+  EXPECT_EQ(failure([&] { form_.Named<platform::CommandButton>("Label1", 2); }),
+            "control Label1(2) is a label, not a command button");
+  EXPECT_EQ(failure([&] { form_.Named<platform::Label>("Label1", 0); }), "no control Label1(0) on the window");
+  EXPECT_EQ(failure([&] { form_.CreateAs<platform::PictureBox>({.kind = ControlKind::Label, .name = "L"}); }),
+            "control L is a label, not a picture box");
+}
+
 TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {
   testsupport::MessageCatcher catcher;
   bool after = false;

@@ -50,16 +50,13 @@ class FakeSpooler : public platform::Spooler {
   std::vector<std::string> opened;
   long long bytes_taken = 0;
 
-  std::unique_ptr<platform::PrinterPort> Open(const std::string& name, platform::StopCheck,
-                                              platform::SpoolResult& result) override {
+  platform::Status Open(const std::string& name, platform::StopCheck,
+                        std::unique_ptr<platform::PrinterPort>& port) override {
     journal_.push_back("open " + name);
     opened.push_back(name);
-    if (open_fails) {
-      result = platform::SpoolResult::Fail("no such printer");
-      return nullptr;
-    }
-    result = platform::SpoolResult::Ok();
-    return std::make_unique<Port>(*this);
+    if (open_fails) return platform::Status::Fail("no such printer");
+    port = std::make_unique<Port>(*this);
+    return platform::Status::Ok();
   }
   platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
   // Each document's own state; gone for a job id it never gave.
@@ -79,7 +76,7 @@ class FakeSpooler : public platform::Spooler {
   class Port : public platform::PrinterPort {
    public:
     explicit Port(FakeSpooler& s) : s_(s) {}
-    platform::SpoolResult CreateJob(const std::string& name, int& job_id) override {
+    platform::Status CreateJob(const std::string& name, int& job_id) override {
       Log("create-job " + name);
       if (FaultIs(name, Fault::CreateJob)) return Refuse();
       job_id = static_cast<int>(s_.docs.size()) + 1;
@@ -87,7 +84,7 @@ class FakeSpooler : public platform::Spooler {
       idle_left_ = s_.idle_writes_per_call;
       return {};
     }
-    platform::SpoolResult Send(const void* data, std::size_t size, std::size_t& written) override {
+    platform::Status Send(const void* data, std::size_t size, std::size_t& written) override {
       Log("send " + std::to_string(size));
       written = 0;
       if (FaultIs(Doc().name, Fault::Send)) return Refuse();
@@ -103,21 +100,21 @@ class FakeSpooler : public platform::Spooler {
       s_.bytes_taken += static_cast<long long>(written);
       return {};
     }
-    platform::SpoolResult Finish() override {
+    platform::Status Finish() override {
       Log("finish");
       if (FaultIs(Doc().name, Fault::Finish)) return Refuse();
       Doc().ended = true;
       return {};
     }
-    platform::SpoolResult Discard() override {
+    platform::Status Discard() override {
       Log("discard");
-      if (s_.discard_fails) return platform::SpoolResult::Fail("discard refused");
+      if (s_.discard_fails) return platform::Status::Fail("discard refused");
       Doc().cancelled = true;
       return {};
     }
-    platform::SpoolResult Close() override {
+    platform::Status Close() override {
       Log("close");
-      return s_.close_fails ? platform::SpoolResult::Fail("close refused") : platform::SpoolResult::Ok();
+      return s_.close_fails ? platform::Status::Fail("close refused") : platform::Status::Ok();
     }
 
    private:
@@ -130,7 +127,7 @@ class FakeSpooler : public platform::Spooler {
       const auto it = s_.faults.find(name);
       return it != s_.faults.end() && it->second == fault;
     }
-    static platform::SpoolResult Refuse() { return platform::SpoolResult::Fail("refused"); }
+    static platform::Status Refuse() { return platform::Status::Fail("refused"); }
 
     FakeSpooler& s_;
     int idle_left_ = 0;

@@ -16,6 +16,7 @@
 namespace {
 
 namespace fs = std::filesystem;
+using platform::Status;
 using printing::JobEnd;
 using printing::NextChunkSize;
 using printing::NotSent;
@@ -41,12 +42,14 @@ TEST(NextChunkSize, FullChunksThenTheRemainder) {
 }
 
 TEST(NotSentReport, ListsEachFileWithItsReason) {
-  EXPECT_EQ(NotSentReport({}, ""), "");
-  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}}, ""), "This file was not sent:\n\n/j/a.prn" + kDash + "gone");
-  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}, {"/j/b.prn", "refused"}}, ""),
+  EXPECT_EQ(NotSentReport({}, Status::Ok()), "");
+  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}}, Status::Ok()),
+            "This file was not sent:\n\n/j/a.prn" + kDash + "gone");
+  EXPECT_EQ(NotSentReport({{"/j/a.prn", "gone"}, {"/j/b.prn", "refused"}}, Status::Ok()),
             "These files were not sent:\n\n/j/a.prn" + kDash + "gone\n/j/b.prn" + kDash + "refused");
-  EXPECT_EQ(NotSentReport({}, "busy"), "The printer could not be closed (busy).");
-  EXPECT_EQ(NotSentReport({{"a", "gone"}}, "busy"),
+  EXPECT_EQ(NotSentReport({}, Status::Fail("busy")), "The printer could not be closed (busy).");
+  EXPECT_EQ(NotSentReport({}, Status::Fail("")), "The printer could not be closed (no reason given).");
+  EXPECT_EQ(NotSentReport({{"a", "gone"}}, Status::Fail("busy")),
             "This file was not sent:\n\na" + kDash + "gone\n\nThe printer could not be closed (busy).");
 }
 
@@ -237,7 +240,7 @@ TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
   EXPECT_EQ(result.not_sent[1].reason, "the file could not be measured (Is a directory)");
   EXPECT_EQ(result.not_sent[2].path, unreadable.Path());
   EXPECT_THAT(result.not_sent[2].reason, testsupport::UnreadableFile::Reason());
-  EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, "")));
+  EXPECT_THAT(view.messages, ElementsAre(NotSentReport(result.not_sent, Status::Ok())));
   EXPECT_EQ(std::count(journal.begin(), journal.end(), "discard"), 0);
 }
 

@@ -51,7 +51,7 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
   for (const auto& c : cases) {
     const auto parsed = sender::ParseSendOptions(c.args);
     SCOPED_TRACE(testing::PrintToString(c.args));
-    EXPECT_EQ(parsed.error, "");
+    EXPECT_TRUE(parsed.usable.IsOk());
     EXPECT_EQ(parsed.options.action, c.action);
     EXPECT_EQ(parsed.options.printer, c.printer);
     EXPECT_EQ(parsed.options.files, c.files);
@@ -84,7 +84,7 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
       {{"-x", "--y"}, "unknown option '-x'"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(sender::ParseSendOptions(c.args).error, c.error) << testing::PrintToString(c.args);
+    EXPECT_EQ(sender::ParseSendOptions(c.args).usable.Reason(), c.error) << testing::PrintToString(c.args);
   }
 }
 

@@ -13,15 +13,14 @@ namespace testsupport {
 
 // Sends `bytes` as one document in chunks of 100000 bytes; `started` runs
 // once it has begun.
-inline platform::SpoolResult SendDocument(platform::Printer& printer, const std::string& name, const std::string& bytes,
-                                          const std::function<void()>& started = {}) {
-  if (auto r = printer.StartDoc(name); !r) return r;
+inline platform::Status SendDocument(platform::Printer& printer, const std::string& name, const std::string& bytes,
+                                     const std::function<void()>& started = {}) {
+  if (auto r = printer.StartDoc(name); !r.IsOk()) return r;
   if (started) started();
   std::size_t written = 0;
   for (std::size_t at = 0; at < bytes.size(); at += 100000) {
-    if (auto r = printer.Write(bytes.data() + at, std::min<std::size_t>(100000, bytes.size() - at), written); !r) {
-      return r;
-    }
+    const std::size_t size = std::min<std::size_t>(100000, bytes.size() - at);
+    if (auto r = printer.Write(bytes.data() + at, size, written); !r.IsOk()) return r;
   }
   return printer.EndDoc();
 }
