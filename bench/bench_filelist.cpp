@@ -11,24 +11,11 @@
 
 #include "filelist/display_form.h"
 #include "filelist/file_list.h"
-#include "platform/window.h"
+#include "support/file_list_form.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-platform::ControlSpec Design(platform::ControlKind kind, const char* name, int value, bool enabled) {
-  platform::ControlSpec design;
-  design.kind = kind;
-  design.name = name;
-  design.value = value;
-  design.enabled = enabled;
-  design.left = 120;
-  design.top = 300;
-  design.width = 8775;
-  design.height = 1425;
-  return design;
-}
 
 // Best of `rounds` runs of `step`, each after `prepare`, in milliseconds.
 double BestMs(int rounds, const std::function<void()>& prepare, const std::function<void()>& step) {
@@ -47,18 +34,11 @@ double BestMs(int rounds, const std::function<void()>& prepare, const std::funct
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  platform::Form form("Torvane", 9075, 4005, platform::FontSpec{"Arial"});
-  auto& list_file =
-      form.CreateAs<platform::ListBox>(Design(platform::ControlKind::ListBox, "List_File", 0, true));
-  auto& chk_full_path = form.CreateAs<platform::CheckBox>(
-      Design(platform::ControlKind::CheckBox, "Chk_FullPath", 1, true));
-  auto& chk_add =
-      form.CreateAs<platform::CheckBox>(Design(platform::ControlKind::CheckBox, "Chk_add", 0, true));
-  auto& but_out = form.CreateAs<platform::CommandButton>(
-      Design(platform::ControlKind::CommandButton, "But_Out", 0, false));
-  form.FinishCreation();
-  form.Show();
-  filelist::FileList files({form, list_file, chk_full_path, chk_add, but_out}, [] {});
+  testsupport::FileListForm controls;
+  auto& chk_full_path = controls.chk_full_path;
+  auto& chk_add = controls.chk_add;
+  controls.form.Show();
+  filelist::FileList files(controls.Controls(), [] {});
   chk_full_path.OnClick([&] { files.Chk_FullPath_Click(); });
 
   std::vector<std::string> paths;

@@ -1,9 +1,9 @@
 #include "app/app_fixture.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include "platform/run_time_error.h"
+#include "support/poll.h"
 
 namespace apptest {
 
@@ -41,13 +41,13 @@ app::KelPrnPrint& AppTest::Start(bool show, std::string argument_text) {
 }
 
 bool AppTest::ProcessEventsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QThread::msleep(1);
-  }
-  return true;
+  return testsupport::PollUntil(
+      [&] {
+        if (done()) return true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        return false;
+      },
+      timeout);
 }
 
 void AppTest::WaitForJob(app::KelPrnPrint& window) {

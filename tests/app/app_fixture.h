@@ -2,7 +2,6 @@
 // A real window over a real INI settings file in a fresh temporary folder.
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "app/kel_prn_print.h"
 #include "platform/settings_store.h"
 #include "platform/spooler.h"
+#include "support/temp_folder.h"
 
 namespace apptest {
 
@@ -38,7 +38,7 @@ class AppTest : public ::testing::Test {
  protected:
   AppTest();
   // The INI file the window's settings go to.
-  std::string IniPath() const { return dir_.filePath("Torvane.ini").toStdString(); }
+  std::string IniPath() const { return dir_.File("Torvane.ini"); }
   // Writes a key as a previous close would have.
   void Store(const std::string& key, const std::string& text);
   std::string Stored(const std::string& key);
@@ -53,7 +53,7 @@ class AppTest : public ::testing::Test {
   // Handles window events until the window's print job has ended.
   static void WaitForJob(app::KelPrnPrint& window);
 
-  QTemporaryDir dir_;
+  testsupport::TempFolder dir_;
   std::unique_ptr<platform::SettingsStore> ini_;
   RecordingStore store_;
   std::unique_ptr<platform::Spooler> spooler_;

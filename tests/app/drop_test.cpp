@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "app/app_fixture.h"
+#include "support/list_lines.h"
 
 namespace apptest {
 namespace {
@@ -54,14 +55,8 @@ QPoint ClearPointOf(const platform::Control& control, QWidget* window) {
   return {-1, -1};
 }
 
-class DropTest : public AppTest {
- protected:
-  std::vector<std::string> Lines(app::KelPrnPrint& window) {
-    std::vector<std::string> lines;
-    for (int i = 0; i < window.List_File.ListCount(); ++i) lines.push_back(window.List_File.List(i));
-    return lines;
-  }
-};
+using DropTest = AppTest;
+using testsupport::Lines;
 
 TEST_F(DropTest, ADropAnywhereOnTheWindowReplacesTheList) {
   auto& window = Start();
@@ -85,7 +80,7 @@ TEST_F(DropTest, ADropAnywhereOnTheWindowReplacesTheList) {
     window.Pict_Progress.SetWidth(2000);  // a drop resets the progress display
     const std::string a = "/tmp/jobs/a" + std::to_string(n) + ".prn", b = "/tmp/b" + std::to_string(n++) + ".prn";
     ASSERT_TRUE(DropAt(form, pos, FilesData({a, b})));
-    EXPECT_EQ(Lines(window), (std::vector<std::string>{a, b}));
+    EXPECT_EQ(Lines(window.List_File), (std::vector<std::string>{a, b}));
     EXPECT_TRUE(window.But_Out.Enabled());
     EXPECT_EQ(window.Pict_Progress.Width(), 1);
   }
@@ -99,7 +94,7 @@ TEST_F(DropTest, AddModeAppendsAndNonFileDragsAreRefused) {
   window.Chk_add.SetValue(1);
   window.Chk_FullPath.SetValue(0);
   ASSERT_TRUE(DropAt(form, ClearPointOf(window.Label2, form), FilesData({"/y/two.prn", "/y/sub/"})));
-  EXPECT_EQ(Lines(window), (std::vector<std::string>{"one.prn", "two.prn", ""}));
+  EXPECT_EQ(Lines(window.List_File), (std::vector<std::string>{"one.prn", "two.prn", ""}));
   EXPECT_EQ(window.Files().FilePaths()[2], "/y/sub/");
 
   // Text or a web link carries no local file: the drag is not taken.
@@ -109,7 +104,7 @@ TEST_F(DropTest, AddModeAppendsAndNonFileDragsAreRefused) {
   auto* link = new QMimeData;
   link->setUrls({QUrl("https://example.invalid/f.prn")});
   EXPECT_FALSE(DropAt(form, on_list, link));
-  EXPECT_EQ(Lines(window).size(), 3u);
+  EXPECT_EQ(Lines(window.List_File).size(), 3u);
 }
 
 TEST_F(DropTest, AMinimizedWindowIsRestoredAndAMaximizedOneKept) {
@@ -123,7 +118,7 @@ TEST_F(DropTest, AMinimizedWindowIsRestoredAndAMaximizedOneKept) {
   QApplication::processEvents();
   window.TakeDroppedFiles({"/b.prn"});  // a drop reaching a minimized window
   EXPECT_EQ(window.Form().State(), platform::WindowState::Normal);
-  EXPECT_EQ(Lines(window), (std::vector<std::string>{"/b.prn"}));
+  EXPECT_EQ(Lines(window.List_File), (std::vector<std::string>{"/b.prn"}));
 }
 
 }  // namespace

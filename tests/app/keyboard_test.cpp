@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/app_fixture.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 
 namespace apptest {
@@ -21,11 +22,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   QWidget* form = window.Form().Widget();
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form));
-  const auto listed = [&] {
-    std::vector<std::string> lines;
-    for (int i = 0; i < window.List_File.ListCount(); ++i) lines.push_back(window.List_File.List(i));
-    return lines;
-  };
+  const auto listed = [&] { return testsupport::Lines(window.List_File); };
   // A file manager's copy: its local files replace the list.
   auto* copied = new QMimeData;
   copied->setUrls({QUrl::fromLocalFile("/jobs/a.prn"), QUrl("https://example.invalid/x.prn"),
@@ -39,7 +36,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   EXPECT_EQ(listed().size(), 2u);
 
   // The chooser's files, added in Add files mode; then a cancelled chooser.
-  const std::string c = dir_.filePath("c.prn").toStdString(), d = dir_.filePath("d.prn").toStdString();
+  const std::string c = dir_.File("c.prn"), d = dir_.File("d.prn");
   for (const auto& path : {c, d}) QFile(QString::fromStdString(path)).open(QIODevice::WriteOnly);
   window.Chk_add.SetValue(1);
   for (const bool choose : {true, false}) {
@@ -47,7 +44,7 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
     QObject::connect(&answer, &QTimer::timeout, [&] {
       auto* chooser = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
       if (chooser == nullptr) return;
-      chooser->setDirectory(dir_.path());
+      chooser->setDirectory(QString::fromStdString(dir_.Path().string()));
       chooser->findChild<QLineEdit*>("fileNameEdit")->setText("\"c.prn\" \"d.prn\"");  // as typed
       choose ? static_cast<QDialog*>(chooser)->accept() : chooser->reject();
     });

@@ -1,16 +1,9 @@
 // These window tests need no printer: libcups is pointed at a server that
 // does not exist, so the printer list is empty wherever they run.
-#include <gtest/gtest.h>
-
-#include <cstdlib>
+#include "support/scoped_environment.h"
 
 namespace {
 
-class NoPrinters : public ::testing::Environment {
- public:
-  void SetUp() override { setenv("CUPS_SERVER", "/nonexistent/torvane-test/cups.sock", 1); }
-};
-
-const auto* const kNoPrinters = ::testing::AddGlobalTestEnvironment(new NoPrinters);
+const testsupport::ScopedEnvironment kNoPrinters("CUPS_SERVER", "/nonexistent/torvane-test/cups.sock");
 
 }  // namespace

@@ -3,15 +3,15 @@
 #include <QApplication>
 #include <QTimer>
 #include <QWidget>
-#include <fstream>
 #include <future>
-#include <random>
 
 #include "app/app_fixture.h"
 #include "printing/job_doubles.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 #include "support/private_cups.h"
-#include "support/random_bytes.h"
+#include "support/scoped_environment.h"
+#include "support/test_files.h"
 
 namespace apptest {
 namespace {
@@ -24,24 +24,11 @@ const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateC
 
 using testsupport::RandomBytes;
 
-const std::string kDash = " \xE2\x80\x94 ";
+using testsupport::kDash;
 
 class PrintWindowTest : public AppTest {
  protected:
   PrivateCups& Cups() { return PrivateCupsEnvironment::Cups(); }
-
-  // A queue of the test's own, named after it.
-  std::string NewQueue(PrivateCups& cups) {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    cups.AddQueue(name);
-    return name;
-  }
-
-  std::string WriteFile(const std::string& name, const std::string& bytes) {
-    const std::string path = dir_.filePath(QString::fromStdString(name)).toStdString();
-    std::ofstream(path, std::ios::binary) << bytes;
-    return path;
-  }
 
   // Starts a window with `paths` on its command line and `queue` chosen.
   app::KelPrnPrint& StartWith(const std::vector<std::string>& paths, const std::string& queue) {
@@ -71,22 +58,19 @@ class PrintWindowTest : public AppTest {
 };
 
 TEST_F(PrintWindowTest, EveryListedFileArrivesByteForByteAsADocumentNamedAfterIt) {
-  const std::string queue = NewQueue(Cups());
+  const std::string queue = Cups().AddTestQueue();
   std::string gzip = RandomBytes(150000, 7);
   gzip[0] = '\x1f';
   gzip[1] = '\x8b';
-  const std::vector<std::pair<std::string, std::string>> files = {
-      {"one.prn", "x"},
-      {"a.pcl", RandomBytes(99999, 1)},
-      {"b.pcl", RandomBytes(100000, 2)},
-      {"c.pcl", RandomBytes(100001, 3)},
-      {"d.ps", RandomBytes(250000, 4)},
-      {"big.bin", RandomBytes(3 * 1024 * 1024 + 17, 5)},
-      {"packed.gz", gzip},
-      {"\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8 M\xc3\xbcller.prn", RandomBytes(1000, 6)},
-  };
+  std::vector<std::pair<std::string, std::string>> files;
+  for (const auto& [name, bytes] : testsupport::ChunkBoundaryFiles()) files.emplace_back(name, bytes);
+  files.insert(files.end(), {
+                                {"big.bin", RandomBytes(3 * 1024 * 1024 + 17, 5)},
+                                {"packed.gz", gzip},
+                                {"\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8 M\xc3\xbcller.prn", RandomBytes(1000, 6)},
+                            });
   std::vector<std::string> paths;
-  for (const auto& [name, bytes] : files) paths.push_back(WriteFile(name, bytes));
+  for (const auto& [name, bytes] : files) paths.push_back(dir_.Write(name, bytes));
   auto& window = StartWith(paths, queue);
   ASSERT_GE(window.List_printer.ListIndex(), 0);
   window.Chk_FullPath.SetValue(0);  // what the list shows does not matter
@@ -103,8 +87,8 @@ TEST_F(PrintWindowTest, EveryListedFileArrivesByteForByteAsADocumentNamedAfterIt
 }
 
 TEST_F(PrintWindowTest, TheChecksComeFirstAndSayWhatIsMissing) {
-  const std::string queue = NewQueue(Cups());
-  const std::string file = WriteFile("f.prn", "data");
+  const std::string queue = Cups().AddTestQueue();
+  const std::string file = dir_.Write("f.prn", "data");
   testsupport::MessageCatcher catcher;
 
   auto& empty = StartWith({}, "no such printer");
@@ -129,13 +113,12 @@ TEST_F(PrintWindowTest, TheChecksComeFirstAndSayWhatIsMissing) {
 }
 
 TEST_F(PrintWindowTest, TheSavedPrinterIsSelectedAgainOnlyByItsExactName) {
-  const std::string queue = NewQueue(Cups());
+  const std::string queue = Cups().AddTestQueue();
   auto& window = StartWith({}, queue);
   ASSERT_GE(window.List_printer.ListIndex(), 0);
   EXPECT_EQ(window.List_printer.List(window.List_printer.ListIndex()), queue);
   // The list holds every queue, in the spooler's order.
-  std::vector<std::string> listed;
-  for (int i = 0; i < window.List_printer.ListCount(); ++i) listed.push_back(window.List_printer.List(i));
+  const auto listed = testsupport::Lines(window.List_printer);
   EXPECT_NE(std::find(listed.begin(), listed.end(), queue), listed.end());
   EXPECT_TRUE(std::is_sorted(listed.begin(), listed.end(), [](const std::string& a, const std::string& b) {
     return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) < 0;
@@ -148,11 +131,11 @@ TEST_F(PrintWindowTest, TheSavedPrinterIsSelectedAgainOnlyByItsExactName) {
 }
 
 TEST_F(PrintWindowTest, FilesThatCannotBeSentAreReportedAndTheRestGoes) {
-  const std::string queue = NewQueue(Cups());
-  const std::string first = WriteFile("first.prn", RandomBytes(5000, 1));
-  const std::string deleted = WriteFile("deleted.prn", "soon gone");
-  const std::string empty = WriteFile("empty.prn", "");
-  const std::string last = WriteFile("last.prn", RandomBytes(7000, 2));
+  const std::string queue = Cups().AddTestQueue();
+  const std::string first = dir_.Write("first.prn", RandomBytes(5000, 1));
+  const std::string deleted = dir_.Write("deleted.prn", "soon gone");
+  const std::string empty = dir_.Write("empty.prn", "");
+  const std::string last = dir_.Write("last.prn", RandomBytes(7000, 2));
   auto& window = StartWith({first, deleted, empty, last}, queue);
   std::remove(deleted.c_str());
 
@@ -172,9 +155,9 @@ TEST_F(PrintWindowTest, FilesThatCannotBeSentAreReportedAndTheRestGoes) {
 }
 
 TEST_F(PrintWindowTest, ADropDuringAJobChangesOnlyTheListAndStartsNoSecondJob) {
-  const std::string queue = NewQueue(Cups());
-  const std::string a = WriteFile("a.prn", RandomBytes(2000000, 1));
-  const std::string b = WriteFile("b.prn", RandomBytes(300000, 2));
+  const std::string queue = Cups().AddTestQueue();
+  const std::string a = dir_.Write("a.prn", RandomBytes(2000000, 1));
+  const std::string b = dir_.Write("b.prn", RandomBytes(300000, 2));
   auto& window = StartWith({a, b}, queue);
   bool print_enabled_after_drop = true;
   QTimer::singleShot(0, [&] {
@@ -193,9 +176,9 @@ TEST_F(PrintWindowTest, ADropDuringAJobChangesOnlyTheListAndStartsNoSecondJob) {
 }
 
 TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
-  const std::string queue = NewQueue(Cups());
-  const std::string small = WriteFile("small.prn", "sent before the close");
-  const std::string big = WriteFile("big.prn", std::string(40000000, 'b'));
+  const std::string queue = Cups().AddTestQueue();
+  const std::string small = dir_.Write("small.prn", "sent before the close");
+  const std::string big = dir_.Write("big.prn", std::string(40000000, 'b'));
   auto& window = StartWith({small, big}, queue);
   QTimer::singleShot(0, [&] {
     // Once the big file is under way, close the window.
@@ -222,8 +205,8 @@ TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
 
 TEST_F(PrintWindowTest, ASpoolerThatDiesDuringAJobEndsItWithAReport) {
   PrivateCups own;  // a scheduler of this test's own, to kill
-  const std::string queue = NewQueue(own);
-  const std::string big = WriteFile("big.prn", RandomBytes(30000000, 4));
+  const std::string queue = own.AddTestQueue();
+  const std::string big = dir_.Write("big.prn", RandomBytes(30000000, 4));
   auto& window = StartWith({big}, queue);
   ASSERT_GE(window.List_printer.ListIndex(), 0);
   testsupport::MessageCatcher catcher;
@@ -237,11 +220,11 @@ TEST_F(PrintWindowTest, ASpoolerThatDiesDuringAJobEndsItWithAReport) {
 }
 
 TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinASecond) {
-  setenv("TORVANE_STALL_SECONDS", "2", 1);
+  const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "2");
   PrivateCups own;  // a scheduler of this test's own, to freeze
-  const std::string queue = NewQueue(own);
-  const std::string big = WriteFile("big.prn", std::string(40000000, 'b'));
-  const std::string a = WriteFile("a.prn", "a"), b = WriteFile("b.prn", "b");
+  const std::string queue = own.AddTestQueue();
+  const std::string big = dir_.Write("big.prn", std::string(40000000, 'b'));
+  const std::string a = dir_.Write("a.prn", "a"), b = dir_.Write("b.prn", "b");
   auto& window = StartWith({big, a, b}, queue);
   testsupport::MessageCatcher catcher;
   const auto frozen_while_sending = [&] {
@@ -288,17 +271,16 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   EXPECT_FALSE(window.Form().Visible());
   EXPECT_EQ(Stored("ListIdx"), queue);
   own.Resume();
-  unsetenv("TORVANE_STALL_SECONDS");
 }
 
 // After their jobs: a document the printer fails and one waiting on a
 // stopped printer are told together, within seconds; a printed one is not.
 TEST_F(PrintWindowTest, DocumentsThatDidNotPrintAreToldInOneMessage) {
-  const std::string printed = NewQueue(Cups()), failing = printed + "Fails", stopped = printed + "Stopped";
+  const std::string printed = Cups().AddTestQueue(), failing = printed + "Fails", stopped = printed + "Stopped";
   Cups().AddQueue(failing, "fail=1");
   Cups().AddQueue(stopped);
   Cups().Disable(stopped, "Out of paper (tray 2)");
-  const std::string file = WriteFile("f.prn", "data");
+  const std::string file = dir_.Write("f.prn", "data");
   auto& window = StartWith({file}, printed);
   testsupport::MessageCatcher catcher;
   for (const auto& queue : {printed, failing, stopped}) {
@@ -325,7 +307,7 @@ TEST_F(PrintWindowTest, DocumentsThatDidNotPrintAreToldInOneMessage) {
 // A drop while the first file goes: the job highlights a line only while
 // it holds the file being sent.
 TEST_F(PrintWindowTest, ADropDuringAJobLeavesNoHighlightOnAnotherFile) {
-  const std::vector<std::string> paths = {WriteFile("a.prn", "a"), WriteFile("b.prn", "b"), WriteFile("c.prn", "c")};
+  const std::vector<std::string> paths = {dir_.Write("a.prn", "a"), dir_.Write("b.prn", "b"), dir_.Write("c.prn", "c")};
   Store("ListIdx", "Fake");
   for (const bool add_files : {false, true}) {
     printing_test::Journal journal;

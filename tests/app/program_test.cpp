@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QTemporaryDir>
 #include <csignal>
-#include <thread>
 
 #include "app/start_arguments.h"
 #include "platform/version.h"
 #include "support/child_process.h"
+#include "support/poll.h"
+#include "support/temp_folder.h"
 
 namespace {
 
@@ -31,13 +31,13 @@ TEST(StartArguments, EveryArgumentIsAFileExceptHelpAndVersionBeforeTheirEnd) {
 }
 
 // The program under env(1), which sets its environment.
-testsupport::ChildProcess Start(const QTemporaryDir& dir, Paths env_and_args) {
+testsupport::ChildProcess Start(const testsupport::TempFolder& dir, Paths env_and_args) {
   env_and_args.insert(env_and_args.begin(), "/usr/bin/env");
-  return testsupport::ChildProcess(env_and_args, dir.path().toStdString());
+  return testsupport::ChildProcess(env_and_args, dir.Path());
 }
 
 TEST(Program, HelpAndVersionNeedNoDisplay) {
-  QTemporaryDir dir;
+  const testsupport::TempFolder dir;
   const std::string version = "torvane " + std::string(platform::kVersionText) + "\n";
   for (const auto& [option, text] : {std::pair{"--help", app::StartHelpText()}, {"--version", version}}) {
     const auto outcome =
@@ -49,22 +49,19 @@ TEST(Program, HelpAndVersionNeedNoDisplay) {
 }
 
 TEST(Program, ATerminationSignalClosesTheWindowAsItsCloseBoxDoes) {
-  QTemporaryDir dir;
+  const testsupport::TempFolder dir;
   for (const int signal_number : {SIGTERM, SIGHUP, SIGINT}) {
     SCOPED_TRACE(signal_number);
-    const QString config = dir.filePath("config" + QString::number(signal_number));
+    const std::string config = dir.File("config" + std::to_string(signal_number));
     // Qt's own options among the files neither abort it nor vanish.
-    auto window = Start(dir, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config.toStdString(), TORVANE_PROGRAM,
+    auto window = Start(dir, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + config, TORVANE_PROGRAM,
                               "-platform", "x.prn", "-reverse", "-style", "y.prn", "--", "--help"});
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (!window.Catches(signal_number) && std::chrono::steady_clock::now() < deadline) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    EXPECT_TRUE(testsupport::PollUntil([&] { return window.Catches(signal_number); }, std::chrono::seconds(30)));
     kill(window.Pid(), signal_number);
     const auto outcome = window.Wait(std::chrono::seconds(30));
     EXPECT_EQ(outcome.status, 0) << outcome.err;
     EXPECT_EQ(outcome.out, "");
-    QFile ini(config + "/Torvane/Torvane.ini");
+    QFile ini(QString::fromStdString(config + "/Torvane/Torvane.ini"));
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll().count('='), 5);
   }

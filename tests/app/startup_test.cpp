@@ -9,6 +9,7 @@
 #include "platform/version.h"
 #include "platform/window.h"
 #include "support/message_catcher.h"
+#include "support/scoped_environment.h"
 
 namespace apptest {
 namespace {
@@ -202,10 +203,10 @@ TEST_F(AppTest, AFailingSaveIsToldAndTheWindowStillCloses) {
 
 TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {
   // A folder that cannot be made: its parent is a regular file.
-  QFile blocker(dir_.filePath("blocker"));
+  QFile blocker(QString::fromStdString(dir_.File("blocker")));
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
-  auto store = platform::MakeIniSettingsStore(dir_.filePath("blocker/Torvane/Torvane.ini").toStdString());
+  auto store = platform::MakeIniSettingsStore(dir_.File("blocker/Torvane/Torvane.ini"));
   EXPECT_THROW(store->Save("Torvane", "InitVal", "WinPosL", "1"), platform::RunTimeError);
   EXPECT_EQ(store->Read("Torvane", "InitVal", "WinPosL", "-1"), "-1");
 }
@@ -222,12 +223,12 @@ TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
 }
 
 TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {
-  QTemporaryDir home;
-  qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
+  const testsupport::TempFolder home;
+  const testsupport::ScopedEnvironment config("XDG_CONFIG_HOME", home.Path().string());
   auto store = platform::MakeUserSettingsStore();
   store->Save("Torvane", "InitVal", "ListIdx", "Office Laser");
   store->Save("Torvane", "InitVal", "PathDisp", "1");
-  QFile file(home.filePath("Torvane/Torvane.ini"));
+  QFile file(QString::fromStdString(home.File("Torvane/Torvane.ini")));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   const QString text = QTextStream(&file).readAll();
   EXPECT_TRUE(text.contains("[InitVal]"));
@@ -235,7 +236,6 @@ TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {
   EXPECT_EQ(store->Read("Torvane", "InitVal", "ListIdx"), "Office Laser");
   EXPECT_EQ(store->Read("Torvane", "InitVal", "Missing"), "");
   EXPECT_EQ(store->Read("Torvane", "InitVal", "Missing", "-1"), "-1");
-  qunsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

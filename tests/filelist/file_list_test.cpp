@@ -11,27 +11,14 @@
 #include "filelist/display_form.h"
 #include "platform/run_time_error.h"
 #include "platform/window.h"
+#include "support/file_list_form.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 
 namespace {
 
-using platform::ControlKind;
 using platform::WindowState;
 using Paths = std::vector<std::string>;
-
-platform::ControlSpec Design(ControlKind kind, const char* name, const char* caption, int value,
-                           bool enabled, bool drop_target) {
-  platform::ControlSpec design;
-  design.kind = kind;
-  design.name = name;
-  design.caption = caption;
-  design.value = value;
-  design.enabled = enabled;
-  design.drop_target = drop_target;
-  design.width = 1600;
-  design.height = 300;
-  return design;
-}
 
 // Runs `action`, answering with OK every message box it shows; returns
 // their texts.
@@ -54,39 +41,30 @@ Paths NumberedPaths(int count, const std::string& folder) {
 class FileListTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    form_ = std::make_unique<platform::Form>("Torvane", 9075, 4005, platform::FontSpec{"Arial"});
-    list_file_ = &form_->CreateAs<platform::ListBox>(
-        Design(ControlKind::ListBox, "List_File", "", 0, true, true));
-    chk_full_path_ = &form_->CreateAs<platform::CheckBox>(
-        Design(ControlKind::CheckBox, "Chk_FullPath", "Full Path", 1, true, false));
-    chk_add_ = &form_->CreateAs<platform::CheckBox>(
-        Design(ControlKind::CheckBox, "Chk_add", "Add files", 0, true, true));
-    but_out_ = &form_->CreateAs<platform::CommandButton>(
-        Design(ControlKind::CommandButton, "But_Out", "Print", 0, false, true));
-    form_->FinishCreation();
-    files_ = std::make_unique<filelist::FileList>(
-        filelist::FileListControls{*form_, *list_file_, *chk_full_path_, *chk_add_, *but_out_},
-        [this] { ++resets_; });
+    controls_ = std::make_unique<testsupport::FileListForm>();
+    form_ = &controls_->form;
+    list_file_ = &controls_->list_file;
+    chk_full_path_ = &controls_->chk_full_path;
+    chk_add_ = &controls_->chk_add;
+    but_out_ = &controls_->but_out;
+    files_ = std::make_unique<filelist::FileList>(controls_->Controls(), [this] { ++resets_; });
     chk_full_path_->OnClick([this] { files_->Chk_FullPath_Click(); });
   }
 
   void TearDown() override {
     files_.reset();
-    form_.reset();
+    controls_.reset();
   }
 
-  Paths Lines() const {
-    Paths lines;
-    for (int i = 0; i < list_file_->ListCount(); ++i) lines.push_back(list_file_->List(i));
-    return lines;
-  }
+  Paths Lines() const { return testsupport::Lines(*list_file_); }
 
   void Drop(const Paths& paths, bool add) {
     chk_add_->SetValue(add ? 1 : 0);
     files_->TakeDroppedFiles(paths);
   }
 
-  std::unique_ptr<platform::Form> form_;
+  std::unique_ptr<testsupport::FileListForm> controls_;
+  platform::Form* form_ = nullptr;
   platform::ListBox* list_file_ = nullptr;
   platform::CheckBox* chk_full_path_ = nullptr;
   platform::CheckBox* chk_add_ = nullptr;

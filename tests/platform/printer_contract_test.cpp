@@ -24,14 +24,14 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "platform/job_name.h"
 #include "platform/printer.h"
 #include "printing/job_doubles.h"
-#include "support/random_bytes.h"
+#include "support/poll.h"
 #include "support/spooling.h"
+#include "support/test_files.h"
 #ifndef _WIN32
 #include "support/private_cups.h"
 #endif
@@ -52,10 +52,7 @@ constexpr bool kWindows = false;
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateCupsEnvironment);
 #endif
 
-struct Document {
-  std::string name;
-  std::string bytes;
-};
+using Document = testsupport::NamedFile;
 
 class PrinterContract : public ::testing::TestWithParam<std::string> {
  protected:
@@ -95,9 +92,8 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
       }
       return printed;
     }
-    for (int tries = 0; (printed = Captured()).size() < before_ + count && tries < 300; ++tries) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    testsupport::PollUntil([&] { return (printed = Captured()).size() >= before_ + count; }, std::chrono::seconds(30),
+                           std::chrono::milliseconds(100));
     return {printed.begin() + static_cast<std::ptrdiff_t>(std::min(before_, printed.size())), printed.end()};
   }
 
@@ -137,17 +133,15 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
 TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) {
   std::string all_bytes;
   for (int i = 0; i < 256; ++i) all_bytes += static_cast<char>(i);
-  const std::vector<Document> documents = {
-      {"one.prn", "x"},
-      {"below-chunk.prn", RandomBytes(99999, 1)},
-      {"chunk-and-one.prn", RandomBytes(100001, 3)},
-      {"megabytes.prn", RandomBytes(3 * 1024 * 1024 + 17, 5)},
-      {"gzip-magic.prn", "\x1f\x8b" + RandomBytes(5000, 6)},
-      {"all-bytes.prn", all_bytes},
-      // Named by a valid job name.
-      {"Caf\xC3\xA9 (2).prn", "accents"},
-      {"tab\there.prn", "a control character"},
-  };
+  std::vector<Document> documents = testsupport::ChunkBoundaryFiles();
+  documents.insert(documents.end(), {
+                                        {"megabytes.prn", RandomBytes(3 * 1024 * 1024 + 17, 5)},
+                                        {"gzip-magic.prn", "\x1f\x8b" + RandomBytes(5000, 6)},
+                                        {"all-bytes.prn", all_bytes},
+                                        // Named by a valid job name.
+                                        {"Caf\xC3\xA9 (2).prn", "accents"},
+                                        {"tab\there.prn", "a control character"},
+                                    });
   auto printer = Open();
   ASSERT_TRUE(printer);
   std::vector<int> job_ids;

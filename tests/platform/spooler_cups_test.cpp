@@ -12,8 +12,8 @@
 #include "platform/job_name.h"
 #include "platform/printer.h"
 #include "support/private_cups.h"
-#include "support/random_bytes.h"
 #include "support/spooling.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -25,21 +25,11 @@ using testsupport::PrivateCupsEnvironment;
 
 const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
 
-constexpr std::size_t kChunk = 100000;
-
+using testsupport::kChunk;
 using testsupport::RandomBytes;
 
 class CupsSpooler : public ::testing::Test {
  protected:
-  // A queue of the test's own on the shared scheduler, named after the test.
-  std::string NewQueue(const std::string& suffix = "", const std::string& device_options = "") {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
-    std::replace_if(
-        name.begin(), name.end(), [](char c) { return !std::isalnum(c); }, '_');
-    cups_.AddQueue(name, device_options);
-    return name;
-  }
-
   std::unique_ptr<Printer> Open(const std::string& printer) {
     std::unique_ptr<Printer> opened;
     const Status result = Printer::Open(*spooler_, printer, {}, opened);
@@ -57,7 +47,7 @@ class CupsSpooler : public ::testing::Test {
 };
 
 TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
-  const std::string queue = NewQueue();
+  const std::string queue = cups_.AddTestQueue();
   const struct {
     std::string name;
     std::string told;  // what the reason holds
@@ -77,7 +67,7 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
 }
 
 TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
-  const std::string queue = NewQueue();
+  const std::string queue = cups_.AddTestQueue();
   cups_.AddInstance(queue, "draft");
   const auto names = spooler_->PrinterNames().names;
   const auto plain = std::find(names.begin(), names.end(), queue);
@@ -94,7 +84,7 @@ TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
 }
 
 TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
-  const std::string queue = NewQueue();
+  const std::string queue = cups_.AddTestQueue();
   auto opened_before = Open(queue);
   ASSERT_TRUE(opened_before);
   const auto names = spooler_->PrinterNames().names;
@@ -119,8 +109,8 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
 TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   using platform::DocumentState;
   using platform::Fate;
-  const std::string failing = NewQueue("Failing", "fail=1");
-  const std::string stopped = NewQueue("Stopped");
+  const std::string failing = cups_.AddTestQueue("Failing", "fail=1");
+  const std::string stopped = cups_.AddTestQueue("Stopped");
   cups_.Disable(stopped, "Out of paper (tray 2)");
   const struct {
     std::string queue;

@@ -9,9 +9,9 @@
 #include <random>
 
 #include "printing/job_doubles.h"
-#include "support/random_bytes.h"
+#include "support/temp_folder.h"
+#include "support/test_files.h"
 #include "support/unreadable_file.h"
-#include "support/utf8_path.h"
 
 namespace {
 
@@ -29,7 +29,7 @@ using printing_test::RecordingView;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const std::string kDash = " \xE2\x80\x94 ";
+using testsupport::kDash;
 
 TEST(NextChunkSize, FullChunksThenTheRemainder) {
   const struct {
@@ -57,21 +57,6 @@ using testsupport::RandomBytes;
 
 class PrintJob : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("print_job_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
-  std::string MakeFile(const std::string& name, const std::string& bytes) {
-    const auto path = dir_ / testsupport::PathFromUtf8(name);
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    return testsupport::Utf8FromPath(path);
-  }
-
   printing::PrintJobResult Run(const std::vector<std::string>& paths) {
     return printing::RunPrintJob(view, spooler, PrintRequest{paths, 0, "P"});
   }
@@ -83,7 +68,7 @@ class PrintJob : public ::testing::Test {
     return found;
   }
 
-  fs::path dir_;
+  testsupport::TempFolder dir_;
   Journal journal;
   FakeSpooler spooler{journal};
   RecordingView view{journal};
@@ -102,7 +87,7 @@ TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
       {true, -1, true, "Please choose the Printer.\n\nthe list is empty", {"message"}},
       {true, 0, true, "The Printer Name you typed wasn't recognized.\n\nno such printer", {"open P", "message"}},
   };
-  const auto file = MakeFile("a.prn", "x");
+  const auto file = dir_.Write("a.prn", "x");
   for (const auto& c : cases) {
     Journal log;
     FakeSpooler fake(log);
@@ -118,26 +103,17 @@ TEST_F(PrintJob, ChecksRefuseInOrderWithTheirMessages) {
 }
 
 TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
+  std::vector<testsupport::NamedFile> files = testsupport::ChunkBoundaryFiles();
+  files.insert(files.begin(), {"empty.prn", ""});
+  files.push_back({"\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn", RandomBytes(3145745, 8)});
   std::vector<std::size_t> megabytes(31, 100000);
   megabytes.push_back(45745);
-  const struct {
-    std::string name;
-    std::size_t size;
-    std::vector<std::size_t> writes;
-  } files[] = {
-      {"empty.prn", 0, {}},
-      {"one.prn", 1, {1}},
-      {"under.prn", 99999, {99999}},
-      {"exact.prn", 100000, {100000}},
-      {"over.prn", 100001, {100000, 1}},
-      {"q.prn", 250000, {100000, 100000, 50000}},
-      {"\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn", 3145745, megabytes},
-  };
-  std::vector<std::string> paths, contents;
-  for (const auto& f : files) {
-    contents.push_back(RandomBytes(f.size, static_cast<unsigned>(f.size)));
-    paths.push_back(MakeFile(f.name, contents.back()));
-  }
+  // The writes of each file: whole chunks, then the rest.
+  const std::vector<std::vector<std::size_t>> writes = {
+      {}, {1}, {99999}, {100000}, {100000, 1}, {100000, 100000, 50000}, megabytes};
+  ASSERT_EQ(writes.size(), files.size());
+  std::vector<std::string> paths;
+  for (const auto& f : files) paths.push_back(dir_.Write(f.name, f.bytes));
   const auto result = Run(paths);
 
   EXPECT_EQ(result.end, JobEnd::Finished);
@@ -149,8 +125,8 @@ TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
   for (std::size_t i = 0; i < std::size(files); ++i) {
     const auto& doc = spooler.docs[i];
     EXPECT_EQ(doc.name, files[i].name);
-    EXPECT_TRUE(doc.bytes == contents[i]) << doc.name;
-    EXPECT_EQ(doc.writes, files[i].writes) << doc.name;
+    EXPECT_TRUE(doc.bytes == files[i].bytes) << doc.name;
+    EXPECT_EQ(doc.writes, writes[i]) << doc.name;
     EXPECT_TRUE(doc.ended);
     EXPECT_EQ(result.sent[i].path, paths[i]);
     EXPECT_EQ(result.sent[i].job_id, doc.job_id);
@@ -162,8 +138,8 @@ TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
 }
 
 TEST_F(PrintJob, ShowsProgressBeforeEachWriteAndYieldsAfterIt) {
-  const auto quarter = MakeFile("q.prn", RandomBytes(250000, 1));
-  const auto empty = MakeFile("e.prn", "");
+  const auto quarter = dir_.Write("q.prn", RandomBytes(250000, 1));
+  const auto empty = dir_.Write("e.prn", "");
   Run({quarter, empty});
   EXPECT_EQ(journal, (Journal{
                          "open P", "print off",
@@ -183,7 +159,7 @@ TEST_F(PrintJob, OffersTheRestAgainWhenAWriteTakesOnlyPart) {
   const auto bytes = RandomBytes(250001, 2);
   spooler.max_take = 30000;
   spooler.idle_writes_per_call = 2;  // two writes taking nothing, then one taking some
-  Run({MakeFile("a.prn", bytes)});
+  Run({dir_.Write("a.prn", bytes)});
   ASSERT_EQ(spooler.docs.size(), 1u);
   EXPECT_TRUE(spooler.docs[0].bytes == bytes);
   EXPECT_TRUE(spooler.docs[0].ended);
@@ -211,7 +187,7 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
        "the printer did not finish the document (refused; the document could not be removed (discard refused))"},
   };
   const auto a = RandomBytes(1000, 3), b = RandomBytes(150000, 4), c = RandomBytes(120000, 5);
-  const std::vector<std::string> paths = {MakeFile("a.prn", a), MakeFile("b.prn", b), MakeFile("c.prn", c)};
+  const std::vector<std::string> paths = {dir_.Write("a.prn", a), dir_.Write("b.prn", b), dir_.Write("c.prn", c)};
   for (const auto& k : cases) {
     Journal log;
     FakeSpooler fake(log);
@@ -239,18 +215,18 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
 
 TEST_F(PrintJob, AFailedCloseIsReported) {
   spooler.close_fails = true;
-  Run({MakeFile("a.prn", "abc")});
+  Run({dir_.Write("a.prn", "abc")});
   EXPECT_TRUE(spooler.docs.at(0).ended);
   EXPECT_THAT(view.messages, ElementsAre("The printer could not be closed (close refused)."));
 }
 
 TEST_F(PrintJob, FilesGoneOrUnreadableAreReportedAndStartNoDocument) {
-  const auto a = MakeFile("a.prn", "first");
-  const auto gone = MakeFile("gone.prn", "deleted after listing");
-  const auto folder = (dir_ / "folder.prn").string();
+  const auto a = dir_.Write("a.prn", "first");
+  const auto gone = dir_.Write("gone.prn", "deleted after listing");
+  const auto folder = (dir_.Path() / "folder.prn").string();
   fs::create_directory(folder);
-  const testsupport::UnreadableFile unreadable(dir_ / "unreadable.prn");
-  const auto c = MakeFile("c.prn", "last");
+  const testsupport::UnreadableFile unreadable(dir_.Path() / "unreadable.prn");
+  const auto c = dir_.Write("c.prn", "last");
   fs::remove(gone);
 
   const auto result = Run({a, gone, folder, unreadable.Path(), c});
@@ -279,8 +255,8 @@ TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
   };
   const auto original = RandomBytes(250000, 6);
   for (const auto& k : cases) {
-    const auto path = MakeFile("a.prn", original);
-    const auto next = MakeFile("b.prn", "next");
+    const auto path = dir_.Write("a.prn", original);
+    const auto next = dir_.Write("b.prn", "next");
     Journal log;
     FakeSpooler fake(log);
     RecordingView window(log);
@@ -307,8 +283,8 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
       {"progress 0/10", {}},
       {"yield", {100000}},
   };
-  const std::vector<std::string> paths = {MakeFile("a.prn", "done before"), MakeFile("b.prn", RandomBytes(250000, 7)),
-                                          MakeFile("c.prn", "never started")};
+  const std::vector<std::string> paths = {dir_.Write("a.prn", "done before"), dir_.Write("b.prn", RandomBytes(250000, 7)),
+                                          dir_.Write("c.prn", "never started")};
   for (const auto& k : cases) {
     Journal log;
     FakeSpooler fake(log);
@@ -336,7 +312,7 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
 
 TEST_F(PrintJob, SendsFilesOfTwoGibibytesAndMoreWhole) {
   const std::int64_t length = 2147500001;  // past 2^31, and 21475 full chunks and 1 byte
-  const auto path = (dir_ / "big.prn").string();
+  const auto path = (dir_.Path() / "big.prn").string();
   std::ofstream(path, std::ios::binary).put('\0');
   std::error_code error;
   fs::resize_file(path, static_cast<std::uintmax_t>(length), error);  // sparse: no disk space used

@@ -3,23 +3,21 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include "platform/version.h"
 #include "printing/job_doubles.h"
-#include "support/utf8_path.h"
+#include "support/temp_folder.h"
+#include "support/test_files.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using printing_test::FakeSpooler;
 using printing_test::Journal;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-const std::string kDash = " \xE2\x80\x94 ";
+using testsupport::kDash;
 
 // An output stream's buffer that raises `stop` once `trigger` has been
 // written, as an interrupt would at that moment.
@@ -41,25 +39,16 @@ class InterruptAt : public std::stringbuf {
 
 class RunSend : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("send_command_test_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
-
+  // A file of `size` bytes; returns its path.
   std::string MakeFile(const std::string& name, std::size_t size) {
-    const auto path = dir_ / testsupport::PathFromUtf8(name);
-    std::ofstream file(path, std::ios::binary);
-    for (std::size_t i = 0; i < size; ++i) file.put(static_cast<char>(i * 7));
-    return testsupport::Utf8FromPath(path);
+    return dir_.Write(name, testsupport::RandomBytes(size, 7));
   }
 
   int Run(const std::vector<std::string>& args, bool terminal = false) {
     return sender::RunSend(args, spooler, {out, err, terminal, stop});
   }
 
-  fs::path dir_;
+  testsupport::TempFolder dir_;
   Journal journal;
   FakeSpooler spooler{journal};
   std::ostringstream out, err;
@@ -130,7 +119,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
 #else
   const std::string odd = "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn", shown = "gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn";
 #endif
-  const auto a = MakeFile("a.prn", 10), gone = dir_.string() + "/" + odd, c = MakeFile("c.prn", 20);
+  const auto a = MakeFile("a.prn", 10), gone = dir_.Path().string() + "/" + odd, c = MakeFile("c.prn", 20);
   spooler.faults["c.prn"] = printing_test::Fault::Finish;
   EXPECT_EQ(Run({"-p", "P", a, gone, c}), sender::kExitNotSent);
   ASSERT_EQ(spooler.docs.size(), 2u);
@@ -138,7 +127,7 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
   EXPECT_TRUE(spooler.docs[1].cancelled);
   // Control characters (C0, C1) and bytes that are not UTF-8 in a name are
   // shown, not obeyed.
-  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + dir_.string() + "/" + shown + kDash +
+  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + dir_.Path().string() + "/" + shown + kDash +
                            "the file could not be measured (No such file or directory)\n" + c + kDash +
                            "the printer did not finish the document (refused)\n");
 }

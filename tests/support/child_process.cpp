@@ -9,7 +9,8 @@
 #include <cstring>
 #include <fstream>
 #include <sstream>
-#include <thread>
+
+#include "support/poll.h"
 
 extern char** environ;
 
@@ -73,15 +74,10 @@ Outcome ChildProcess::Wait(std::chrono::seconds limit) {
   Outcome outcome;
   if (pid_ == 0) return outcome;
   int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + limit;
-  while (waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      ADD_FAILURE() << "the program did not end within " << limit.count() << " s";
-      kill(pid_, SIGKILL);
-      waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  if (!PollUntil([&] { return waitpid(pid_, &status, WNOHANG) != 0; }, limit, std::chrono::milliseconds(5))) {
+    ADD_FAILURE() << "the program did not end within " << limit.count() << " s";
+    kill(pid_, SIGKILL);
+    waitpid(pid_, &status, 0);
   }
   pid_ = 0;
   outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);

@@ -30,7 +30,6 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   pid_t Pid() const { return pid_; }
-  std::string OutputSoFar() const { return ReadAll(out_); }
   // Whether the program has set up a handler for `signal_number` (Linux).
   bool Catches(int signal_number) const;
   // How far the program has read `file`, which it holds open; -1 while it

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -15,9 +16,9 @@
 #include <ostream>
 #include <stdexcept>
 #include <system_error>
-#include <thread>
 
 #include "support/child_process.h"
+#include "support/poll.h"
 
 namespace testsupport {
 namespace {
@@ -65,16 +66,6 @@ Http Connect(const std::string& server) {
                          /*blocking=*/1, 5000, nullptr));
   if (!http) throw std::runtime_error("cannot connect to the private cupsd at " + server);
   return http;
-}
-
-template <class Condition>
-bool WaitUntil(std::chrono::milliseconds timeout, Condition condition) {
-  const auto deadline = std::chrono::steady_clock::now() + timeout;
-  for (;;) {
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    std::this_thread::sleep_for(kPollInterval);
-  }
 }
 
 std::unique_ptr<PrivateCups> shared_cups;
@@ -141,6 +132,13 @@ PrivateCups::~PrivateCups() {
 
 fs::path PrivateCups::CaptureFolder(const std::string& queue) const {
   return folder_ / "out" / queue;
+}
+
+std::string PrivateCups::AddTestQueue(const std::string& suffix, const std::string& device_options) {
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
+  std::replace_if(name.begin(), name.end(), [](unsigned char c) { return !std::isalnum(c); }, '_');
+  AddQueue(name, device_options);
+  return name;
 }
 
 fs::path PrivateCups::AddQueue(const std::string& name, const std::string& device_options) {
@@ -210,22 +208,26 @@ std::vector<CapturedDocument> PrivateCups::Captured(const std::string& queue) co
 std::optional<CapturedDocument> PrivateCups::WaitForDocument(
     const std::string& queue, int job_id, std::chrono::milliseconds timeout) const {
   std::optional<CapturedDocument> found;
-  WaitUntil(timeout, [&] {
-    for (auto& document : Captured(queue)) {
-      if (document.job_id == job_id) found = std::move(document);
-    }
-    return found.has_value();
-  });
+  PollUntil(
+      [&] {
+        for (auto& document : Captured(queue)) {
+          if (document.job_id == job_id) found = std::move(document);
+        }
+        return found.has_value();
+      },
+      timeout, kPollInterval);
   return found;
 }
 
 std::vector<SpoolerJob> PrivateCups::WaitForFinishedJobs(const std::string& queue,
                                                          std::chrono::milliseconds timeout) const {
   std::vector<SpoolerJob> jobs;
-  WaitUntil(timeout, [&] {
-    jobs = Jobs(queue);
-    return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job.Finished(); });
-  });
+  PollUntil(
+      [&] {
+        jobs = Jobs(queue);
+        return std::all_of(jobs.begin(), jobs.end(), [](const auto& job) { return job.Finished(); });
+      },
+      timeout, kPollInterval);
   return jobs;
 }
 

@@ -73,6 +73,10 @@ class PrivateCups {
   // job fail, with "capture: forced failure (exit 1)" as the printer's
   // state message, and end aborted.
   std::filesystem::path AddQueue(const std::string& name, const std::string& device_options = "");
+  // Adds a raw queue of the running test's own, named after the test and
+  // `suffix` (other characters than letters and digits as '_'); returns
+  // its name.
+  std::string AddTestQueue(const std::string& suffix = "", const std::string& device_options = "");
   // Stops the queue with `reason` as its state message, as cupsdisable -r.
   void Disable(const std::string& queue, const std::string& reason);
   // Deletes a queue, as an administrator would (lpadmin -x).
