@@ -41,8 +41,8 @@
 #include "bench/measure.h"
 #include "bench/senders.h"
 #include "bench/test_file.h"
-#include "platform/settings_store.h"
-#include "platform/spooler.h"
+#include "platform/settings/settings_store.h"
+#include "platform/spooler/spooler.h"
 #include "support/private_cups.h"
 
 namespace bench {

@@ -3,7 +3,7 @@
 // creation order, as data.
 #include <vector>
 
-#include "platform/control_spec.h"
+#include "platform/window/control_spec.h"
 
 namespace app {
 

@@ -16,8 +16,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/spooler.h"
-#include "platform/ticker.h"
+#include "platform/spooler/spooler.h"
+#include "platform/window/ticker.h"
 #include "printing/print_job.h"
 
 namespace app {

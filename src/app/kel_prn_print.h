@@ -13,9 +13,9 @@
 #include "app/job_runner.h"
 #include "app/proportional_layout.h"
 #include "filelist/file_list.h"
-#include "platform/settings_store.h"
-#include "platform/spooler.h"
-#include "platform/window.h"
+#include "platform/settings/settings_store.h"
+#include "platform/spooler/spooler.h"
+#include "platform/window/window.h"
 #include "printing/print_job.h"
 #include "printing/progress_display.h"
 

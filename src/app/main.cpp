@@ -3,10 +3,10 @@
 
 #include "app/kel_prn_print.h"
 #include "app/start_arguments.h"
-#include "platform/close_signals.h"
+#include "platform/window/close_signals.h"
 #include "platform/command_line.h"
-#include "platform/settings_store.h"
-#include "platform/spooler.h"
+#include "platform/settings/settings_store.h"
+#include "platform/spooler/spooler.h"
 
 int main(int argc, char** argv) {
   std::variant<std::string, std::vector<std::string>> command_line;

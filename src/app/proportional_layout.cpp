@@ -2,7 +2,7 @@
 
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
-#include "platform/form.h"
+#include "platform/window/form.h"
 
 namespace app {
 

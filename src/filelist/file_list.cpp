@@ -4,7 +4,7 @@
 
 #include "filelist/command_line.h"
 #include "filelist/display_form.h"
-#include "platform/form.h"
+#include "platform/window/form.h"
 #include "platform/run_time_error.h"
 
 namespace filelist {

@@ -1,6 +1,6 @@
 #include "printing/document_follow.h"
 
-#include "platform/printer.h"
+#include "platform/spooler/printer.h"
 
 namespace printing {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "platform/spooler/spooler.h"
 #include "printing/print_job.h"
 
 namespace printing {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "platform/path_name.h"
-#include "platform/printer.h"
+#include "platform/spooler/printer.h"
 #include "printing/file_reader.h"
 
 namespace printing {

@@ -1,6 +1,6 @@
 #include "printing/printer_list.h"
 
-#include "platform/control.h"
+#include "platform/window/control.h"
 
 namespace printing {
 

@@ -1,7 +1,7 @@
 #include "printing/progress_display.h"
 
-#include "platform/control.h"
-#include "platform/window_services.h"
+#include "platform/window/control.h"
+#include "platform/window/window_services.h"
 #include "printing/progress_text.h"
 
 namespace printing {

@@ -13,7 +13,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/spooler.h"
+#include "platform/spooler/spooler.h"
 #ifdef _WIN32
 #include "platform/wide_text_win.h"
 #endif

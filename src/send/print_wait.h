@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/printer.h"
+#include "platform/spooler/printer.h"
 #include "printing/print_job.h"
 
 namespace sender {

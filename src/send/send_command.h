@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/spooler.h"
+#include "platform/spooler/spooler.h"
 
 namespace sender {
 

@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "app/kel_prn_print.h"
-#include "platform/settings_store.h"
-#include "platform/spooler.h"
+#include "platform/settings/settings_store.h"
+#include "platform/spooler/spooler.h"
 #include "support/temp_folder.h"
 
 namespace apptest {

@@ -7,7 +7,7 @@
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
 #include "platform/version.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "support/message_catcher.h"
 #include "support/scoped_environment.h"
 

@@ -10,7 +10,7 @@
 
 #include "filelist/display_form.h"
 #include "platform/run_time_error.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 #include "support/file_list_form.h"
 #include "support/list_lines.h"
 #include "support/message_catcher.h"

@@ -3,7 +3,7 @@
 // window creates them: the list, Full Path ticked, Add files clear, and
 // Print disabled until a file is listed; all but Full Path take drops.
 #include "filelist/file_list.h"
-#include "platform/window.h"
+#include "platform/window/window.h"
 
 namespace testsupport {
 

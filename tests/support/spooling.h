@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-#include "platform/printer.h"
+#include "platform/spooler/printer.h"
 
 namespace testsupport {
 

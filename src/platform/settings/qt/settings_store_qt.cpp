@@ -1,0 +1,94 @@
+#include <QFile>
+#include <QSettings>
+#include <QStandardPaths>
+#include <functional>
+
+#include "platform/settings/ini_text.h"
+#include "platform/run_time_error.h"
+#include "platform/settings/settings_store.h"
+
+namespace platform {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QByteArray FileBytes(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Opens the store of an application afresh for every read and save, so
+// that each one sees the file as it is now.
+class QtSettingsStore : public SettingsStore {
+ public:
+  explicit QtSettingsStore(std::function<std::unique_ptr<QSettings>(const QString& app)> open)
+      : open_(std::move(open)) {}
+
+  std::string Read(const std::string& app, const std::string& section, const std::string& key,
+                   const std::optional<std::string>& fallback) override {
+    return Stored(app, section, key).value_or(fallback.value_or(std::string()));
+  }
+
+  void Save(const std::string& app, const std::string& section, const std::string& key,
+            const std::string& text) override {
+    auto settings = open_(Q(app));
+    const bool ini = settings->format() == QSettings::IniFormat;
+    const QByteArray before = ini ? FileBytes(settings->fileName()) : QByteArray();
+    settings->setValue(Q(section) + "/" + Q(key), Q(text));
+    // Written through at once, so that a failure is known here, and the keys
+    // saved before it stay written.
+    settings->sync();
+    // A file QSettings could not read is replaced by what it could; a copy
+    // of it stays beside it.
+    if (ini && settings->status() == QSettings::FormatError) {
+      QFile::remove(settings->fileName() + ".bad");
+      QFile copy(settings->fileName() + ".bad");
+      if (copy.open(QIODevice::WriteOnly)) copy.write(before);
+    }
+    // Saved means on disk: the status also tells of the old file's faults.
+    if (Stored(app, section, key) != text) {
+      throw MakeError(kErrPathFileAccess, "cannot save setting " + key + " in " + settings->fileName().toStdString());
+    }
+  }
+
+ private:
+  // The text as stored: in an INI file read as written, where QSettings
+  // would read an unquoted value with commas as a list.
+  std::optional<std::string> Stored(const std::string& app, const std::string& section, const std::string& key) {
+    auto settings = open_(Q(app));
+    if (settings->format() == QSettings::IniFormat) {
+      const QByteArray file = FileBytes(settings->fileName());
+      return IniValue(std::string_view(file.constData(), static_cast<std::size_t>(file.size())), section, key);
+    }
+    const QVariant value = settings->value(Q(section) + "/" + Q(key));
+    if (!value.isValid()) return std::nullopt;
+    return value.toString().toStdString();
+  }
+
+  std::function<std::unique_ptr<QSettings>(const QString& app)> open_;
+};
+
+std::unique_ptr<QSettings> OpenIni(const QString& path) {
+  return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+}  // namespace
+
+std::unique_ptr<SettingsStore> MakeUserSettingsStore() {
+  return std::make_unique<QtSettingsStore>([](const QString& app) {
+#ifdef _WIN32
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, app, app);
+#else
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return OpenIni(base + "/" + app + "/" + app + ".ini");
+#endif
+  });
+}
+
+std::unique_ptr<SettingsStore> MakeIniSettingsStore(const std::string& file_path) {
+  const QString path = Q(file_path);
+  return std::make_unique<QtSettingsStore>([path](const QString&) { return OpenIni(path); });
+}
+
+}  // namespace platform

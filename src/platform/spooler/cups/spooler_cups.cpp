@@ -1,0 +1,99 @@
+// The spooler on CUPS, through libcups, talking to the scheduler libcups is
+// configured for (CUPS_SERVER, client.conf). Every request goes through a
+// connection of this code's own that gives up on a stalled scheduler
+// (spooler_cups_connection.h); each opened printer keeps one
+// (spooler_cups_port.h).
+#include <cups/cups.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/spooler/spooler.h"
+#include "platform/spooler/cups/spooler_cups_connection.h"
+#include "platform/spooler/cups/spooler_cups_document.h"
+#include "platform/spooler/cups/spooler_cups_port.h"
+
+namespace platform {
+namespace {
+
+using cups::Http;
+
+// Asking for the default printer is a single short request.
+constexpr double kDefaultLookupSeconds = 10.0;
+
+// "name" or "name/instance".
+std::string DestinationName(const cups_dest_t& dest) {
+  std::string name = dest.name;
+  if (dest.instance != nullptr) {
+    name += '/';
+    name += dest.instance;
+  }
+  return name;
+}
+
+// "name" or "name/instance"; printer names cannot hold a slash.
+std::pair<std::string, std::string> SplitDestinationName(const std::string& printer_name) {
+  const auto slash = printer_name.find('/');
+  if (slash == std::string::npos) return {printer_name, {}};
+  return {printer_name.substr(0, slash), printer_name.substr(slash + 1)};
+}
+
+class CupsSpooler final : public Spooler {
+ public:
+  Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) override {
+    const auto [name, instance] = SplitDestinationName(printer_name);
+    if (name.empty()) return Status::Fail("no printer name given");
+    auto printer = std::make_unique<cups::CupsPort>(name, std::move(stop), abandoned_);
+    if (auto found = printer->Find(instance, printer_name); !found.IsOk()) return found;
+    port = std::move(printer);
+    return Status::Ok();
+  }
+
+  PrinterListing PrinterNames() override {
+    PrinterListing listing;
+    Http http;
+    if (auto connected = cups::ConnectToScheduler(http); !connected.IsOk()) {
+      listing.listed = connected;
+      return listing;
+    }
+    const cups::Destinations destinations(http.get());
+    if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
+      const std::string server = cupsServer();
+      listing.listed = Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + server));
+      return listing;
+    }
+    auto& names = listing.names;
+    names.reserve(static_cast<std::size_t>(destinations.Count()));
+    for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
+    return listing;
+  }
+
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) override {
+    return cups::AskDocumentStatus(SplitDestinationName(printer_name).first, job_id, std::move(stop));
+  }
+
+  // As lp finds it: LPDEST or PRINTER, the user's lpoptions default, then
+  // the scheduler's. A scheduler that cannot be asked has no default to
+  // give: the caller only learns that there is none.
+  std::string DefaultPrinterName() override {
+    Http http;
+    if (!cups::ConnectToScheduler(http).IsOk()) return {};
+    cups::GiveUpAfter(http.get(), kDefaultLookupSeconds);
+    cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
+    if (dest == nullptr) return {};
+    std::string name = DestinationName(*dest);
+    cupsFreeDests(1, dest);
+    return name;
+  }
+
+ private:
+  cups::AbandonedJobs abandoned_ = std::make_shared<std::vector<cups::AbandonedJob>>();
+};
+
+}  // namespace
+
+std::unique_ptr<Spooler> MakeSystemSpooler() { return std::make_unique<CupsSpooler>(); }
+
+}  // namespace platform

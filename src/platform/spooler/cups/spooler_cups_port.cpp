@@ -1,0 +1,177 @@
+// A scheduler that goes away mid-document shows as a failed write (broken
+// pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
+// its first connection.
+#include "platform/spooler/cups/spooler_cups_port.h"
+
+#include <sys/socket.h>
+
+#include <utility>
+
+namespace platform::cups {
+namespace {
+
+constexpr int kSendBufferBytes = 1 << 20;
+
+constexpr std::string_view kEmptyDocument =
+    "the file is empty; the spooler does not accept an empty document";
+
+// Create-Job on `http` itself: cupsCreateJob would look the printer up
+// again on a connection of its own, which knows nothing of the watch.
+int CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
+                cups_option_t* options) {
+  ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
+  cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
+  cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
+  ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
+  ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
+  const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
+  ippDelete(response);
+  return job_id;
+}
+
+}  // namespace
+
+CupsPort::CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
+    : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
+
+// Closing only lets go of the connection and the options: it cannot fail.
+CupsPort::~CupsPort() { static_cast<void>(Close()); }
+
+Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
+  if (auto connected = Connect(); !connected.IsOk()) return connected;
+  const Destinations destinations(http_.get());
+  if (watch_.Stalled()) return GiveUp();
+  const cups_dest_t* dest = destinations.Find(queue_, instance);
+  if (dest == nullptr) {
+    if (destinations.Count() == 0 && SchedulerNotAsked()) {
+      return Status::Fail(LastCupsError("cannot list the printers of the spooler"));
+    }
+    return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+  }
+  watch_.Answered();
+  for (int i = 0; i < dest->num_options; ++i) {
+    num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+  }
+  CancelAbandoned();
+  return Status::Ok();
+}
+
+Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
+  if (auto connected = Connect(); !connected.IsOk()) return connected;
+  job_name_ = job_name;
+  job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
+  if (job_id_ <= 0) {
+    job_id_ = 0;
+    return Refused("the spooler did not create the job");
+  }
+  watch_.Answered();
+  job_id = job_id_;
+  return Status::Ok();
+}
+
+Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) {
+  written = 0;
+  // The document starts with its first byte, so that an empty one never
+  // reaches the scheduler (which would refuse it and hold the job).
+  if (!streaming_) {
+    const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_, job_name_.c_str(),
+                                                    CUPS_FORMAT_RAW, /*last_document=*/1);
+    if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler did not accept the document"));
+    streaming_ = true;
+  }
+  const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
+  if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler stopped taking the document"));
+  watch_.Answered();
+  written = size;
+  return Status::Ok();
+}
+
+Status CupsPort::Finish() {
+  if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
+  const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
+  if (IsIppError(status)) return Refused("the spooler did not take the document");
+  watch_.Answered();
+  streaming_ = false;
+  job_id_ = 0;
+  return Status::Ok();
+}
+
+Status CupsPort::Discard() {
+  const int job_id = std::exchange(job_id_, 0);
+  if (std::exchange(streaming_, false)) http_.reset();
+  // libcups waits a second for the first answer to every request,
+  // whatever the watch says: a scheduler that just left a wait
+  // unanswered is not asked again when the caller wants to stop.
+  if (watch_.Silent() && watch_.StopRequested()) {
+    abandoned_->push_back({queue_, job_id});
+    return Status::Fail("the job could not be cancelled: the print server is not answering");
+  }
+  const Status connected = Connect();
+  const Status cancelled =
+      connected.IsOk() ? Cancel(queue_, job_id) : Status::Fail("the job could not be cancelled: " + connected.Reason());
+  if (cancelled.IsOk()) return cancelled;
+  abandoned_->push_back({queue_, job_id});
+  return watch_.Stalled() ? GiveUp() : cancelled;
+}
+
+Status CupsPort::Close() {
+  http_.reset();
+  cupsFreeOptions(num_options_, options_);
+  num_options_ = 0;
+  options_ = nullptr;
+  return Status::Ok();
+}
+
+Status CupsPort::Connect() {
+  if (http_) return Status::Ok();
+  if (auto connected = ConnectToScheduler(http_); !connected.IsOk()) return connected;
+  watch_.Attach(http_.get());
+  // With a timeout set, libcups waits until the socket is writable before
+  // each write, which for a local socket means mostly drained: a larger
+  // buffer keeps the scheduler fed meanwhile.
+  const int buffer_bytes = kSendBufferBytes;
+  setsockopt(httpGetFd(http_.get()), SOL_SOCKET, SO_SNDBUF, &buffer_bytes, sizeof buffer_bytes);
+  return Status::Ok();
+}
+
+Status CupsPort::GiveUp() {
+  if (job_id_ != 0) abandoned_->push_back({queue_, std::exchange(job_id_, 0)});
+  http_.reset();
+  streaming_ = false;
+  return Status::Unanswered(watch_.StallReason());
+}
+
+Status CupsPort::Refused(std::string_view what) {
+  if (watch_.Stalled()) return GiveUp();
+  return Status::Fail(LastCupsError(what));
+}
+
+Status CupsPort::Break(std::string reason) {
+  if (watch_.Stalled()) return GiveUp();
+  streaming_ = false;
+  http_.reset();
+  return Status::Fail(std::move(reason));
+}
+
+Status CupsPort::Cancel(const std::string& queue, int job_id) {
+  const ipp_status_t status = cupsCancelJob2(http_.get(), queue.c_str(), job_id, /*purge=*/0);
+  if (IsIppError(status)) {
+    Status failed = Status::Fail(LastCupsError("the job could not be cancelled"));
+    http_.reset();
+    return failed;
+  }
+  watch_.Answered();
+  return Status::Ok();
+}
+
+void CupsPort::CancelAbandoned() {
+  auto& jobs = *abandoned_;
+  while (!jobs.empty() && Connect().IsOk()) {
+    const AbandonedJob job = jobs.front();
+    if (!Cancel(job.queue, job.id).IsOk() && watch_.Stalled()) return;
+    jobs.erase(jobs.begin());
+  }
+}
+
+}  // namespace platform::cups

@@ -1,0 +1,79 @@
+#pragma once
+// One opened CUPS printer. A document is one CUPS job named after the
+// document, holding one raw document (no filters, no page structure),
+// streamed to the scheduler chunk by chunk as it is written, on the
+// printer's own connection, so that it never shares it with other requests.
+//
+// An opened printer allows the scheduler one stretch of silence: once it
+// has not answered for the stall limit, counted across calls and
+// documents, the printer gives up on it and tries no further connection. A
+// job it could not cancel then is remembered, and cancelled at the
+// spooler's next contact with the scheduler: cupsd keeps such a job held,
+// waiting for its document.
+#include <cups/cups.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/spooler/spooler.h"
+#include "platform/spooler/cups/spooler_cups_connection.h"
+
+namespace platform::cups {
+
+struct AbandonedJob {
+  std::string queue;
+  int id = 0;
+};
+// Jobs whose cancelling failed, shared by a spooler and its printers.
+using AbandonedJobs = std::shared_ptr<std::vector<AbandonedJob>>;
+
+class CupsPort final : public PrinterPort {
+ public:
+  CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned);
+  ~CupsPort() override;
+
+  // Looks the printer up; an instance's saved options (copies, ...) then
+  // apply to its jobs. Jobs abandoned earlier are cancelled now that the
+  // scheduler answers.
+  Status Find(const std::string& instance, const std::string& printer_name);
+
+  Status CreateJob(const std::string& job_name, int& job_id) override;
+  Status Send(const void* data, std::size_t size, std::size_t& written) override;
+  Status Finish() override;
+  // Cancels the document's job, whatever its request's state. A request
+  // still under way is cut off first: the scheduler then discards the
+  // partial document, and nothing of it prints. A job that cannot be
+  // cancelled now is cancelled at the next contact.
+  Status Discard() override;
+  Status Close() override;
+
+ private:
+  Status Connect();
+  // The scheduler has been silent for the stall limit: the document in
+  // hand is left for the next contact to cancel, and the connection goes.
+  Status GiveUp();
+  // A request the scheduler refused, with its words; or, when it stayed
+  // silent for the stall limit, the end of contact with it.
+  Status Refused(std::string_view what);
+  // Abandons the request under way; the job is removed by Discard.
+  Status Break(std::string reason);
+  Status Cancel(const std::string& queue, int job_id);
+  // Cancels the jobs left behind earlier, while the scheduler answers. One
+  // that is gone meanwhile needs no cancelling either.
+  void CancelAbandoned();
+
+  std::string queue_;
+  Watch watch_;  // before http_: a connection's watch must outlive it
+  Http http_;
+  AbandonedJobs abandoned_;
+  int num_options_ = 0;
+  cups_option_t* options_ = nullptr;
+  int job_id_ = 0;
+  bool streaming_ = false;  // the document's request is under way
+  std::string job_name_;
+};
+
+}  // namespace platform::cups

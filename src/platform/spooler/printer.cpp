@@ -1,0 +1,152 @@
+#include "platform/spooler/printer.h"
+
+#include <utility>
+
+#include "platform/spooler/job_name.h"
+
+namespace platform {
+namespace {
+
+// A spooler that keeps accepting writes but takes nothing would hold the
+// document forever; after this many such writes in a row it fails.
+constexpr int kMaxIdleSends = 3;
+
+const char kClosed[] = "the printer is closed";
+const char kNoDocument[] = "no document is open";
+
+}  // namespace
+
+Status Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
+                     std::unique_ptr<Printer>& printer) {
+  std::unique_ptr<PrinterPort> port;
+  if (auto opened = spooler.Open(printer_name, std::move(stop), port); !opened.IsOk()) return opened;
+  printer = std::make_unique<Printer>(std::move(port));
+  return Status::Ok();
+}
+
+Status Printer::StartDoc(const std::string& document_name) {
+  if (state_ == State::kClosed) return Status::Fail(kClosed);
+  if (!unanswered_.IsOk()) return unanswered_;
+  if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
+  int job_id = 0;
+  if (auto created = port_->CreateJob(JobName(document_name), job_id); !created.IsOk()) return Noted(created);
+  job_id_ = job_id;
+  state_ = State::kOpen;
+  return Status::Ok();
+}
+
+Status Printer::Write(const void* data, std::size_t size, std::size_t& written) {
+  written = 0;
+  if (auto open = DocumentOpen(); !open.IsOk()) return open;
+  const auto* bytes = static_cast<const unsigned char*>(data);
+  int idle_sends = 0;
+  while (written < size) {
+    std::size_t taken = 0;
+    const Status sent = port_->Send(bytes + written, size - written, taken);
+    if (!sent.IsOk()) return Broken(sent);
+    if (taken > size - written) return Broken(Status::Fail("the spooler claimed more bytes than it was given"));
+    if (taken == 0 && ++idle_sends == kMaxIdleSends) return Broken(Status::Fail("the printer stopped taking data"));
+    if (taken > 0) idle_sends = 0;
+    written += taken;
+  }
+  return Status::Ok();
+}
+
+Status Printer::EndDoc() {
+  // A document that lost data must not print.
+  if (state_ == State::kBroken) return Remove(failure_);
+  if (auto open = DocumentOpen(); !open.IsOk()) return open;
+  const Status ended = port_->Finish();
+  if (!ended.IsOk() && !ended.IsUnanswered()) return Remove(ended);
+  state_ = State::kNoDocument;
+  return Noted(ended);
+}
+
+Status Printer::CancelDoc() {
+  if (state_ != State::kBroken) {
+    if (auto open = DocumentOpen(); !open.IsOk()) return open;
+  }
+  state_ = State::kNoDocument;
+  failure_ = {};
+  return Noted(port_->Discard());
+}
+
+Status Printer::Close() {
+  if (state_ == State::kClosed) return Status::Ok();
+  // A document left open is removed, never half printed.
+  Status result = state_ == State::kNoDocument ? Status::Ok() : CancelDoc();
+  state_ = State::kClosed;
+  result.Update(port_->Close());
+  return result;
+}
+
+Status Printer::DocumentOpen() const {
+  switch (state_) {
+    case State::kOpen:
+      return Status::Ok();
+    case State::kBroken:
+      return failure_;
+    case State::kClosed:
+      return Status::Fail(kClosed);
+    case State::kNoDocument:
+      break;
+  }
+  return unanswered_.IsOk() ? Status::Fail(kNoDocument) : unanswered_;
+}
+
+Status Printer::Broken(Status failure) {
+  if (failure.IsUnanswered()) {
+    state_ = State::kNoDocument;
+    return Noted(failure);
+  }
+  state_ = State::kBroken;
+  failure_ = failure;
+  return failure;
+}
+
+Status Printer::Remove(Status failure) {
+  state_ = State::kNoDocument;
+  failure_ = {};
+  const Status removed = Noted(port_->Discard());
+  return removed.IsOk() ? failure : WithFailedRemoval(failure, removed);
+}
+
+Status Printer::Noted(const Status& result) {
+  if (result.IsUnanswered()) unanswered_ = result;
+  return result;
+}
+
+Status WithFailedRemoval(const Status& failure, const Status& removal) {
+  std::string reason = failure.Reason() + "; the document could not be removed (" + removal.Reason() + ")";
+  return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
+}
+
+FollowUp Judge(const DocumentStatus& status) {
+  FollowUp follow{Fate::kWaiting, {}, status};
+  const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
+  if (!status.asked.IsOk()) return follow;
+  switch (status.state) {
+    case DocumentState::kCompleted:
+    case DocumentState::kGone:
+      follow.fate = Fate::kPrinted;
+      break;
+    case DocumentState::kCancelled:
+    case DocumentState::kAborted:
+      follow.fate = Fate::kFailed;
+      follow.reason = first_of(status.printer_message, first_of(status.reasons, status.state == DocumentState::kAborted
+                                                                                 ? "aborted by the spooler"
+                                                                                 : "cancelled at the spooler"));
+      break;
+    case DocumentState::kPending:
+    case DocumentState::kHeld:
+    case DocumentState::kProcessing:
+      if (status.printer_stopped) {
+        follow.fate = Fate::kStuck;
+        follow.reason = first_of(status.stopped_reason, first_of(status.printer_message, "the printer has stopped"));
+      }
+      break;
+  }
+  return follow;
+}
+
+}  // namespace platform

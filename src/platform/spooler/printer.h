@@ -1,0 +1,95 @@
+#pragma once
+// The document protocol, the same over every spooler: documents go one
+// after the other, StartDoc, Write..., EndDoc; or CancelDoc at any point
+// after StartDoc, which removes the document so that nothing of it prints.
+// The spooler's port (spooler.h) only does what it is told; the order of
+// the calls, what a call out of order answers, and what becomes of a
+// document that fails are decided here, once for all spoolers.
+//
+// EndDoc ends the document whether it succeeds or not; when it fails, what
+// reached the spooler of that document is removed, and a removal that
+// fails too is part of the answer. After a failed Write the document can
+// only be ended (which then fails) or cancelled. Closing the printer with a
+// document still open removes that document. Once the spooler stops
+// answering, every later call fails at once with that reason.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "platform/spooler/spooler.h"
+
+namespace platform {
+
+class Printer {
+ public:
+  // Opens the printer by its device name into `printer`, which stays
+  // empty on failure.
+  static Status Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
+                     std::unique_ptr<Printer>& printer);
+
+  explicit Printer(std::unique_ptr<PrinterPort> port) : port_(std::move(port)) {}
+  // A printer let go without Close still removes its open document and
+  // closes its port; no one is left to hear how that went.
+  ~Printer() { static_cast<void>(Close()); }
+  Printer(const Printer&) = delete;
+  Printer& operator=(const Printer&) = delete;
+
+  // A document of one page named after `document_name` (made a valid job
+  // name).
+  Status StartDoc(const std::string& document_name);
+  // Hands all `size` bytes to the spooler, offering what it did not take
+  // again; `written` receives how many it took before any failure.
+  Status Write(const void* data, std::size_t size, std::size_t& written);
+  Status EndDoc();
+  Status CancelDoc();
+  Status Close();
+
+  // The spooler's id of the document in hand, or of the last one started;
+  // 0 before the first.
+  int JobId() const { return job_id_; }
+
+ private:
+  enum class State { kNoDocument, kOpen, kBroken, kClosed };
+
+  // Ok while a document is open and whole, else why not.
+  Status DocumentOpen() const;
+  // The document breaks with `failure`, or is given up with it when the
+  // spooler stopped answering.
+  Status Broken(Status failure);
+  // Removes the document in hand; `failure`, with why the removal failed
+  // too if so.
+  Status Remove(Status failure);
+  // Remembers a spooler that stopped answering; returns `result`.
+  Status Noted(const Status& result);
+
+  std::unique_ptr<PrinterPort> port_;
+  State state_ = State::kNoDocument;
+  Status failure_;     // why the document in hand broke
+  Status unanswered_;  // failed once the spooler stopped answering
+  int job_id_ = 0;
+};
+
+// How a document sent to a printer fares, judged from the spooler's answer.
+enum class Fate {
+  kWaiting,   // not printed yet, nothing wrong seen (or the spooler could not be asked)
+  kPrinted,   // completed, or gone from the queue: spoolers drop printed jobs
+  kFailed,    // cancelled (by anyone: the job cancels only what it does not send) or aborted
+  kStuck,     // waits on a printer that has stopped
+};
+
+struct FollowUp {
+  Fate fate = Fate::kWaiting;
+  std::string reason;  // the printer's (or the spooler's) words, for kFailed and kStuck
+  DocumentStatus status;
+};
+
+FollowUp Judge(const DocumentStatus& status);
+
+// Asks the spooler where document `job_id` sent to `printer_name` stands;
+// `stop` cuts a wait on the spooler short.
+inline FollowUp FollowDocument(Spooler& spooler, const std::string& printer_name, int job_id, StopCheck stop = {}) {
+  return Judge(spooler.DocumentStatusOf(printer_name, job_id, std::move(stop)));
+}
+
+}  // namespace platform

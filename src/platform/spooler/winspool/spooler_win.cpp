@@ -1,0 +1,302 @@
+// The spooler on Windows, through winspool. The wide-character calls are
+// used so that printer and document names outside the ANSI code page reach
+// the spooler intact; names travel as UTF-8 everywhere else in the program.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <winspool.h>
+// wingdi.h names StartDocA/StartDocW StartDoc, which would rename the
+// seam's method in this file only.
+#undef StartDoc
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "platform/spooler/spooler.h"
+#include "platform/wide_text_win.h"
+
+// The driver attribute of XPS-based printer drivers (DRIVER_INFO_8), which
+// older MinGW headers lack.
+#ifndef PRINTER_DRIVER_XPS
+#define PRINTER_DRIVER_XPS 0x00000002
+#endif
+
+namespace platform {
+namespace {
+
+// The system's text for an error code, without its trailing line break.
+std::string SystemErrorText(DWORD error) {
+  // A call that fails without saying why leaves the cleared code behind;
+  // "The operation completed successfully" would be no reason at all.
+  if (error == ERROR_SUCCESS) return "no reason given";
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  std::wstring_view wide(buffer, buffer != nullptr ? length : 0);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
+    wide.remove_suffix(1);
+  }
+  std::string text = Utf16ToUtf8(wide);
+  if (buffer != nullptr) LocalFree(buffer);
+  if (text.empty()) text = "error " + std::to_string(error);
+  return text;
+}
+
+// Runs one spooler call and, when it fails, says why. The error code is
+// cleared first: after a success it holds whatever an earlier call left,
+// and some spoolers fail without setting it.
+template <class Call>
+Status Checked(std::string_view what, Call&& call) {
+  SetLastError(ERROR_SUCCESS);
+  if (call()) return Status::Ok();
+  const DWORD error = GetLastError();
+  return Status::Fail(std::string(what) + ": " + SystemErrorText(error));
+}
+
+// Raw data through an XPS-based driver needs the data type "XPS_PASS": with
+// the printer's default type such drivers take the bytes and spool nothing.
+// Every other driver gets no data type, so the printer's own default
+// applies. A driver that cannot be asked (level 8 is unknown before
+// Windows Vista) counts as not XPS-based.
+const wchar_t* RawDataType(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterDriverW(printer, nullptr, 8, nullptr, 0, &needed);
+  if (needed < sizeof(DRIVER_INFO_8W)) return nullptr;
+  // DRIVER_INFO_8W holds pointers and 64-bit fields: align the buffer for it.
+  std::vector<DRIVER_INFO_8W> info(needed / sizeof(DRIVER_INFO_8W) + 1);
+  if (!GetPrinterDriverW(printer, nullptr, 8, reinterpret_cast<LPBYTE>(info.data()),
+                         static_cast<DWORD>(info.size() * sizeof(DRIVER_INFO_8W)), &needed)) {
+    return nullptr;
+  }
+  return (info[0].dwPrinterDriverAttributes & PRINTER_DRIVER_XPS) != 0 ? L"XPS_PASS" : nullptr;
+}
+
+// A job's details at level `Level` (JOB_INFO_1W, JOB_INFO_2W), or none
+// when the spooler does not hold the job. Asked for the size of a job's
+// details, a spooler answers with the size only for a job it has.
+template <class Info>
+std::vector<Info> JobInfo(HANDLE printer, DWORD job, DWORD level) {
+  DWORD needed = 0;
+  SetLastError(ERROR_SUCCESS);  // some spoolers fail here without a code
+  if (GetJobW(printer, job, level, nullptr, 0, &needed) || GetLastError() != ERROR_INSUFFICIENT_BUFFER) return {};
+  // Aligned for the record, which holds pointers; its strings follow it.
+  std::vector<Info> info(needed / sizeof(Info) + 1);
+  if (!GetJobW(printer, job, level, reinterpret_cast<LPBYTE>(info.data()),
+               static_cast<DWORD>(info.size() * sizeof(Info)), &needed)) {
+    return {};
+  }
+  return info;
+}
+
+class WinPort final : public PrinterPort {
+ public:
+  WinPort(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
+  // A port is closed by its printer, which reports how that went; closing
+  // here only lets go of a handle still held, with no one left to tell.
+  ~WinPort() override { static_cast<void>(Close()); }
+
+  // StartDocPrinterW answers with the job's id.
+  Status CreateJob(const std::string& job_name, int& job_id) override {
+    std::wstring name = Utf8ToUtf16(job_name);
+    DOC_INFO_1W info{};
+    info.pDocName = name.data();
+    info.pOutputFile = nullptr;  // to the printer itself
+    info.pDatatype = const_cast<wchar_t*>(data_type_);
+    DWORD job = 0;
+    if (auto r = Checked("the spooler did not start the document",
+                         [&] { return (job = StartDocPrinterW(printer_, 1, reinterpret_cast<LPBYTE>(&info))) != 0; });
+        !r.IsOk()) {
+      return r;
+    }
+    job_ = job;
+    document_open_ = true;
+    job_id = static_cast<int>(job);
+    // A document without its page is no document: it goes again.
+    const Status page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
+    if (page.IsOk()) return page;
+    const Status discarded = Discard();
+    return discarded.IsOk() ? page : WithFailedRemoval(page, discarded);
+  }
+
+  Status Send(const void* data, std::size_t size, std::size_t& written) override {
+    written = 0;
+    // WritePrinter counts in DWORDs; the caller offers the rest again.
+    const DWORD offered = static_cast<DWORD>(std::min<std::size_t>(size, 0x7FFFFFFF));
+    DWORD taken = 0;
+    if (auto r = Checked("the spooler did not take the data",
+                         [&] { return WritePrinter(printer_, const_cast<void*>(data), offered, &taken); });
+        !r.IsOk()) {
+      return r;
+    }
+    written = taken;
+    return Status::Ok();
+  }
+
+  Status Finish() override {
+    if (auto r = Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); }); !r.IsOk()) {
+      return r;
+    }
+    // The document is over either way.
+    document_open_ = false;
+    return Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
+  }
+
+  // A spooler may take AbortPrinter and JOB_CONTROL_DELETE without doing
+  // either, and a document that failed to end may still be queued: the job
+  // is deleted while the spooler holds it, and one that stays is reported.
+  Status Discard() override {
+    if (std::exchange(document_open_, false)) {
+      if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r.IsOk()) {
+        return r;
+      }
+    }
+    if (!JobHeld()) return Status::Ok();
+    if (auto r = Checked("the document's job could not be deleted",
+                         [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
+        !r.IsOk()) {
+      return r;
+    }
+    if (JobHeld()) return Status::Fail("the spooler still holds the document's job after deleting it");
+    return Status::Ok();
+  }
+
+  Status Close() override {
+    if (printer_ == nullptr) return Status::Ok();
+    const Status closed = Checked("the printer did not close", [&] { return ClosePrinter(printer_); });
+    printer_ = nullptr;
+    return closed;
+  }
+
+ private:
+  // Whether the spooler still holds the document's job, other than to
+  // delete it.
+  bool JobHeld() const {
+    const auto info = JobInfo<JOB_INFO_1W>(printer_, job_, 1);
+    return !info.empty() && (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
+  }
+
+  HANDLE printer_;
+  const wchar_t* data_type_;
+  DWORD job_ = 0;  // the spooler's id of the document's job
+  bool document_open_ = false;
+};
+
+// The words for a job's status bits that stop it on its printer.
+std::string StoppedBy(DWORD status) {
+  const struct {
+    DWORD bit;
+    const char* words;
+  } kStops[] = {
+      {JOB_STATUS_ERROR, "error"},
+      {JOB_STATUS_OFFLINE, "the printer is offline"},
+      {JOB_STATUS_PAPEROUT, "out of paper"},
+      {JOB_STATUS_USER_INTERVENTION, "the printer needs attention"},
+      {JOB_STATUS_BLOCKED_DEVQ, "blocked"},
+  };
+  std::string text;
+  for (const auto& stop : kStops) {
+    if ((status & stop.bit) == 0) continue;
+    if (!text.empty()) text += ", ";
+    text += stop.words;
+  }
+  return text;
+}
+
+class WinSpooler final : public Spooler {
+ public:
+  // winspool's calls cannot be cut short: the job looks at its stop request
+  // between them.
+  Status Open(const std::string& printer_name, StopCheck, std::unique_ptr<PrinterPort>& port) override {
+    std::wstring name = Utf8ToUtf16(printer_name);
+    if (name.empty()) return Status::Fail("no printer name given");
+    HANDLE printer = nullptr;
+    if (auto opened = Checked("the printer \"" + printer_name + "\" cannot be opened",
+                              [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+        !opened.IsOk()) {
+      return opened;
+    }
+    port = std::make_unique<WinPort>(printer, RawDataType(printer));
+    return Status::Ok();
+  }
+
+  // Local printers and printer connections, in the spooler's order.
+  PrinterListing PrinterNames() override {
+    constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
+    DWORD needed = 0;
+    DWORD count = 0;
+    // A printer added between the size query and the listing makes the
+    // buffer too small; ask again with the new size.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      std::vector<PRINTER_INFO_4W> info(needed / sizeof(PRINTER_INFO_4W) + 1);
+      const auto size = static_cast<DWORD>(info.size() * sizeof(PRINTER_INFO_4W));
+      if (EnumPrintersW(kFlags, nullptr, 4, reinterpret_cast<LPBYTE>(info.data()), size, &needed, &count)) {
+        PrinterListing listing;
+        for (DWORD i = 0; i < count; ++i) {
+          if (info[i].pPrinterName != nullptr) listing.names.push_back(Utf16ToUtf8(info[i].pPrinterName));
+        }
+        return listing;
+      }
+      if (GetLastError() != ERROR_INSUFFICIENT_BUFFER) break;
+    }
+    return {{}, Status::Fail("the printers cannot be listed: " + SystemErrorText(GetLastError()))};
+  }
+
+  // GetJobW's JOB_INFO_2W. A job that has left the queue is gone: Windows
+  // removes printed jobs unless the printer keeps them. The local spooler
+  // answers these at once, so there is no wait to cut short.
+  DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck) override {
+    DocumentStatus status;
+    std::wstring name = Utf8ToUtf16(printer_name);
+    HANDLE printer = nullptr;
+    if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+        !opened.IsOk()) {
+      status.asked = opened;
+      return status;
+    }
+    const auto info = JobInfo<JOB_INFO_2W>(printer, static_cast<DWORD>(job_id), 2);
+    ClosePrinter(printer);
+    if (info.empty()) return status;
+    const DWORD bits = info[0].Status;
+    const std::string words = info[0].pStatus != nullptr ? Utf16ToUtf8(info[0].pStatus) : std::string();
+    status.printer_message = words;
+    if ((bits & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) != 0) {
+      status.state = DocumentState::kCancelled;
+      status.reasons = "deleted";
+    } else if ((bits & (JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE)) != 0) {
+      status.state = DocumentState::kCompleted;
+    } else {
+      status.state = (bits & JOB_STATUS_PAUSED) != 0                                ? DocumentState::kHeld
+                     : (bits & (JOB_STATUS_PRINTING | JOB_STATUS_SPOOLING)) != 0 ? DocumentState::kProcessing
+                                                                                  : DocumentState::kPending;
+      status.reasons = StoppedBy(bits);
+      status.printer_stopped = !status.reasons.empty();
+      if (status.printer_stopped) status.stopped_reason = words.empty() ? status.reasons : words;
+    }
+    return status;
+  }
+
+  std::string DefaultPrinterName() override {
+    DWORD size = 0;
+    GetDefaultPrinterW(nullptr, &size);
+    if (size == 0) return {};
+    std::wstring name(size, L'\0');
+    if (!GetDefaultPrinterW(name.data(), &size) || size == 0 || size > name.size()) return {};
+    name.resize(size - 1);  // the size counts the terminating null
+    return Utf16ToUtf8(name);
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Spooler> MakeSystemSpooler() { return std::make_unique<WinSpooler>(); }
+
+}  // namespace platform

@@ -1,0 +1,167 @@
+#pragma once
+// The window's controls: geometry in twips (1440 to the logical inch, 15 to
+// a logical pixel) held as single-precision values, and the properties and
+// events the program uses. A control is created by its form (form.h).
+#include <string>
+
+#include "platform/window/control_spec.h"
+#include "platform/window/window_services.h"
+
+class QWidget;
+
+namespace platform {
+
+inline constexpr double kTwipsPerPixel = 15.0;
+
+// The pixel span covered by a twips span: edges are rounded, so adjacent
+// controls meet without gaps.
+struct PixelSpan {
+  int start;
+  int length;
+};
+PixelSpan TwipsToPixels(double start_twips, double length_twips);
+
+// A control's name as the design writes it: "Label1(2)" for an element of
+// a control array (index 0 or above), else the bare name.
+std::string DesignName(const std::string& name, int index);
+
+class Control {
+ public:
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  ControlKind Kind() const { return design_.kind; }
+  const std::string& Name() const { return design_.name; }
+  int Index() const { return design_.index; }
+  int TabIndex() const { return design_.tab_index; }
+  bool DropTarget() const { return design_.drop_target; }
+  Control* Container() const { return container_; }
+
+  // Geometry in twips, relative to the container's inner area. Values are
+  // kept as single precision, exactly as set.
+  float Left() const { return left_; }
+  float Top() const { return top_; }
+  float Width() const { return width_; }
+  float Height() const { return height_; }
+  void SetLeft(double twips);
+  void SetTop(double twips);
+  void SetWidth(double twips);
+  void SetHeight(double twips);
+
+  bool Enabled() const;
+  void SetEnabled(bool enabled);
+
+  // Raised with the dropped files' paths; only for drop targets.
+  void OnDrop(DropHandler handler) { drop_handler_ = std::move(handler); }
+
+  // Screen readers: leaves this control, and whatever lies inside it, out of
+  // what they see.
+  void HideFromScreenReaders();
+  // Screen readers see this control as a progress bar called `name`, with
+  // the value last given to SetProgressValue (0 to 100).
+  void PresentAsProgressBar(const std::string& name);
+  void SetProgressValue(int percent);
+
+  QWidget* Widget() const { return widget_; }
+
+ protected:
+  Control(const ControlSpec& design, Control* container, QWidget* widget);
+  void ApplyGeometry();
+
+  ControlSpec design_;
+  Control* container_;
+  QWidget* widget_;
+  float left_, top_, width_, height_;
+  DropHandler drop_handler_;
+
+  friend class ControlBuilder;
+};
+
+class Label : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::Label;
+  std::string Caption() const;
+  void SetCaption(const std::string& caption);
+  // Makes this label the heading of `control`: screen readers name the
+  // control after the label's text.
+  void Heads(Control& control);
+
+ private:
+  using Control::Control;
+  friend class ControlBuilder;
+};
+
+class CommandButton : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::CommandButton;
+  std::string Caption() const;
+  void OnClick(EventHandler handler) { click_ = std::move(handler); }
+  void Click();  // as the user's click
+
+ private:
+  using Control::Control;
+  EventHandler click_;
+  friend class ControlBuilder;
+};
+
+// Value 0 clear, 1 ticked, 2 greyed. A user's click toggles between clear
+// and ticked; setting a different value raises the click event as a user's
+// click does.
+class CheckBox : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::CheckBox;
+  std::string Caption() const;
+  int Value() const;
+  void SetValue(int value);  // any other value: Invalid property value
+  void OnClick(EventHandler handler) { click_ = std::move(handler); }
+
+ private:
+  using Control::Control;
+  EventHandler click_;
+  friend class ControlBuilder;
+};
+
+// An unsorted single-selection list.
+class ListBox : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::ListBox;
+  void AddItem(const std::string& text);
+  void Clear();
+  int ListCount() const;
+  std::string List(int index) const;  // "" outside the list
+  int ListIndex() const;               // -1: none selected
+  void SetListIndex(int index);        // -1 clears; outside: Invalid property value
+  int NewIndex() const { return new_index_; }
+  void SetSelected(int index, bool selected);  // outside: Invalid property array index
+  void OnClick(EventHandler handler) { click_ = std::move(handler); }
+
+ private:
+  using Control::Control;
+  int new_index_ = -1;
+  EventHandler click_;
+  friend class ControlBuilder;
+};
+
+class PictureBox : public Control {
+ public:
+  static constexpr ControlKind kKind = ControlKind::PictureBox;
+
+ private:
+  using Control::Control;
+  friend class ControlBuilder;
+};
+
+// Throws std::logic_error naming the control and both kinds unless
+// `control` is of kind `wanted`: binding a control as another kind is a
+// programming error.
+void CheckKind(const Control& control, ControlKind wanted);
+
+// `control` as the control class T, its kind checked.
+template <class T>
+T& As(Control& control) {
+  CheckKind(control, T::kKind);
+  return static_cast<T&>(control);
+}
+
+}  // namespace platform

@@ -1,0 +1,168 @@
+// Form::Create: one builder per kind of control, then one step that gives
+// every control its designed appearance and drop handling.
+#include <QApplication>
+#include <QCheckBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <algorithm>
+#include <memory>
+
+#include "platform/window/drop_router.h"
+#include "platform/window/form.h"
+#include "platform/window/qt/qt_text.h"
+
+namespace platform {
+
+namespace {
+
+// Fits a check box's square into the box's height: the designed "Add files"
+// box is lower than the style's square, which would lose its bottom edge.
+class FittingIndicatorStyle : public QProxyStyle {
+ public:
+  using QProxyStyle::QProxyStyle;
+  int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+    const int size = QProxyStyle::pixelMetric(metric, option, widget);
+    if ((metric == PM_IndicatorWidth || metric == PM_IndicatorHeight) && widget != nullptr) {
+      return std::min(size, widget->height());
+    }
+    return size;
+  }
+};
+
+// A click toggles between clear and ticked; only the program sets greyed.
+class TwoStateCheckBox : public QCheckBox {
+ public:
+  TwoStateCheckBox(const QString& text, QWidget* parent) : QCheckBox(text, parent) {
+    auto* style = new FittingIndicatorStyle(QApplication::style()->name());
+    style->setParent(this);
+    setStyle(style);
+  }
+
+ protected:
+  void nextCheckState() override { setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked); }
+};
+
+// Return and Enter press the focused button, as Space does.
+class KeyboardButton : public QPushButton {
+ public:
+  using QPushButton::QPushButton;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
+        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+      click();
+      return;
+    }
+    QPushButton::keyPressEvent(event);
+  }
+};
+
+// A slot that raises a control's event handler, if the program set one.
+auto Raise(const EventHandler& handler) {
+  return [&handler] {
+    if (handler) RunHandler(handler);
+  };
+}
+
+QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+}  // namespace
+
+// Builds the control of `design` inside `parent`; reaches the controls'
+// private parts.
+class ControlBuilder {
+ public:
+  static std::unique_ptr<Control> Build(const ControlSpec& design, Control* container, QWidget* parent) {
+    switch (design.kind) {
+      case ControlKind::PictureBox: return BuildPictureBox(design, container, parent);
+      case ControlKind::Label: return BuildLabel(design, container, parent);
+      case ControlKind::CheckBox: return BuildCheckBox(design, container, parent);
+      case ControlKind::CommandButton: return BuildCommandButton(design, container, parent);
+      case ControlKind::ListBox: return BuildListBox(design, container, parent);
+    }
+    return nullptr;
+  }
+
+  // Font, colours, enabled state and drop handling, alike for every kind.
+  static void ApplyAppearance(Control& control) {
+    const ControlSpec& design = control.design_;
+    QWidget* widget = control.widget_;
+    if (design.font) widget->setFont(MakeFont(*design.font));
+    QPalette palette = widget->palette();
+    if (design.fore_color) {
+      palette.setColor(QPalette::WindowText, ToQColor(*design.fore_color));
+      palette.setColor(QPalette::Text, ToQColor(*design.fore_color));
+    }
+    if (design.back_color) palette.setColor(QPalette::Window, ToQColor(*design.back_color));
+    widget->setPalette(palette);
+    // Labels without a transparent background paint the window's colour.
+    widget->setAutoFillBackground(!design.transparent && (design.kind == ControlKind::Label || design.back_color));
+    widget->setEnabled(design.enabled);
+
+    if (design.drop_target) {
+      auto* router = new DropRouter(widget, &control.drop_handler_);
+      router->Watch(widget);
+    }
+  }
+
+ private:
+  static std::unique_ptr<Control> BuildPictureBox(const ControlSpec& design, Control* container, QWidget* parent) {
+    auto* widget = new QWidget(parent);
+    widget->setFocusPolicy(Qt::NoFocus);
+    return std::unique_ptr<Control>(new PictureBox(design, container, widget));
+  }
+
+  static std::unique_ptr<Control> BuildLabel(const ControlSpec& design, Control* container, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setTextFormat(Qt::PlainText);
+    label->setText(CaptionDisplayText(design.caption));
+    label->setAlignment((design.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
+    label->setFocusPolicy(Qt::NoFocus);
+    if (design.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    return std::unique_ptr<Control>(new Label(design, container, label));
+  }
+
+  static std::unique_ptr<Control> BuildCheckBox(const ControlSpec& design, Control* container, QWidget* parent) {
+    auto* box = new TwoStateCheckBox(Q(design.caption), parent);
+    std::unique_ptr<CheckBox> check(new CheckBox(design, container, box));
+    // The designed value raises no click: the handler is connected after.
+    check->SetValue(design.value);
+    QObject::connect(box, &QCheckBox::stateChanged, box, Raise(check->click_));
+    return check;
+  }
+
+  static std::unique_ptr<Control> BuildCommandButton(const ControlSpec& design, Control* container,
+                                                     QWidget* parent) {
+    auto* button = new KeyboardButton(Q(design.caption), parent);
+    button->setAutoDefault(false);
+    std::unique_ptr<CommandButton> command(new CommandButton(design, container, button));
+    QObject::connect(button, &QPushButton::clicked, button, Raise(command->click_));
+    return command;
+  }
+
+  static std::unique_ptr<Control> BuildListBox(const ControlSpec& design, Control* container, QWidget* parent) {
+    auto* list = new QListWidget(parent);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setSortingEnabled(false);
+    list->setDragDropMode(QAbstractItemView::NoDragDrop);
+    std::unique_ptr<ListBox> box(new ListBox(design, container, list));
+    QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
+    return box;
+  }
+};
+
+Control& Form::Create(const ControlSpec& design) {
+  Control* container = design.container >= 0 ? order_.at(static_cast<std::size_t>(design.container)) : nullptr;
+  QWidget* parent = container ? container->Widget() : Widget();
+  std::unique_ptr<Control> control = ControlBuilder::Build(design, container, parent);
+  ControlBuilder::ApplyAppearance(*control);
+  order_.push_back(control.get());
+  controls_.push_back(std::move(control));
+  return *order_.back();
+}
+
+}  // namespace platform

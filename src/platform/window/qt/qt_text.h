@@ -1,0 +1,23 @@
+#pragma once
+// Conversions shared by the window layer's Qt code: texts, fonts and twips.
+#include <QFont>
+#include <QString>
+#include <cmath>
+#include <string>
+
+#include "platform/window/control.h"
+
+namespace platform {
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+inline int ToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
+
+// The designed font, or a face of the same kind where it is missing.
+QFont MakeFont(const FontSpec& design);
+
+// A label caption marks an access key with '&' and writes a literal one as
+// "&&"; the label shows neither marker.
+QString CaptionDisplayText(const std::string& caption);
+
+}  // namespace platform

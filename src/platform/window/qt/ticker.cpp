@@ -1,0 +1,17 @@
+#include "platform/window/ticker.h"
+
+#include <QTimer>
+
+namespace platform {
+
+Ticker::Ticker(int interval_ms, EventHandler tick) : timer_(std::make_unique<QTimer>()) {
+  timer_->setInterval(interval_ms);
+  QObject::connect(timer_.get(), &QTimer::timeout, [tick = std::move(tick)] { RunHandler(tick); });
+}
+
+Ticker::~Ticker() = default;
+
+void Ticker::Start() { timer_->start(); }
+void Ticker::Stop() { timer_->stop(); }
+
+}  // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+// A repeating timer on the window thread, for work that is polled rather
+// than driven by the window's own events.
+#include <memory>
+
+#include "platform/window/window_services.h"
+
+class QTimer;
+
+namespace platform {
+
+class Ticker {
+ public:
+  // Calls `tick` every `interval_ms` milliseconds while started.
+  Ticker(int interval_ms, EventHandler tick);
+  ~Ticker();
+  Ticker(const Ticker&) = delete;
+  Ticker& operator=(const Ticker&) = delete;
+
+  void Start();
+  void Stop();
+
+ private:
+  std::unique_ptr<QTimer> timer_;
+};
+
+}  // namespace platform

@@ -1,0 +1,170 @@
+// The window layer on real widgets.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QScreen>
+#include <QTest>
+
+#include "platform/run_time_error.h"
+#include "platform/window/window.h"
+#include "support/message_catcher.h"
+
+namespace {
+
+using platform::ControlKind;
+using platform::ControlSpec;
+
+TEST(TwipsToPixels, FifteenTwipsAPixelWithRoundedEdges) {
+  struct Case {
+    double start, length;
+    int px_start, px_length;
+  } cases[] = {{0, 0, 0, 0},      {1845, 1, 123, 0},     {1845, 187, 123, 12}, {1800, 3495, 120, 233},
+               {0, 7.4, 0, 0},    {0, 7.6, 0, 1},        {10, 10, 1, 0},       {-30, 60, -2, 4}};
+  for (const auto& c : cases) {
+    const auto span = platform::TwipsToPixels(c.start, c.length);
+    EXPECT_EQ(span.start, c.px_start) << c.start << "+" << c.length;
+    EXPECT_EQ(span.length, c.px_length) << c.start << "+" << c.length;
+  }
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  WindowTest() : form_("T", 3000, 3000, {"Arial", 9.75, false, 0}) {}
+  platform::Form form_;
+};
+
+TEST_F(WindowTest, GeometryKeepsSinglePrecisionTwipsExactly) {
+  auto& label = form_.CreateAs<platform::Label>(
+      {.kind = ControlKind::Label, .name = "L", .left = 10, .top = 20, .width = 300, .height = 40});
+  label.SetLeft(1010.123456789);
+  EXPECT_EQ(label.Left(), 1010.123456789f);
+  label.SetWidth(2020);
+  EXPECT_EQ(label.Width(), 2020);
+  EXPECT_EQ(label.Widget()->geometry(), QRect(67, 1, 135, 3));
+  EXPECT_THROW(label.SetWidth(-1), platform::RunTimeError);
+  form_.Show();
+  form_.SetWidth(4597.5);
+  EXPECT_EQ(form_.Width(), 4597.5f);
+  form_.SetLeft(1234);
+  EXPECT_EQ(form_.Left(), 1234);
+  form_.Widget()->move(300, 0);  // moved by the user: read from the window again
+  EXPECT_EQ(form_.Left(), 4500);
+}
+
+TEST_F(WindowTest, CheckBoxTakesZeroOneTwoAndRaisesItsClickOnEveryChange) {
+  auto& box = form_.CreateAs<platform::CheckBox>({.kind = ControlKind::CheckBox, .name = "C", .caption = "Box",
+                                                  .width = 1000, .height = 300, .value = 1});
+  int clicks = 0;
+  box.OnClick([&] { ++clicks; });
+  EXPECT_EQ(box.Value(), 1);
+  box.SetValue(1);
+  EXPECT_EQ(clicks, 0);  // no change, no click
+  box.SetValue(2);
+  EXPECT_EQ(box.Value(), 2);
+  EXPECT_EQ(clicks, 1);
+  for (int refused : {3, 7, -1}) {
+    EXPECT_THROW(box.SetValue(refused), platform::RunTimeError);
+    EXPECT_EQ(box.Value(), 2);
+  }
+  // A user's click never produces greyed: from greyed or ticked it clears,
+  // from clear it ticks.
+  form_.Show();
+  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  EXPECT_EQ(box.Value(), 0);
+  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  EXPECT_EQ(box.Value(), 1);
+  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  EXPECT_EQ(box.Value(), 0);
+  EXPECT_EQ(clicks, 4);
+}
+
+TEST_F(WindowTest, ListKeepsOrderAndOneSelection) {
+  auto& list = form_.CreateAs<platform::ListBox>({.kind = ControlKind::ListBox, .name = "L", .width = 2000,
+                                                  .height = 2000});
+  EXPECT_EQ(list.NewIndex(), -1);
+  for (const char* s : {"b", "a", "c"}) list.AddItem(s);
+  EXPECT_EQ(list.ListCount(), 3);
+  EXPECT_EQ(list.List(0), "b");
+  EXPECT_EQ(list.List(2), "c");
+  EXPECT_EQ(list.List(3), "");
+  EXPECT_EQ(list.NewIndex(), 2);
+  EXPECT_EQ(list.ListIndex(), -1);
+  list.SetListIndex(1);
+  EXPECT_EQ(list.ListIndex(), 1);
+  list.SetListIndex(2);
+  EXPECT_EQ(list.ListIndex(), 2);
+  list.SetSelected(2, false);
+  EXPECT_EQ(list.ListIndex(), -1);
+  EXPECT_THROW(list.SetListIndex(3), platform::RunTimeError);
+  EXPECT_THROW(list.SetSelected(5, false), platform::RunTimeError);
+  list.Clear();
+  EXPECT_EQ(list.ListCount(), 0);
+  EXPECT_EQ(list.NewIndex(), -1);
+  // Text outside Latin-1 stays whole.
+  list.AddItem("\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn");
+  EXPECT_EQ(list.List(0), "\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn");
+}
+
+TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
+  auto& label = form_.CreateAs<platform::Label>({.kind = ControlKind::Label, .name = "L", .caption = "(Drag && Drop)"});
+  auto* qlabel = static_cast<QLabel*>(label.Widget());
+  EXPECT_EQ(qlabel->text(), "(Drag & Drop)");
+  label.SetCaption("&File && &&more&");
+  EXPECT_EQ(qlabel->text(), "File & &more");
+  EXPECT_EQ(label.Caption(), "&File && &&more&");
+}
+
+// Binding a control under another kind, or a name the window lacks, is a
+// programming error that says which control it concerns.
+TEST_F(WindowTest, AControlIsBoundOnlyByItsNameAndKind) {
+  auto& list = form_.CreateAs<platform::ListBox>({.kind = ControlKind::ListBox, .name = "List_File"});
+  form_.Create({.kind = ControlKind::Label, .name = "Label1", .index = 2});
+  EXPECT_EQ(&form_.Named<platform::ListBox>("List_File"), &list);
+  const auto failure = [&](auto bind) {
+    try {
+      bind();
+    } catch (const std::logic_error& error) {
+      return std::string(error.what());
+    }
+    return std::string("bound");
+  };
+  EXPECT_EQ(failure([&] { form_.Named<platform::CheckBox>("List_File"); }),
+            "control List_File is a list box, not a check box");
+  EXPECT_EQ(failure([&] { form_.Named<platform::CommandButton>("Label1", 2); }),
+            "control Label1(2) is a label, not a command button");
+  EXPECT_EQ(failure([&] { form_.Named<platform::Label>("Label1", 0); }), "no control Label1(0) on the window");
+  EXPECT_EQ(failure([&] { form_.CreateAs<platform::PictureBox>({.kind = ControlKind::Label, .name = "L"}); }),
+            "control L is a label, not a picture box");
+}
+
+TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {
+  testsupport::MessageCatcher catcher;
+  bool after = false;
+  platform::RunHandler([] { throw platform::MakeError(platform::kErrSubscriptOutOfRange); });
+  platform::RunHandler([] { throw std::runtime_error("unexpected"); });
+  platform::RunHandler([&] { after = true; });
+  EXPECT_TRUE(after);
+  ASSERT_EQ(catcher.Messages().size(), 2u);
+  EXPECT_EQ(catcher.Messages()[0].title, "Torvane");
+  EXPECT_EQ(catcher.Texts()[0], "Run-time error '9':\n\nSubscript out of range");
+  EXPECT_TRUE(catcher.Messages()[0].only_ok);
+  EXPECT_TRUE(catcher.Messages()[0].no_icon);
+  EXPECT_EQ(catcher.Texts()[1], "Run-time error '51':\n\nInternal error: unexpected");
+}
+
+TEST(ShowMessage, ALongListStaysOnTheScreenUnderItsSummary) {
+  std::string report = "These files were not sent:\n";
+  for (int i = 0; i < 300; ++i) report += "\n/home/user/jobs/file-" + std::to_string(i) + ".prn \xE2\x80\x94 not measured";
+  testsupport::MessageCatcher catcher;
+  platform::ShowMessage(report);
+  ASSERT_EQ(catcher.Messages().size(), 1u);
+  const auto& box = catcher.Messages()[0];
+  EXPECT_EQ(box.text.toStdString(), report);
+  EXPECT_LE(box.height, QGuiApplication::primaryScreen()->availableGeometry().height());
+  EXPECT_TRUE(box.only_ok && box.no_icon && box.title == "Torvane");
+}
+
+}  // namespace
