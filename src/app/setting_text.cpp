@@ -1,23 +1,14 @@
 #include "app/setting_text.h"
 
-#include <QLocale>
 #include <charconv>
 #include <cctype>
 #include <cmath>
 #include <limits>
 
+
 namespace app {
 
-NumberFormat UserNumberFormat() {
-  const QLocale locale = QLocale::system();
-  const auto first = [](const QString& s, char fallback) {
-    return s.size() == 1 && s[0].unicode() < 0x80 ? static_cast<char>(s[0].unicode()) : fallback;
-  };
-  NumberFormat format;
-  format.decimal = first(locale.decimalPoint(), '.');
-  format.group = first(locale.groupSeparator(), format.decimal == ',' ? '.' : ',');
-  return format;
-}
+NumberFormat UserNumberFormat() { return platform::UserNumberSeparators(); }
 
 std::string SingleToText(float value, const NumberFormat& format) {
   char buffer[32];

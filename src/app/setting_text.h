@@ -5,12 +5,11 @@
 #include <optional>
 #include <string>
 
+#include "platform/window/application.h"
+
 namespace app {
 
-struct NumberFormat {
-  char decimal = '.';
-  char group = ',';
-};
+using NumberFormat = platform::NumberSeparators;
 
 // The user's decimal and group separators.
 NumberFormat UserNumberFormat();
