@@ -5,12 +5,21 @@
 
 #include <sys/socket.h>
 
+#include <chrono>
+#include <cstring>
+#include <thread>
 #include <utility>
 
 namespace platform::cups {
 namespace {
 
 constexpr int kSendBufferBytes = 1 << 20;
+
+// The scheduler readies a queue made on demand in the background: it asks
+// the printer what it supports, giving up on an unreachable one after
+// 30 s. How long it gets, and how often it is asked meanwhile.
+constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
+constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -28,6 +37,19 @@ int CreateJobOn(http_t* http, const std::string& queue, const std::string& title
   const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
   ippDelete(response);
   return job_id;
+}
+
+// The printer state in a response; stopped when it holds none.
+int PrinterStateIn(ipp_t* response) {
+  ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+  return state != nullptr ? ippGetInteger(state, 0) : IPP_PSTATE_STOPPED;
+}
+
+// The queue name at the end of the scheduler's address for a printer.
+std::string QueueOf(ipp_t* response) {
+  const char* uri = ippGetString(ippFindAttribute(response, "printer-uri-supported", IPP_TAG_URI), 0, nullptr);
+  const char* slash = uri != nullptr ? std::strrchr(uri, '/') : nullptr;
+  return slash != nullptr ? std::string(slash + 1) : std::string();
 }
 
 }  // namespace
@@ -50,10 +72,60 @@ Status CupsPort::Find(const std::string& instance, const std::string& printer_na
     return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
   }
   watch_.Answered();
+  // Only a destination with a queue has its address at the scheduler.
+  if (cupsGetOption("printer-uri-supported", dest->num_options, dest->options) == nullptr) {
+    if (auto made = MakeQueue(*dest, printer_name); !made.IsOk()) return made;
+  }
   for (int i = 0; i < dest->num_options; ++i) {
     num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
   }
   CancelAbandoned();
+  return Status::Ok();
+}
+
+// What the destination API does for such a destination, on this
+// printer's own connection so that the watch holds: CUPS-Create-Local-
+// Printer, then waiting while the new queue is stopped, which it stays
+// until the scheduler has learnt the printer's abilities.
+Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_name) {
+  const char* device_uri = cupsGetOption("device-uri", dest.num_options, dest.options);
+  const std::string not_made = "the print server did not make a queue for the printer \"" + printer_name + "\"";
+  if (device_uri == nullptr) return Status::Fail(not_made + ": it has no address");
+  ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device_uri);
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, dest.name);
+  if (const char* info = cupsGetOption("printer-info", dest.num_options, dest.options)) {
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
+  }
+  // "Already exists" (another program made it meanwhile) comes with the
+  // queue's address and state too.
+  ipp_t* response = cupsDoRequest(http_.get(), request, "/");
+  const std::string queue = QueueOf(response);
+  int state = PrinterStateIn(response);
+  ippDelete(response);
+  if (queue.empty()) return Refused(not_made);
+  watch_.Answered();
+  queue_ = queue;
+  const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
+  while (state == IPP_PSTATE_STOPPED) {
+    if (watch_.StopRequested()) return Status::Fail(not_made + ": stopped while it was being made");
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return Status::Fail(not_made + ": the printer did not answer it");
+    }
+    std::this_thread::sleep_for(kQueueReadyPoll);
+    ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
+    ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+    ipp_t* answer = cupsDoRequest(http_.get(), ask, "/");
+    if (IsIppError(cupsLastError())) {
+      ippDelete(answer);
+      return Refused(not_made);
+    }
+    watch_.Answered();
+    state = PrinterStateIn(answer);
+    ippDelete(answer);
+  }
   return Status::Ok();
 }
 

@@ -35,7 +35,8 @@ class CupsPort final : public PrinterPort {
   CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned);
   ~CupsPort() override;
 
-  // Looks the printer up; an instance's saved options (copies, ...) then
+  // Looks the printer up, and has the scheduler make its queue when it has
+  // none yet (a printer it found on the network); an instance's saved options (copies, ...) then
   // apply to its jobs. Jobs abandoned earlier are cancelled now that the
   // scheduler answers.
   Status Find(const std::string& instance, const std::string& printer_name);
@@ -52,6 +53,7 @@ class CupsPort final : public PrinterPort {
 
  private:
   Status Connect();
+  Status MakeQueue(const cups_dest_t& dest, const std::string& printer_name);
   // The scheduler has been silent for the stall limit: the document in
   // hand is left for the next contact to cancel, and the connection goes.
   Status GiveUp();
