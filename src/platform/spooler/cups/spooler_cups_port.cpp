@@ -5,6 +5,7 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace platform::cups {
@@ -17,17 +18,13 @@ constexpr std::string_view kEmptyDocument =
 
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.
-int CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
-                cups_option_t* options) {
+Answer CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
+                   cups_option_t* options) {
   ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
-  ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
-  ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
-  const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
-  ippDelete(response);
-  return job_id;
+  return Exchange(http, request, "/printers/" + queue);
 }
 
 }  // namespace
@@ -39,20 +36,22 @@ CupsPort::CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
 CupsPort::~CupsPort() { static_cast<void>(Close()); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
-  if (auto connected = Connect(); !connected.IsOk()) return connected;
-  const Destinations destinations(http_.get());
-  if (watch_.Stalled()) return GiveUp();
-  const cups_dest_t* dest = destinations.Find(queue_, instance);
-  if (dest == nullptr) {
-    if (destinations.Count() == 0 && SchedulerNotAsked()) {
-      return Status::Fail(LastCupsError("cannot list the printers of the spooler"));
+  const Status found = Lookup(watch_.Stop(), [&](http_t* http) {
+    const Destinations destinations(http);
+    const cups_dest_t* dest = destinations.Find(queue_, instance);
+    if (dest == nullptr) {
+      if (destinations.Count() == 0 && SchedulerNotAsked()) {
+        return Status::Fail(LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
+      }
+      return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
     }
-    return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
-  }
-  watch_.Answered();
-  for (int i = 0; i < dest->num_options; ++i) {
-    num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
-  }
+    for (int i = 0; i < dest->num_options; ++i) {
+      num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+    }
+    return Status::Ok();
+  });
+  if (!found.IsOk()) return found;
+  if (auto connected = Connect(); !connected.IsOk()) return connected;
   CancelAbandoned();
   return Status::Ok();
 }
@@ -60,11 +59,10 @@ Status CupsPort::Find(const std::string& instance, const std::string& printer_na
 Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
-  job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
-  if (job_id_ <= 0) {
-    job_id_ = 0;
-    return Refused("the spooler did not create the job");
-  }
+  const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
+  ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
+  job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
+  if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
   watch_.Answered();
   job_id = job_id_;
   return Status::Ok();
@@ -89,8 +87,8 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
 
 Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
-  const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
-  if (IsIppError(status)) return Refused("the spooler did not take the document");
+  const Answer answer = ReadAnswer(http_.get());
+  if (answer.Failed()) return Refused(answer.Why("the spooler did not take the document"));
   watch_.Answered();
   streaming_ = false;
   job_id_ = 0;
@@ -142,9 +140,9 @@ Status CupsPort::GiveUp() {
   return Status::Unanswered(watch_.StallReason());
 }
 
-Status CupsPort::Refused(std::string_view what) {
+Status CupsPort::Refused(std::string reason) {
   if (watch_.Stalled()) return GiveUp();
-  return Status::Fail(LastCupsError(what));
+  return Status::Fail(std::move(reason));
 }
 
 Status CupsPort::Break(std::string reason) {
@@ -155,9 +153,11 @@ Status CupsPort::Break(std::string reason) {
 }
 
 Status CupsPort::Cancel(const std::string& queue, int job_id) {
-  const ipp_status_t status = cupsCancelJob2(http_.get(), queue.c_str(), job_id, /*purge=*/0);
-  if (IsIppError(status)) {
-    Status failed = Status::Fail(LastCupsError("the job could not be cancelled"));
+  ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, queue);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+  const Answer answer = Exchange(http_.get(), request, "/jobs/");
+  if (answer.Failed()) {
+    Status failed = Status::Fail(answer.Why("the job could not be cancelled"));
     http_.reset();
     return failed;
   }

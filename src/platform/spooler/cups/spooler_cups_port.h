@@ -55,9 +55,9 @@ class CupsPort final : public PrinterPort {
   // The scheduler has been silent for the stall limit: the document in
   // hand is left for the next contact to cancel, and the connection goes.
   Status GiveUp();
-  // A request the scheduler refused, with its words; or, when it stayed
+  // A request the scheduler refused, with `reason`; or, when it stayed
   // silent for the stall limit, the end of contact with it.
-  Status Refused(std::string_view what);
+  Status Refused(std::string reason);
   // Abandons the request under way; the job is removed by Discard.
   Status Break(std::string reason);
   Status Cancel(const std::string& queue, int job_id);
