@@ -110,17 +110,20 @@ TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFile
   ASSERT_EQ(app::UserNumberFormat().group, ',');
   EXPECT_EQ(Start(false).Form().Left(), 1440);
 
-  // A file QSettings cannot read is no failed save: the close replaces it
-  // and keeps it beside it.
-  const QByteArray zeros(4096, '\0');
-  write_ini(zeros);
-  testsupport::MessageCatcher catcher;
-  Start().But_End.Click();
-  EXPECT_TRUE(catcher.Messages().empty());
-  for (const auto& key : kFiveKeys) EXPECT_NE(Stored(key), "<missing>") << key;
-  QFile copy(QString::fromStdString(IniPath() + ".bad"));
-  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-  EXPECT_EQ(copy.readAll(), zeros);
+  // A file that is no INI file is no failed save: the close starts a new
+  // one, with nothing of the old, and keeps the old one beside it.
+  for (const QByteArray& garbage : {QByteArray(4096, '\0'), QByteArray("junk=1\n\x01\x7F[x\n[InitVal]\nListIdx=Evil\n")}) {
+    write_ini(garbage);
+    testsupport::MessageCatcher catcher;
+    Start().But_End.Click();
+    EXPECT_TRUE(catcher.Messages().empty());
+    QFile file(QString::fromStdString(IniPath())), copy(QString::fromStdString(IniPath() + ".bad"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), garbage);
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("[InitVal]\n") && text.count('\n') == 6) << text.toStdString();
+    EXPECT_EQ(Stored("ListIdx"), "");
+  }
 }
 
 TEST_F(AppTest, AFailureBeforeTheProtectedStepsEndsStartUpWithAMessage) {
