@@ -2,10 +2,14 @@
 #include <QFile>
 #include <QTextStream>
 #include <QWidget>
+#include <atomic>
+#include <set>
+#include <thread>
 
 #include "app/app_fixture.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
+#include "platform/settings/ini_text.h"
 #include "platform/version.h"
 #include "platform/window/window.h"
 #include "support/message_catcher.h"
@@ -199,9 +203,35 @@ TEST_F(AppTest, AFailingSaveIsToldAndTheWindowStillCloses) {
   EXPECT_FALSE(window.Form().Visible());
   ASSERT_EQ(catcher.Messages().size(), 1u);
   EXPECT_TRUE(catcher.Texts()[0].startsWith("Run-time error '75':"));
-  // The keys before the failure were written, those after it were not.
-  EXPECT_EQ(store_.saved_keys, (std::vector<std::string>{"WinPosL", "WinPosT"}));
-  EXPECT_EQ(Stored("PathDisp"), "<missing>");
+  // The five are one save: none was written.
+  EXPECT_TRUE(store_.saved_keys.empty());
+  EXPECT_EQ(Stored("WinPosL"), "<missing>");
+}
+
+// Of two windows closing at once the last wins whole: the file is never
+// seen with some of one save's values and some of another's.
+TEST_F(AppTest, TheFiveValuesAreWrittenWhole) {
+  std::atomic<bool> done = false;
+  std::thread closing([&] {
+    for (int round = 0; round < 40; ++round) {
+      std::vector<std::pair<std::string, std::string>> texts;
+      for (const auto& key : kFiveKeys) texts.emplace_back(key, std::to_string(round));
+      platform::MakeIniSettingsStore(IniPath())->SaveAll("Torvane", "InitVal", texts);
+    }
+    done = true;
+  });
+  int seen = 0;
+  while (!done) {
+    QFile file(QString::fromStdString(IniPath()));
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (bytes.isEmpty()) continue;
+    ++seen;
+    std::set<std::optional<std::string>> values;
+    for (const auto& key : kFiveKeys) values.insert(platform::IniValue(bytes.toStdString(), "InitVal", key));
+    ASSERT_EQ(values.size(), 1u) << bytes.toStdString();
+  }
+  closing.join();
+  EXPECT_GT(seen, 0);
 }
 
 TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {

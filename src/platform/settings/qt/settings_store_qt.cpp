@@ -32,14 +32,20 @@ class QtSettingsStore : public SettingsStore {
 
   void Save(const std::string& app, const std::string& section, const std::string& key,
             const std::string& text) override {
+    SaveAll(app, section, {{key, text}});
+  }
+
+  void SaveAll(const std::string& app, const std::string& section,
+               const std::vector<std::pair<std::string, std::string>>& texts) override {
     auto settings = OpenForSaving(app);
-    settings->setValue(Q(section) + "/" + Q(key), Q(text));
-    // Written through at once, so that a failure is known here, and the keys
-    // saved before it stay written.
+    for (const auto& [key, text] : texts) settings->setValue(Q(section) + "/" + Q(key), Q(text));
+    // One write for all, through at once so that a failure is known here.
+    // QSettings takes its lock file, reads the file again, and replaces it
+    // whole (a temporary file renamed over it): of two saves at the same
+    // moment, the later one wins with every key it wrote.
     settings->sync();
-    // Saved means on disk.
-    if (Stored(app, section, key) != text) {
-      throw MakeError(kErrPathFileAccess, "cannot save setting " + key + " in " + settings->fileName().toStdString());
+    if (settings->status() == QSettings::AccessError) {
+      throw MakeError(kErrPathFileAccess, "cannot save settings in " + settings->fileName().toStdString());
     }
   }
 
