@@ -5,10 +5,22 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/settings/locale_separators.h"
 
 namespace app {
 
-NumberFormat UserNumberFormat() { return platform::UserNumberSeparators(); }
+NumberFormat UserNumberFormat() {
+  const platform::LocaleSeparators separators = platform::UserLocaleSeparators();
+  // A separator that is not one ASCII character (a no-break space, say) is
+  // read and written as the usual one.
+  const auto first = [](const std::string& s, char fallback) {
+    return s.size() == 1 && static_cast<unsigned char>(s[0]) < 0x80 ? s[0] : fallback;
+  };
+  NumberFormat format;
+  format.decimal = first(separators.decimal, '.');
+  format.group = first(separators.group, format.decimal == ',' ? '.' : ',');
+  return format;
+}
 
 std::string SingleToText(float value, const NumberFormat& format) {
   char buffer[32];

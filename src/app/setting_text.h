@@ -5,11 +5,12 @@
 #include <optional>
 #include <string>
 
-#include "platform/window/application.h"
-
 namespace app {
 
-using NumberFormat = platform::NumberSeparators;
+struct NumberFormat {
+  char decimal = '.';
+  char group = ',';
+};
 
 // The user's decimal and group separators.
 NumberFormat UserNumberFormat();

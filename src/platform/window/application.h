@@ -5,13 +5,6 @@
 
 namespace platform {
 
-// The user's decimal and group separators.
-struct NumberSeparators {
-  char decimal = '.';
-  char group = ',';
-};
-NumberSeparators UserNumberSeparators();
-
 class Application {
  public:
   // `program` is the program's path as started; the window system sees no
