@@ -170,13 +170,15 @@ void KelPrnPrint::Form_QueryUnload() {
   // end waits for it. Past jobs' documents are no longer followed.
   closing_ = true;
   const NumberFormat format = UserNumberFormat();
-  auto& store = services_.settings;
-  store.Save(kAppName, kSection, "WinPosL", SingleToText(form_.Left(), format));
-  store.Save(kAppName, kSection, "WinPosT", SingleToText(form_.Top(), format));
   const int selected = List_printer.ListIndex();
-  store.Save(kAppName, kSection, "ListIdx", selected >= 0 ? List_printer.List(selected) : std::string());
-  store.Save(kAppName, kSection, "PathDisp", std::to_string(Chk_FullPath.Value()));
-  store.Save(kAppName, kSection, "AddFile", std::to_string(Chk_add.Value()));
+  // One save: of two windows closing at once, the last one's five values
+  // are kept, never some of each.
+  services_.settings.SaveAll(kAppName, kSection,
+                             {{"WinPosL", SingleToText(form_.Left(), format)},
+                              {"WinPosT", SingleToText(form_.Top(), format)},
+                              {"ListIdx", selected >= 0 ? List_printer.List(selected) : std::string()},
+                              {"PathDisp", std::to_string(Chk_FullPath.Value())},
+                              {"AddFile", std::to_string(Chk_add.Value())}});
 }
 
 void KelPrnPrint::Form_Resize() { app::Form_Resize(form_, layout_); }

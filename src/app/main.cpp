@@ -7,8 +7,10 @@
 #include "platform/command_line.h"
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/spooler.h"
+#include "platform/standard_streams.h"
 
 int main(int argc, char** argv) {
+  platform::OpenClosedStandardStreams();
   std::variant<std::string, std::vector<std::string>> command_line;
   if (auto text = platform::NativeArgumentText()) {
     command_line = std::move(*text);
