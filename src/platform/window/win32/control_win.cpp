@@ -42,7 +42,11 @@ void Control::SetEnabled(bool enabled) { EnableWindow(native_->hwnd, enabled); }
 
 void Control::HideFromScreenReaders() { AnnotateHidden(native_->hwnd); }
 void Control::PresentAsProgressBar(const std::string& name) { AnnotateProgressBar(native_->hwnd, Wide(name)); }
-void Control::SetProgressValue(int percent) { AnnotateValue(native_->hwnd, percent); }
+void Control::SetProgressValue(int percent) {
+  if (percent == native_->presented_percent) return;
+  native_->presented_percent = percent;
+  AnnotateValue(native_->hwnd, percent);
+}
 
 namespace {
 

@@ -29,6 +29,7 @@ struct NativeControl {
   bool transparent = false;
   bool border = false;
   TextAlign align = TextAlign::Left;
+  int presented_percent = -1;  // told to screen readers
 };
 
 class Form::Window {

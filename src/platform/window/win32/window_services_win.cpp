@@ -32,6 +32,25 @@ RECT WorkArea(HWND owner) {
   return monitor.rcWork;
 }
 
+// How many lines of `text`, measured as `measured`, fit into `height`.
+std::size_t LinesThatFit(const RECT& measured, const std::wstring& text, int height) {
+  const auto lines = static_cast<int>(std::count(text.begin(), text.end(), L'\n')) + 1;
+  const int line_height = std::max(1, static_cast<int>(measured.bottom) / lines);
+  return static_cast<std::size_t>(std::max(1, height / line_height));
+}
+
+// The first `keep` lines of `text`, and how many more there are.
+std::wstring FirstLines(const std::wstring& text, std::size_t keep) {
+  std::size_t end = 0;
+  for (std::size_t kept = 0; kept < keep; ++kept) {
+    end = text.find(L'\n', end);
+    if (end == std::wstring::npos) return text;
+    ++end;
+  }
+  const auto more = std::count(text.begin() + static_cast<std::ptrdiff_t>(end), text.end(), L'\n') + 1;
+  return text.substr(0, end) + L"\u2026 " + std::to_wstring(more) + L" more";
+}
+
 }  // namespace
 
 ModalScope::ModalScope() { ++modal_boxes; }
@@ -65,7 +84,8 @@ void ShowMessage(const std::string& text) {
   std::wstring all = Wide(text);
   // A text that would make the box taller than half the screen (a long list
   // of files) shows its first paragraph, with the rest under the task
-  // dialog's details, which it opens on request.
+  // dialog's details, which it opens on request. Those details stop at what
+  // fits into three quarters of the screen, and say how many more there are.
   const RECT work = WorkArea(owner);
   const int available = work.bottom - work.top;
   NONCLIENTMETRICSW metrics{};
@@ -102,25 +122,11 @@ void ShowMessage(const std::string& text) {
     config.dwCommonButtons = TDCBF_OK_BUTTON;
     config.pszWindowTitle = L"Torvane";
     config.pszContent = main_text.c_str();
-    config.pszExpandedInformation = details.c_str();
-    config.dwFlags |= TDF_EXPANDED_BY_DEFAULT * 0;
+    const std::wstring shown = FirstLines(details, LinesThatFit(measured, all, available * 3 / 4));
+    config.pszExpandedInformation = shown.c_str();
     task_dialog(&config, nullptr, nullptr, nullptr);
   } else {
-    if (!details.empty()) {
-      // The lines that fit into half the screen, and how many more there are.
-      const int line_height = std::max(1, static_cast<int>(measured.bottom / std::max<std::size_t>(1, std::count(all.begin(), all.end(), L'\n') + 1)));
-      std::size_t keep = static_cast<std::size_t>(available / 2 / line_height), lines = 0, at = 0;
-      while (lines < keep && at != std::wstring::npos) {
-        at = details.find(L'\n', at == 0 && lines == 0 ? 0 : at + 1);
-        ++lines;
-      }
-      if (at != std::wstring::npos) {
-        const auto rest = std::count(details.begin() + static_cast<std::ptrdiff_t>(at), details.end(), L'\n');
-        main_text += L"\n\n" + details.substr(0, at) + L"\n… " + std::to_wstring(rest) + L" more";
-      } else {
-        main_text = all;
-      }
-    }
+    if (!details.empty()) main_text += L"\n\n" + FirstLines(details, LinesThatFit(measured, all, available / 2));
     MessageBoxW(owner, main_text.c_str(), L"Torvane", MB_OK);
   }
   if (controls) FreeLibrary(controls);
