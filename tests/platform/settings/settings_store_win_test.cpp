@@ -65,9 +65,14 @@ TEST_F(RegistryStore, AMissingOrForeignValueReadsAsTheFallbackAndASaveReplacesIt
   }
 }
 
-TEST_F(RegistryStore, AFailedSaveIsARunTimeError) {
-  // A key name may have at most 255 characters.
+TEST_F(RegistryStore, AFailedSaveIsARunTimeErrorThatChangesNone) {
+  // A key name may have at most 255 characters, a value name 16383.
   EXPECT_THROW(store_->Save("Torvane", std::string(300, 's'), "WinPosL", "1"), platform::RunTimeError);
+  store_->Save("Torvane", "InitVal", "WinPosL", "1440");
+  EXPECT_THROW(store_->SaveAll("Torvane", "InitVal", {{"WinPosL", "0"}, {"WinPosT", "0"}, {std::string(17000, 'k'), ""}}),
+               platform::RunTimeError);
+  EXPECT_EQ(store_->Read("Torvane", "InitVal", "WinPosL"), "1440");
+  EXPECT_EQ(store_->Read("Torvane", "InitVal", "WinPosT", "none"), "none");
 }
 
 TEST(LocaleSeparators, AreTheUsersOwn) {
