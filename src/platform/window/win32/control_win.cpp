@@ -181,7 +181,7 @@ class ControlBuilder {
                                    : native->text;
     native->hwnd = CreateWindowExW(ex_style, window_class, title.c_str(), style, 0, 0, 0, 0, parent, nullptr,
                                    GetModuleHandleW(nullptr), nullptr);
-    if (native->hwnd == nullptr) throw MakeError(kErrOutOfMemory);
+    if (native->hwnd == nullptr) throw MakeError(kErrInternal, "the control " + design.name + " could not be made");
     NativeControl* raw = native.get();
     SetPropW(raw->hwnd, L"TorvaneControl", raw);
     std::unique_ptr<Control> control = Make(design, container, std::move(native));

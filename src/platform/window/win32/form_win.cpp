@@ -143,7 +143,7 @@ Form::Form(const std::string& caption, float inner_width, float inner_height, co
   window_->hwnd = CreateWindowExW(WS_EX_ACCEPTFILES, kFormClass, Wide(caption).c_str(), kStyle, CW_USEDEFAULT,
                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                   GetModuleHandleW(nullptr), nullptr);
-  if (window_->hwnd == nullptr) throw MakeError(kErrOutOfMemory);
+  if (window_->hwnd == nullptr) throw MakeError(kErrInternal, "the window could not be made");
   SetWindowLongPtrW(window_->hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(window_));
   window_->dpi = DpiOf(window_->hwnd);
   window_->font = CreateDesignFont(font, window_->dpi);
