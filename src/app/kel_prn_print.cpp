@@ -1,16 +1,10 @@
 #include "app/kel_prn_print.h"
 
-#include <QtCore/qglobal.h>
-
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
 #include "platform/version.h"
 #include "printing/printer_list.h"
-
-// The icon lives in this library's resources, which a static link does not
-// register by itself.
-static void InitResources() { Q_INIT_RESOURCE(torvane); }
 
 namespace app {
 
@@ -59,8 +53,7 @@ KelPrnPrint::KelPrnPrint(Services services)
             [this](bool enabled) { But_Out.SetEnabled(enabled); }, &platform::ShowMessage,
             [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
-  InitResources();
-  form_.SetIcon(":/torvane/icon.png");
+  form_.SetProgramIcon();
   form_.OnResize([this] { Form_Resize(); });
   form_.OnQueryUnload([this] { Form_QueryUnload(); });
   But_End.OnClick([this] { But_End_Click(); });

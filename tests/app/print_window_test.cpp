@@ -6,6 +6,7 @@
 #include <future>
 
 #include "app/app_fixture.h"
+#include "platform/window/qt/qt_widget.h"
 #include "printing/job_doubles.h"
 #include "support/list_lines.h"
 #include "support/message_catcher.h"
@@ -182,7 +183,7 @@ TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
   auto& window = StartWith({small, big}, queue);
   QTimer::singleShot(0, [&] {
     // Once the big file is under way, close the window.
-    auto* poll = new QTimer(window.Form().Widget());
+    auto* poll = new QTimer(platform::QtWidget(window.Form()));
     QObject::connect(poll, &QTimer::timeout, [&, poll] {
       if (window.List_File.ListIndex() == 1) {
         poll->stop();

@@ -1,7 +1,6 @@
 // Start-up and shutdown over a real INI file.
 #include <QFile>
 #include <QTextStream>
-#include <QWidget>
 #include <atomic>
 #include <set>
 #include <thread>
@@ -14,6 +13,7 @@
 #include "platform/window/window.h"
 #include "support/message_catcher.h"
 #include "support/scoped_environment.h"
+#include "support/window_driver.h"
 
 namespace apptest {
 namespace {
@@ -170,7 +170,7 @@ TEST_F(AppTest, QuitAndTheCloseBoxSaveTheFiveKeysInOrder) {
     if (by_quit) {
       window.But_End.Click();
     } else {
-      window.Form().Widget()->close();
+      testsupport::CloseBox(window.Form());
     }
     EXPECT_FALSE(window.Form().Visible());
     EXPECT_EQ(store_.saved_keys, kFiveKeys);

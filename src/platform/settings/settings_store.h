@@ -27,11 +27,14 @@ class SettingsStore {
   }
 };
 
-// The user's own store: on Windows the per-user registry; elsewhere an INI
-// file per application, $XDG_CONFIG_HOME/<app>/<app>.ini.
+// The user's own store: on Windows the per-user registry, one REG_SZ value
+// per key under HKEY_CURRENT_USER\Software\<app>\<section> (a value of
+// another type, or one that cannot be read, counts as missing); elsewhere an
+// INI file per application, $XDG_CONFIG_HOME/<app>/<app>.ini.
 std::unique_ptr<SettingsStore> MakeUserSettingsStore();
 
-// A store kept in one INI file (each application's sections share it).
+// A store kept in one INI file (each application's sections share it); not
+// on Windows.
 std::unique_ptr<SettingsStore> MakeIniSettingsStore(const std::string& file_path);
 
 }  // namespace platform

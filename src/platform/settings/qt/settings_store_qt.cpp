@@ -92,12 +92,8 @@ std::unique_ptr<QSettings> OpenIni(const QString& path) {
 
 std::unique_ptr<SettingsStore> MakeUserSettingsStore() {
   return std::make_unique<QtSettingsStore>([](const QString& app) {
-#ifdef _WIN32
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, app, app);
-#else
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return OpenIni(base + "/" + app + "/" + app + ".ini");
-#endif
   });
 }
 
