@@ -13,6 +13,22 @@ using app::NumberFormat;
 const NumberFormat kDot{'.', ','};
 const NumberFormat kComma{',', '.'};
 
+TEST(SettingText, ALocalesSeparatorsServeOnlyWhenTheyCannotBeReadAsPartOfANumber) {
+  struct Case {
+    const char* decimal;
+    const char* group;
+    char expect_decimal, expect_group;
+  } cases[] = {
+      {".", ",", '.', ','}, {",", "\xE2\x80\xAF", ',', '.'}, {",", " ", ',', ' '}, {"\xD9\xAB", ".", '.', ','},
+      {".", ".", '.', ','}, {"5", "e", '.', ','},            {"-", "'", '.', '\''}, {" ", "", '.', ','},
+  };
+  for (const auto& c : cases) {
+    const NumberFormat format = app::NumberFormatOf({c.decimal, c.group});
+    EXPECT_EQ(format.decimal, c.expect_decimal) << c.decimal;
+    EXPECT_EQ(format.group, c.expect_group) << c.group;
+  }
+}
+
 TEST(SettingText, SingleToTextHasSevenSignificantDigitsAndTheUsersSeparator) {
   struct Case {
     float value;
