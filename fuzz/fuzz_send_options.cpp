@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const sender::SendOptions& options = parsed.options;
   fuzz::Check(parsed.usable.IsOk() || !parsed.usable.Reason().empty(), "arguments not usable say why");
   if (!parsed.usable.IsOk()) return 0;
-  fuzz::Check(!options.wait_limit || (options.wait && *options.wait_limit >= 0), "a wait limit is a wait's, not negative");
+  fuzz::Check(!options.wait_limit || (options.wait && *options.wait_limit >= 0),
+              "a wait limit is a wait's, not negative");
   std::size_t files_seen = 0, standard_inputs = 0;
   for (const auto& file : options.files) {
     files_seen += std::find(args.begin(), args.end(), file) != args.end();

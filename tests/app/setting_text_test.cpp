@@ -14,18 +14,12 @@ const NumberFormat kDot{'.', ','};
 const NumberFormat kComma{',', '.'};
 
 TEST(SettingText, ALocalesSeparatorsServeOnlyWhenTheyCannotBeReadAsPartOfANumber) {
-  struct Case {
-    const char* decimal;
-    const char* group;
-    char expect_decimal, expect_group;
-  } cases[] = {
-      {".", ",", '.', ','}, {",", "\xE2\x80\xAF", ',', '.'}, {",", " ", ',', ' '}, {"\xD9\xAB", ".", '.', ','},
-      {".", ".", '.', ','}, {"5", "e", '.', ','},            {"-", "'", '.', '\''}, {" ", "", '.', ','},
-  };
-  for (const auto& c : cases) {
-    const NumberFormat format = app::NumberFormatOf({c.decimal, c.group});
-    EXPECT_EQ(format.decimal, c.expect_decimal) << c.decimal;
-    EXPECT_EQ(format.group, c.expect_group) << c.group;
+  const std::pair<const char*, const char*> locales[] = {{".", ","}, {",", "\xE2\x80\xAF"}, {",", " "}, {"\xD9\xAB", "."},
+                                                         {".", "."}, {"5", "e"},           {"-", "'"}, {" ", ""}};
+  const char* const formats[] = {".,", ",.", ", ", ".,", ".,", ".,", ".'", ".,"};
+  for (std::size_t i = 0; i < std::size(locales); ++i) {
+    const NumberFormat format = app::NumberFormatOf({locales[i].first, locales[i].second});
+    EXPECT_EQ(std::string({format.decimal, format.group}), formats[i]) << i;
   }
 }
 

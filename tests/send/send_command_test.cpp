@@ -13,6 +13,7 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using printing_test::FakeSpooler;
 using printing_test::Journal;
 using ::testing::ElementsAre;
@@ -107,16 +108,10 @@ TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {
 TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
   std::FILE* input = std::fopen(testsupport::PathFromUtf8(MakeFile("bytes", 70000)).string().c_str(), "rb");
   ASSERT_NE(input, nullptr);
-  const testsupport::TempFolder temp;
-#ifdef _WIN32
-  const testsupport::ScopedEnvironment temp_folder("TMP", temp.Path().string());
-#else
-  const testsupport::ScopedEnvironment temp_folder("TMPDIR", temp.Path().string());
-#endif
+  const testsupport::TempFolder temp;  // as the temporary folder on Windows and elsewhere
+  const testsupport::ScopedEnvironment tmp("TMP", temp.Path().string()), tmpdir("TMPDIR", temp.Path().string());
   long kept = 0;
-  spooler.on_event = [&](const std::string&) {
-    kept = std::distance(std::filesystem::directory_iterator(temp.Path()), {});
-  };
+  spooler.on_event = [&](const std::string&) { kept = std::distance(fs::directory_iterator(temp.Path()), {}); };
   spooler.faults["Mail"] = printing_test::Fault::Finish;
   EXPECT_EQ(sender::RunSend({"-p", "P", "-t", "Mail", "-"}, spooler, {out, err, false, stop, fileno(input)}),
             sender::kExitNotSent);
@@ -124,7 +119,7 @@ TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
   EXPECT_EQ(err.str(), "This file was not sent:\n\n(standard input)" + kDash +
                            "the printer did not finish the document (refused)\n");
   EXPECT_EQ(kept, 1);
-  EXPECT_TRUE(std::filesystem::is_empty(temp.Path()));
+  EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
 
 TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
