@@ -113,6 +113,8 @@ TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFile
   EXPECT_EQ(Stored("WinPosT") + "|" + Stored("ListIdx") + "|" + Stored("AddFile"), "1440,5|A, B|<missing>");
   ASSERT_EQ(app::UserNumberFormat().group, ',');
   EXPECT_EQ(Start(false).Form().Left(), 1440);
+  write_ini("\xEF\xBB\xBF[InitVal]\nAddFile=1\n");  // an editor's byte order mark first
+  EXPECT_EQ(Stored("AddFile"), "1");
 
   // A file that is no INI file is no failed save: the close starts a new
   // one, with nothing of the old, and keeps the old one beside it.
