@@ -244,6 +244,18 @@ TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
   EXPECT_EQ(printed[0].bytes, "after");
 }
 
+// A removal the spooler left unanswered stays unanswered in the answer:
+// the printer then gives up on the spooler rather than ask it again.
+TEST(WithFailedRemoval, KeepsTheFailureAndWhetherTheSpoolerStillAnswers) {
+  for (const bool unanswered : {false, true}) {
+    const Status removal = unanswered ? Status::Unanswered("silent") : Status::Fail("refused");
+    const Status result = platform::WithFailedRemoval(Status::Fail("write failed"), removal);
+    EXPECT_FALSE(result.IsOk());
+    EXPECT_EQ(result.IsUnanswered(), unanswered);
+    EXPECT_EQ(result.Reason(), "write failed; the document could not be removed (" + removal.Reason() + ")");
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(BackEnds, PrinterContract, ::testing::Values("fake", "system"),
                          [](const auto& info) { return info.param; });
 

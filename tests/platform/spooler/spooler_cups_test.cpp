@@ -90,8 +90,16 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   ASSERT_TRUE(opened_before);
   const auto names = spooler_->PrinterNames().names;
   ASSERT_NE(std::find(names.begin(), names.end(), queue), names.end());
+  std::size_t written = 0;
+  ASSERT_TRUE(opened_before->StartDoc("doomed.prn").IsOk());
+  ASSERT_TRUE(opened_before->Write("abc", 3, written).IsOk());
 
   cups_.DeleteQueue(queue);
+
+  // The document under way fails at its end, in the scheduler's words.
+  const Status ended = opened_before->EndDoc();
+  EXPECT_FALSE(ended.IsOk());
+  EXPECT_NE(ended.Reason().find("does not exist"), std::string::npos) << ended.Reason();
 
   std::unique_ptr<platform::PrinterPort> port;
   const Status result = spooler_->Open(queue, {}, port);

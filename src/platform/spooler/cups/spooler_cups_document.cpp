@@ -68,10 +68,7 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
     status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
     return status;
   }
-  ipp_t* const job = asked.response.get();
-  status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
-  status.reasons = TextOf(job, "job-state-reasons");
-  status.printer_message = TextOf(job, "job-printer-state-message");
+  ReadJobAttributes(asked.response.get(), status);
   if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
       status.state != DocumentState::kProcessing) {
     return status;
@@ -83,14 +80,23 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
                                                 : printer_asked.Why("the printer's state could not be asked"));
     return status;
   }
-  ipp_t* const printer = printer_asked.response.get();
+  ReadPrinterAttributes(printer_asked.response.get(), status);
+  return status;
+}
+
+void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
+  status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
+  status.reasons = TextOf(job, "job-state-reasons");
+  status.printer_message = TextOf(job, "job-printer-state-message");
+}
+
+void ReadPrinterAttributes(ipp_t* printer, DocumentStatus& status) {
   status.printer_stopped =
       ippGetInteger(ippFindAttribute(printer, "printer-state", IPP_TAG_ENUM), 0) == IPP_PSTATE_STOPPED;
   if (status.printer_stopped) {
     status.stopped_reason = TextOf(printer, "printer-state-message");
     if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer, "printer-state-reasons");
   }
-  return status;
 }
 
 }  // namespace platform::cups
