@@ -15,6 +15,8 @@ using platform::Status;
 // source character set.
 constexpr char kDash[] = " \xE2\x80\x94 ";
 
+constexpr char kStoppedBefore[] = "not sent: the job was stopped before it";
+
 std::string Because(const std::string& what, const platform::Status& result) {
   return result.Reason().empty() ? what : what + " (" + result.Reason() + ")";
 }
@@ -41,7 +43,7 @@ class Job {
     if (!unanswered_.IsOk()) return unanswered_;
     if (Over()) {
       stopped_ = true;
-      return Status::Fail("not sent: the job was stopped before it");
+      return Status::Fail(kStoppedBefore);
     }
     FileReader file;
     std::int64_t length = 0;
@@ -184,6 +186,12 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
   if (auto opened = platform::Printer::Open(
           spooler, request.printer_name, [&view] { return view.StopRequested(); }, printer);
       !opened.IsOk()) {
+    // A stop while the printer was being opened: none of the files went.
+    if (view.StopRequested()) {
+      for (const auto& path : request.file_paths) result.not_sent.push_back({path, kStoppedBefore});
+      result.end = JobEnd::Stopped;
+      return result;
+    }
     view.ShowPrinterUnusable(request.printer_name, opened.Reason());
     return result;
   }

@@ -58,7 +58,7 @@ class FakeSpooler : public platform::Spooler {
     port = std::make_unique<Port>(*this);
     return platform::Status::Ok();
   }
-  platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
+  platform::PrinterListing PrinterNames(platform::StopCheck) override { return {{"Fake"}, {}}; }
   // Each document's own state; gone for a job id it never gave.
   platform::DocumentStatus DocumentStatusOf(const std::string&, int job_id, platform::StopCheck) override {
     platform::DocumentStatus status;
@@ -70,7 +70,7 @@ class FakeSpooler : public platform::Spooler {
     }
     return status;
   }
-  std::string DefaultPrinterName() override { return {}; }
+  platform::DefaultPrinter DefaultPrinterName(platform::StopCheck) override { return {}; }
 
  private:
   class Port : public platform::PrinterPort {

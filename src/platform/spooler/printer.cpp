@@ -1,5 +1,6 @@
 #include "platform/spooler/printer.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "platform/spooler/job_name.h"
@@ -10,6 +11,10 @@ namespace {
 // A spooler that keeps accepting writes but takes nothing would hold the
 // document forever; after this many such writes in a row it fails.
 constexpr int kMaxIdleSends = 3;
+
+// A spooler that neither takes nor answers anything for this long is
+// treated as gone, so that a stopped server cannot hang the caller.
+constexpr double kStallTimeoutSeconds = 60.0;
 
 const char kClosed[] = "the printer is closed";
 const char kNoDocument[] = "no document is open";
@@ -121,6 +126,14 @@ Status WithFailedRemoval(const Status& failure, const Status& removal) {
   return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
+double StallLimitSeconds() {
+  const char* text = std::getenv("TORVANE_STALL_SECONDS");
+  if (text == nullptr) return kStallTimeoutSeconds;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
+}
+
 FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
@@ -143,7 +156,10 @@ FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
     case DocumentState::kPending:
     case DocumentState::kHeld:
     case DocumentState::kProcessing:
-      if (status.printer_stopped) {
+      if (status.held_until_released) {
+        follow.fate = Fate::kStuck;
+        follow.reason = kHeldReason;
+      } else if (status.printer_stopped) {
         follow.fate = Fate::kStuck;
         follow.reason = first_of(status.stopped_reason, first_of(status.printer_message, "the printer has stopped"));
       }

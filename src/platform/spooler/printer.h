@@ -76,7 +76,7 @@ enum class Fate {
   kPrinted,   // completed, or gone where the spooler forgets printed jobs
   kFailed,    // cancelled (by anyone: the job cancels only what it does not send), aborted, or
               // gone where the spooler keeps ended jobs: removed, not known to have printed
-  kStuck,     // waits on a printer that has stopped
+  kStuck,     // waits on a printer that has stopped, or until someone releases it
 };
 
 struct FollowUp {
@@ -97,6 +97,8 @@ inline constexpr bool kGoneMayHavePrinted = false;
 
 // The reason given for a gone job where that is no sign of printing.
 inline constexpr char kRemovedReason[] = "removed from the print queue before it was known to print";
+
+inline constexpr char kHeldReason[] = "held until someone releases it";
 
 FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed = kGoneMayHavePrinted);
 

@@ -12,7 +12,9 @@
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
 #include "support/private_cups.h"
+#include "support/scoped_environment.h"
 #include "support/slow_server.h"
+#include "support/temp_folder.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
 
@@ -70,7 +72,7 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
 TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
   const std::string queue = cups_.AddTestQueue();
   cups_.AddInstance(queue, "draft");
-  const auto names = spooler_->PrinterNames().names;
+  const auto names = spooler_->PrinterNames({}).names;
   const auto plain = std::find(names.begin(), names.end(), queue);
   ASSERT_NE(plain, names.end());
   ASSERT_NE(plain + 1, names.end());
@@ -88,7 +90,7 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   const std::string queue = cups_.AddTestQueue();
   auto opened_before = Open(queue);
   ASSERT_TRUE(opened_before);
-  const auto names = spooler_->PrinterNames().names;
+  const auto names = spooler_->PrinterNames({}).names;
   ASSERT_NE(std::find(names.begin(), names.end(), queue), names.end());
 
   cups_.DeleteQueue(queue);
@@ -159,10 +161,10 @@ TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
 TEST(CupsSpoolerAlone, PrinterNamesListsTheQueuesInTheSpoolersOrder) {
   PrivateCups cups;
   const auto spooler = platform::MakeSystemSpooler();
-  EXPECT_TRUE(spooler->PrinterNames().names.empty());
+  EXPECT_TRUE(spooler->PrinterNames({}).names.empty());
   for (const char* name : {"Zeta", "alpha", "Mid_2", "mid_1"}) cups.AddQueue(name);
   // CUPS lists its destinations by name, ignoring case.
-  EXPECT_EQ(spooler->PrinterNames().names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
+  EXPECT_EQ(spooler->PrinterNames({}).names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
 }
 
 // The scheduler refusing a document half-way (here: larger than it takes)
@@ -227,4 +229,28 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   EXPECT_FALSE(reopened.Reason().empty());
 }
 
+// A job left held by a scheduler that stopped answering is remembered past
+// the program's end, and the next program that reaches the scheduler
+// cancels it.
+TEST(CupsSpoolerAlone, AJobLeftHeldIsCancelledByTheNextRun) {
+  PrivateCups cups;
+  cups.AddQueue("Stalling");
+  const testsupport::TempFolder state;
+  const testsupport::ScopedEnvironment state_home("XDG_STATE_HOME", state.Path().string()),
+      stall("TORVANE_STALL_SECONDS", "1");
+  {
+    const auto spooler = platform::MakeSystemSpooler();
+    std::unique_ptr<Printer> printer;
+    ASSERT_TRUE(Printer::Open(*spooler, "Stalling", {}, printer).IsOk());
+    ASSERT_TRUE(printer->StartDoc("left.prn").IsOk());
+    cups.Pause();
+    EXPECT_TRUE(printer->EndDoc().IsUnanswered());
+  }
+  cups.Resume();
+  ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::kHeld);
+  std::unique_ptr<Printer> next;
+  ASSERT_TRUE(Printer::Open(*platform::MakeSystemSpooler(), "Stalling", {}, next).IsOk());
+  EXPECT_EQ(cups.Jobs("Stalling").back().state, JobState::kCanceled);
+  EXPECT_EQ(testsupport::ReadAll(state.Path() / "torvane" / "abandoned-jobs"), "");
+}
 }  // namespace

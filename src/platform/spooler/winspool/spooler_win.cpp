@@ -229,7 +229,7 @@ class WinSpooler final : public Spooler {
   }
 
   // Local printers and printer connections, in the spooler's order.
-  PrinterListing PrinterNames() override {
+  PrinterListing PrinterNames(StopCheck) override {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
@@ -284,14 +284,15 @@ class WinSpooler final : public Spooler {
     return status;
   }
 
-  std::string DefaultPrinterName() override {
+  // The local spooler answers at once: no wait to cut short.
+  DefaultPrinter DefaultPrinterName(StopCheck) override {
     DWORD size = 0;
     GetDefaultPrinterW(nullptr, &size);
     if (size == 0) return {};
     std::wstring name(size, L'\0');
     if (!GetDefaultPrinterW(name.data(), &size) || size == 0 || size > name.size()) return {};
     name.resize(size - 1);  // the size counts the terminating null
-    return Utf16ToUtf8(name);
+    return {Utf16ToUtf8(name), Status::Ok()};
   }
 };
 
