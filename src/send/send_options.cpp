@@ -177,7 +177,7 @@ std::string HelpText() {
          "                       printer goes on, but not while it is stopped\n"
          "  -l, --list           print the installed printers, one a line\n"
          "  -h, --help           show this help and exit\n"
-         "      --version        show the version and exit\n"
+         "      --version        show the version and the licence and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
          "\n"
          "Each file sent is told on standard output as lp tells it:\n"
@@ -203,6 +203,8 @@ std::string HelpText() {
          "(TORVANE_STALL_SECONDS) counts as stopped.\n";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + platform::kVersionText + "\n"; }
+std::string VersionText() {
+  return std::string(kProgramName) + " " + platform::kVersionText + "\n" + platform::kLicenseLine + "\n";
+}
 
 }  // namespace sender

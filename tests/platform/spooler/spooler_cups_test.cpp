@@ -144,7 +144,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
 // followed to its end.
 TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
   const std::string queue = cups_.AddTestQueue();
-  const testsupport::SlowServer slow(cups_);
+  const testsupport::SlowServer slow(&cups_);
   auto printer = Open(queue);
   ASSERT_TRUE(printer);
   for (const std::string bytes : {"first", "second"}) {

@@ -6,12 +6,21 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
 #include <utility>
 
 namespace platform::cups {
 namespace {
 
 constexpr int kSendBufferBytes = 1 << 20;
+
+// The scheduler readies a queue made on demand in the background: it asks
+// the printer what it supports, giving up on an unreachable one after
+// 30 s. How long it gets, and how often it is asked meanwhile.
+constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
+constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -25,6 +34,19 @@ Answer CreateJobOn(http_t* http, const std::string& queue, const std::string& ti
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
   return Exchange(http, request, "/printers/" + queue);
+}
+
+// The printer state in a response; stopped when it holds none.
+int PrinterStateIn(ipp_t* response) {
+  ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+  return state != nullptr ? ippGetInteger(state, 0) : IPP_PSTATE_STOPPED;
+}
+
+// The queue name at the end of the scheduler's address for a printer.
+std::string QueueOf(ipp_t* response) {
+  const char* uri = ippGetString(ippFindAttribute(response, "printer-uri-supported", IPP_TAG_URI), 0, nullptr);
+  const char* slash = uri != nullptr ? std::strrchr(uri, '/') : nullptr;
+  return slash != nullptr ? std::string(slash + 1) : std::string();
 }
 
 }  // namespace
@@ -55,7 +77,52 @@ Status CupsPort::Find(const std::string& instance, const std::string& printer_na
     num_options_ = cupsAddOption(options[i].c_str(), options[i + 1].c_str(), num_options_, &options_);
   }
   if (auto connected = Connect(); !connected.IsOk()) return connected;
+  // Only a destination with a queue has its address at the scheduler.
+  if (cupsGetOption("printer-uri-supported", num_options_, options_) == nullptr) {
+    if (auto made = MakeQueue(printer_name); !made.IsOk()) return made;
+  }
   CancelAbandoned();
+  return Status::Ok();
+}
+
+// What the destination API does for such a destination, on this
+// printer's own connection so that the watch holds: CUPS-Create-Local-
+// Printer, then waiting while the new queue is stopped, which it stays
+// until the scheduler has learnt the printer's abilities.
+Status CupsPort::MakeQueue(const std::string& printer_name) {
+  const char* device_uri = cupsGetOption("device-uri", num_options_, options_);
+  const std::string not_made = "the print server did not make a queue for the printer \"" + printer_name + "\"";
+  if (device_uri == nullptr) return Status::Fail(not_made + ": it has no address");
+  ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device_uri);
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, queue_.c_str());
+  if (const char* info = cupsGetOption("printer-info", num_options_, options_)) {
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
+  }
+  // "Already exists" (another program made it meanwhile) comes with the
+  // queue's address and state too.
+  const Answer made = Exchange(http_.get(), request, "/");
+  const std::string queue = QueueOf(made.response.get());
+  int state = PrinterStateIn(made.response.get());
+  if (queue.empty()) return Refused(made.Why(not_made));
+  watch_.Answered();
+  queue_ = queue;
+  const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
+  while (state == IPP_PSTATE_STOPPED) {
+    if (watch_.StopRequested()) return Status::Fail(not_made + ": stopped while it was being made");
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return Status::Fail(not_made + ": the printer did not answer it");
+    }
+    std::this_thread::sleep_for(kQueueReadyPoll);
+    ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
+    ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+    const Answer asked = Exchange(http_.get(), ask, "/");
+    if (asked.Failed()) return Refused(asked.Why(not_made));
+    watch_.Answered();
+    state = PrinterStateIn(asked.response.get());
+  }
   return Status::Ok();
 }
 

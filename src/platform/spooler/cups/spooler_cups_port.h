@@ -29,7 +29,9 @@ class CupsPort final : public PrinterPort {
   CupsPort(std::string queue, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned);
   ~CupsPort() override;
 
-  // Looks the printer up; an instance's saved options (copies, ...) then
+  // Looks the printer up, and has the scheduler make its queue when it has
+  // none yet (a printer it found on the network); an instance's saved
+  // options (copies, ...) then
   // apply to its jobs. Jobs abandoned earlier are cancelled now that the
   // scheduler answers.
   Status Find(const std::string& instance, const std::string& printer_name);
@@ -46,6 +48,9 @@ class CupsPort final : public PrinterPort {
 
  private:
   Status Connect();
+  // Has the scheduler make the queue of a destination found on the
+  // network, and waits until it is ready.
+  Status MakeQueue(const std::string& printer_name);
   // The scheduler has been silent for the stall limit: the document in
   // hand is left for the next contact to cancel, and the connection goes.
   Status GiveUp();
