@@ -182,19 +182,18 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     view.ShowMessage(WithReason("Please choose the Printer.", request.printer_list_failure));
     return result;
   }
-  std::unique_ptr<platform::Printer> printer;
-  if (auto opened = platform::Printer::Open(
-          spooler, request.printer_name, [&view] { return view.StopRequested(); }, printer);
-      !opened.IsOk()) {
+  auto opened = platform::Printer::Open(spooler, request.printer_name, [&view] { return view.StopRequested(); });
+  if (!opened.IsOk()) {
     // A stop while the printer was being opened: none of the files went.
     if (view.StopRequested()) {
       for (const auto& path : request.file_paths) result.not_sent.push_back({path, kStoppedBefore});
       result.end = JobEnd::Stopped;
       return result;
     }
-    view.ShowPrinterUnusable(request.printer_name, opened.Reason());
+    view.ShowPrinterUnusable(request.printer_name, opened.Outcome().Reason());
     return result;
   }
+  const auto printer = std::move(opened.Value());
   view.SetPrintEnabled(false);
 
   const std::size_t file_count = request.file_paths.size();

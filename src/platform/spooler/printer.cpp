@@ -21,21 +21,19 @@ const char kNoDocument[] = "no document is open";
 
 }  // namespace
 
-Status Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                     std::unique_ptr<Printer>& printer) {
-  std::unique_ptr<PrinterPort> port;
-  if (auto opened = spooler.Open(printer_name, std::move(stop), port); !opened.IsOk()) return opened;
-  printer = std::make_unique<Printer>(std::move(port));
-  return Status::Ok();
+StatusOr<std::unique_ptr<Printer>> Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop) {
+  auto port = spooler.Open(printer_name, std::move(stop));
+  if (!port.IsOk()) return port.Outcome();
+  return std::make_unique<Printer>(std::move(port.Value()));
 }
 
 Status Printer::StartDoc(const std::string& document_name) {
   if (state_ == State::kClosed) return Status::Fail(kClosed);
   if (!unanswered_.IsOk()) return unanswered_;
   if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
-  int job_id = 0;
-  if (auto created = port_->CreateJob(JobName(document_name), job_id); !created.IsOk()) return Noted(created);
-  job_id_ = job_id;
+  const auto created = port_->CreateJob(JobName(document_name));
+  if (!created.IsOk()) return Noted(created.Outcome());
+  job_id_ = created.Value();
   state_ = State::kOpen;
   return Status::Ok();
 }

@@ -23,15 +23,13 @@ namespace platform {
 
 class Printer {
  public:
-  // Opens the printer by its device name into `printer`, which stays
-  // empty on failure.
-  static Status Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                     std::unique_ptr<Printer>& printer);
+  // Opens the printer by its device name.
+  static StatusOr<std::unique_ptr<Printer>> Open(Spooler& spooler, const std::string& printer_name, StopCheck stop);
 
   explicit Printer(std::unique_ptr<PrinterPort> port) : port_(std::move(port)) {}
   // A printer let go without Close still removes its open document and
   // closes its port; no one is left to hear how that went.
-  ~Printer() { static_cast<void>(Close()); }
+  ~Printer() { Close().IgnoreError(); }
   Printer(const Printer&) = delete;
   Printer& operator=(const Printer&) = delete;
 

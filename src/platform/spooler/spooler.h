@@ -27,8 +27,8 @@ class PrinterPort {
   virtual ~PrinterPort() = default;
 
   // Starts the document's job (a raw document of one page, named
-  // `job_name`, no output file); `job_id` receives the spooler's id of it.
-  virtual Status CreateJob(const std::string& job_name, int& job_id) = 0;
+  // `job_name`, no output file); gives the spooler's id of it.
+  virtual StatusOr<int> CreateJob(const std::string& job_name) = 0;
   // Hands `size` (> 0) bytes to the spooler; `written` receives how many
   // it took, which may be fewer than offered, even none. After a failure
   // the document can only be discarded.
@@ -84,10 +84,9 @@ struct PrinterListing {
 class Spooler {
  public:
   virtual ~Spooler() = default;
-  // Opens the printer by its device name into `port`, which stays empty
-  // on failure. `stop` (may be empty) cuts short the waits of this call and
-  // of every call on the printer.
-  virtual Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) = 0;
+  // Opens the printer by its device name. `stop` (may be empty) cuts short
+  // the waits of this call and of every call on the printer.
+  virtual StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck stop) = 0;
   // The installed printers' device names; with none, `listed` tells a
   // spooler that could not be asked from one that has no printers. Never
   // waits longer than the stall limit at a time, nor once `stop` (may be

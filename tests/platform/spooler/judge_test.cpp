@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/spooler/printer.h"
+#include "support/enum_names.h"
 
 namespace {
 
@@ -28,8 +29,8 @@ TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
   for (const auto& c : cases) {
     platform::DocumentStatus status{c.state, "", "jammed", c.stopped, "", c.held_until_released, {}};
     const auto follow = platform::Judge(status, c.gone_may_have_printed);
-    EXPECT_EQ(follow.fate, c.fate) << static_cast<int>(c.state);
-    EXPECT_EQ(follow.reason, c.reason) << static_cast<int>(c.state);
+    EXPECT_EQ(follow.fate, c.fate) << ::testing::PrintToString(c.state);
+    EXPECT_EQ(follow.reason, c.reason) << ::testing::PrintToString(c.state);
   }
   platform::DocumentStatus unasked;
   unasked.asked = platform::Status::Fail("no answer");

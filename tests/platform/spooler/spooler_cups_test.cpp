@@ -31,14 +31,16 @@ const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateC
 using testsupport::kChunk;
 using testsupport::RandomBytes;
 
+// The printer opened, or null with the reason as a test failure.
+std::unique_ptr<Printer> Opened(platform::Spooler& spooler, const std::string& printer) {
+  auto opened = Printer::Open(spooler, printer, {});
+  EXPECT_TRUE(opened.IsOk()) << opened.Outcome().Reason();
+  return opened.IsOk() ? std::move(opened.Value()) : nullptr;
+}
+
 class CupsSpooler : public ::testing::Test {
  protected:
-  std::unique_ptr<Printer> Open(const std::string& printer) {
-    std::unique_ptr<Printer> opened;
-    const Status result = Printer::Open(*spooler_, printer, {}, opened);
-    EXPECT_TRUE(result.IsOk()) << result.Reason();
-    return opened;
-  }
+  std::unique_ptr<Printer> Open(const std::string& printer) { return Opened(*spooler_, printer); }
 
   int NewestJobId(const std::string& queue) const {
     const auto jobs = cups_.Jobs(queue);
@@ -61,11 +63,9 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
       {queue + "/nosuchinstance", "\"" + queue + "/nosuchinstance\""},
   };
   for (const auto& c : cases) {
-    std::unique_ptr<platform::PrinterPort> port;
-    const Status result = spooler_->Open(c.name, {}, port);
-    EXPECT_FALSE(port) << c.name;
+    const auto result = spooler_->Open(c.name, {});
     EXPECT_FALSE(result.IsOk()) << c.name;
-    EXPECT_NE(result.Reason().find(c.told), std::string::npos) << result.Reason();
+    EXPECT_NE(result.Outcome().Reason().find(c.told), std::string::npos) << result.Outcome().Reason();
   }
 }
 
@@ -95,11 +95,9 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
 
   cups_.DeleteQueue(queue);
 
-  std::unique_ptr<platform::PrinterPort> port;
-  const Status result = spooler_->Open(queue, {}, port);
-  EXPECT_FALSE(port);
+  const auto result = spooler_->Open(queue, {});
   EXPECT_FALSE(result.IsOk());
-  EXPECT_NE(result.Reason().find(queue), std::string::npos) << result.Reason();
+  EXPECT_NE(result.Outcome().Reason().find(queue), std::string::npos) << result.Outcome().Reason();
   // A connection opened before the deletion fails at its next document.
   const Status started = opened_before->StartDoc("late.prn");
   EXPECT_FALSE(started.IsOk());
@@ -173,9 +171,8 @@ TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
   PrivateCups cups({"MaxRequestSize 1m"});
   cups.AddQueue("Small");
   const auto spooler = platform::MakeSystemSpooler();
-  std::unique_ptr<Printer> printer;
-  const Status result = Printer::Open(*spooler, "Small", {}, printer);
-  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  const auto printer = Opened(*spooler, "Small");
+  ASSERT_TRUE(printer);
   ASSERT_TRUE(printer->StartDoc("too-large.prn").IsOk());
 
   Status failure = Status::Ok();
@@ -201,9 +198,8 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   PrivateCups cups;
   cups.AddQueue("Doomed");
   const auto spooler = platform::MakeSystemSpooler();
-  std::unique_ptr<Printer> printer;
-  const Status result = Printer::Open(*spooler, "Doomed", {}, printer);
-  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  const auto printer = Opened(*spooler, "Doomed");
+  ASSERT_TRUE(printer);
   ASSERT_TRUE(printer->StartDoc("large.prn").IsOk());
 
   const std::string chunk = RandomBytes(kChunk, 11);
@@ -223,10 +219,9 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   const Status next = printer->StartDoc("next.prn");
   EXPECT_FALSE(next.IsOk());
   EXPECT_FALSE(next.Reason().empty());
-  std::unique_ptr<platform::PrinterPort> port;
-  const Status reopened = spooler->Open("Doomed", {}, port);
+  const auto reopened = spooler->Open("Doomed", {});
   EXPECT_FALSE(reopened.IsOk());
-  EXPECT_FALSE(reopened.Reason().empty());
+  EXPECT_FALSE(reopened.Outcome().Reason().empty());
 }
 
 // A job left held by a scheduler that stopped answering is remembered past
@@ -240,17 +235,17 @@ TEST(CupsSpoolerAlone, AJobLeftHeldIsCancelledByTheNextRun) {
       stall("TORVANE_STALL_SECONDS", "1");
   {
     const auto spooler = platform::MakeSystemSpooler();
-    std::unique_ptr<Printer> printer;
-    ASSERT_TRUE(Printer::Open(*spooler, "Stalling", {}, printer).IsOk());
+    const auto printer = Opened(*spooler, "Stalling");
+    ASSERT_TRUE(printer);
     ASSERT_TRUE(printer->StartDoc("left.prn").IsOk());
     cups.Pause();
     EXPECT_TRUE(printer->EndDoc().IsUnanswered());
   }
   cups.Resume();
   ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::kHeld);
-  std::unique_ptr<Printer> next;
-  ASSERT_TRUE(Printer::Open(*platform::MakeSystemSpooler(), "Stalling", {}, next).IsOk());
+  ASSERT_TRUE(Opened(*platform::MakeSystemSpooler(), "Stalling"));
   EXPECT_EQ(cups.Jobs("Stalling").back().state, JobState::kCanceled);
   EXPECT_EQ(testsupport::ReadAll(state.Path() / "torvane" / "abandoned-jobs"), "");
 }
+
 }  // namespace

@@ -37,13 +37,12 @@ std::pair<std::string, std::string> SplitDestinationName(const std::string& prin
 
 class CupsSpooler final : public Spooler {
  public:
-  Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) override {
+  StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck stop) override {
     const auto [name, instance] = SplitDestinationName(printer_name);
     if (name.empty()) return Status::Fail("no printer name given");
     auto printer = std::make_unique<cups::CupsPort>(name, std::move(stop), abandoned_);
     if (auto found = printer->Find(instance, printer_name); !found.IsOk()) return found;
-    port = std::move(printer);
-    return Status::Ok();
+    return std::unique_ptr<PrinterPort>(std::move(printer));
   }
 
   PrinterListing PrinterNames(StopCheck stop) override {

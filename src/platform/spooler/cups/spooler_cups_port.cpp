@@ -55,7 +55,7 @@ CupsPort::CupsPort(std::string queue, StopCheck stop, std::shared_ptr<AbandonedJ
     : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
 
 // Closing only lets go of the connection and the options: it cannot fail.
-CupsPort::~CupsPort() { static_cast<void>(Close()); }
+CupsPort::~CupsPort() { Close().IgnoreError(); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
   // The destination's options, as name and value in turn.
@@ -126,7 +126,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   return Status::Ok();
 }
 
-Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
+StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
   const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
@@ -134,8 +134,7 @@ Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
   if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
   watch_.Answered();
-  job_id = job_id_;
-  return Status::Ok();
+  return job_id_;
 }
 
 Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) {

@@ -36,7 +36,7 @@ class CupsPort final : public PrinterPort {
   // scheduler answers.
   Status Find(const std::string& instance, const std::string& printer_name);
 
-  Status CreateJob(const std::string& job_name, int& job_id) override;
+  StatusOr<int> CreateJob(const std::string& job_name) override;
   Status Send(const void* data, std::size_t size, std::size_t& written) override;
   Status Finish() override;
   // Cancels the document's job, whatever its request's state. A request
