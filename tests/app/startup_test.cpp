@@ -13,6 +13,7 @@
 #include "platform/window/window.h"
 #include "support/message_catcher.h"
 #include "support/scoped_environment.h"
+#include "support/slow_server.h"
 #include "support/window_driver.h"
 
 namespace apptest {
@@ -251,6 +252,18 @@ TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
                                                    "cannot connect to the print server /nonexistent/torvane-test/"
                                                    "cups.sock: No such file or directory"}));
+}
+
+// A print server that never answers holds the window up 5 s at most.
+TEST_F(AppTest, WithASilentPrintServerPrintSaysTheListingGaveUp) {
+  const testsupport::SlowServer silent;
+  auto& window = Start(true, "a.prn");
+  EXPECT_EQ(window.List_printer.ListCount(), 0);
+  testsupport::MessageCatcher catcher;
+  window.But_Out.Click();
+  WaitForJob(window);
+  EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
+                                                   "the print server did not answer within 5 s"}));
 }
 
 TEST(UserSettingsStore, LivesUnderTheConfigFolderAsAnIniFile) {

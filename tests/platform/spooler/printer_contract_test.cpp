@@ -76,10 +76,9 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     if (!Fake()) before_ = Captured().size();
 #endif
     printer_name_ = name;
-    std::unique_ptr<Printer> printer;
-    const Status opened = Printer::Open(Spooler(), printer_name_, {}, printer);
-    EXPECT_TRUE(opened.IsOk()) << opened.Reason();
-    return printer;
+    auto opened = Printer::Open(Spooler(), printer_name_, {});
+    EXPECT_TRUE(opened.IsOk()) << opened.Outcome().Reason();
+    return opened.IsOk() ? std::move(opened.Value()) : nullptr;
   }
 
   // The documents printed whole, in order, once `count` are there (or
@@ -194,7 +193,9 @@ TEST_P(PrinterContract, RemovedDocumentsPrintNothing) {
     }
     EXPECT_TRUE(removed.IsOk()) << removed.Reason();
     if (c.close_instead) {
-      ASSERT_TRUE(Printer::Open(Spooler(), printer_name_, {}, printer).IsOk());
+      auto reopened = Printer::Open(Spooler(), printer_name_, {});
+      ASSERT_TRUE(reopened.IsOk());
+      printer = std::move(reopened.Value());
     }
     ASSERT_TRUE(Send(*printer, {"next.prn", c.what}).IsOk());
   }

@@ -62,7 +62,7 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
+  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until"});
   if (asked.Failed()) {
     if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
     status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
@@ -88,6 +88,7 @@ void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
   status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job, "job-state-reasons");
   status.printer_message = TextOf(job, "job-printer-state-message");
+  status.held_until_released = status.state == DocumentState::kHeld && TextOf(job, "job-hold-until") == "indefinite";
 }
 
 void ReadPrinterAttributes(ipp_t* printer, DocumentStatus& status) {
