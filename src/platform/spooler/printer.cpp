@@ -128,7 +128,8 @@ FollowUp Judge(const DocumentStatus& status) {
   switch (status.state) {
     case DocumentState::kCompleted:
     case DocumentState::kGone:
-      follow.fate = Fate::kPrinted;
+      follow.fate = status.undelivered ? Fate::kFailed : Fate::kPrinted;
+      if (status.undelivered) follow.reason = first_of(status.printer_message, "the printer did not take the document");
       break;
     case DocumentState::kCancelled:
     case DocumentState::kAborted:

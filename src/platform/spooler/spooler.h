@@ -56,6 +56,8 @@ struct DocumentStatus {
   std::string reasons;          // the document's state reasons, comma separated
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped
+  // Completed at the spooler, yet the printer never took the document.
+  bool undelivered = false;
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
   Status asked;                  // fails when the spooler could not be asked
 };

@@ -55,6 +55,11 @@ DocumentState StateOf(int ipp_job_state) {
 
 }  // namespace
 
+bool DeliveredNothing(const std::string& device_uri, int impressions_completed) {
+  const std::string scheme = device_uri.substr(0, device_uri.find(':'));
+  return impressions_completed == 0 && (scheme == "ipp" || scheme == "ipps" || scheme == "http" || scheme == "https");
+}
+
 DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop) {
   DocumentStatus status;
   Http http;
@@ -66,7 +71,7 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
+  const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-impressions-completed"});
   if (!job) {
     if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
     status.asked =
@@ -76,15 +81,24 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   status.state = StateOf(ippGetInteger(ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job.get(), "job-state-reasons");
   status.printer_message = TextOf(job.get(), "job-printer-state-message");
-  if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
+  const bool completed = status.state == DocumentState::kCompleted;
+  if (!completed && status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
       status.state != DocumentState::kProcessing) {
     return status;
   }
   const Response printer = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
-                               {"printer-state", "printer-state-message", "printer-state-reasons"});
+                               {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
+  if (!printer && completed) return status;  // the queue is gone: nothing more to learn
   if (!printer) {
     status.asked =
         Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked"));
+    return status;
+  }
+  if (completed) {
+    const char* device_uri = ippGetString(ippFindAttribute(printer.get(), "device-uri", IPP_TAG_URI), 0, nullptr);
+    ipp_attribute_t* impressions = ippFindAttribute(job.get(), "job-impressions-completed", IPP_TAG_INTEGER);
+    status.undelivered = device_uri != nullptr && impressions != nullptr &&
+                         DeliveredNothing(device_uri, ippGetInteger(impressions, 0));
     return status;
   }
   status.printer_stopped =

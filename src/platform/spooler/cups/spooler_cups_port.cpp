@@ -19,6 +19,10 @@ constexpr int kSendBufferBytes = 1 << 20;
 // the printer what it supports, giving up on an unreachable one after
 // 30 s. How long it gets, and how often it is asked meanwhile.
 constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
+// Each listing looks for printers on the network for a quarter second
+// only (libcups), which a busy machine may miss: one not listed is looked
+// for again until this has passed.
+constexpr auto kBrowseLimit = std::chrono::seconds(1);
 constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
 
 constexpr std::string_view kEmptyDocument =
@@ -62,22 +66,28 @@ CupsPort::~CupsPort() { static_cast<void>(Close()); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
-  const Destinations destinations(http_.get());
-  if (watch_.Stalled()) return GiveUp();
-  const cups_dest_t* dest = destinations.Find(queue_, instance);
-  if (dest == nullptr) {
+  const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
+  for (;;) {
+    const Destinations destinations(http_.get());
+    if (watch_.Stalled()) return GiveUp();
+    if (const cups_dest_t* dest = destinations.Find(queue_, instance)) return Found(*dest, printer_name);
     if (destinations.Count() == 0 && SchedulerNotAsked()) {
       return Status::Fail(LastCupsError("cannot list the printers of the spooler"));
     }
-    return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+    if (std::chrono::steady_clock::now() >= browse_until || watch_.StopRequested()) {
+      return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+    }
   }
+}
+
+Status CupsPort::Found(const cups_dest_t& dest, const std::string& printer_name) {
   watch_.Answered();
   // Only a destination with a queue has its address at the scheduler.
-  if (cupsGetOption("printer-uri-supported", dest->num_options, dest->options) == nullptr) {
-    if (auto made = MakeQueue(*dest, printer_name); !made.IsOk()) return made;
+  if (cupsGetOption("printer-uri-supported", dest.num_options, dest.options) == nullptr) {
+    if (auto made = MakeQueue(dest, printer_name); !made.IsOk()) return made;
   }
-  for (int i = 0; i < dest->num_options; ++i) {
-    num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+  for (int i = 0; i < dest.num_options; ++i) {
+    num_options_ = cupsAddOption(dest.options[i].name, dest.options[i].value, num_options_, &options_);
   }
   CancelAbandoned();
   return Status::Ok();

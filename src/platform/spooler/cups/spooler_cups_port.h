@@ -53,6 +53,8 @@ class CupsPort final : public PrinterPort {
 
  private:
   Status Connect();
+  // Takes the destination found for the printer.
+  Status Found(const cups_dest_t& dest, const std::string& printer_name);
   Status MakeQueue(const cups_dest_t& dest, const std::string& printer_name);
   // The scheduler has been silent for the stall limit: the document in
   // hand is left for the next contact to cancel, and the connection goes.
