@@ -130,6 +130,9 @@ void KelPrnPrint::FillPrinterList() {
   const auto listing = services_.spooler.PrinterNames();
   printing::FillPrinterList(List_printer, listing.names, saved);
   // An empty list is told only when Print finds no printer chosen.
+  // A print server that cannot be asked says nothing about the chosen
+  // printer: closing then keeps the stored choice as it was read.
+  if (!listing.listed.IsOk()) kept_printer_ = saved;
   if (listing.names.empty()) {
     printer_list_failure_ = listing.listed.IsOk() ? "No printer is installed."
                                                   : "The printers could not be listed: " + listing.listed.Reason();
@@ -181,7 +184,8 @@ void KelPrnPrint::Form_QueryUnload() {
   store.Save(kAppName, kSection, "WinPosL", SingleToText(form_.Left(), format));
   store.Save(kAppName, kSection, "WinPosT", SingleToText(form_.Top(), format));
   const int selected = List_printer.ListIndex();
-  store.Save(kAppName, kSection, "ListIdx", selected >= 0 ? List_printer.List(selected) : std::string());
+  store.Save(kAppName, kSection, "ListIdx",
+             kept_printer_ ? *kept_printer_ : selected >= 0 ? List_printer.List(selected) : std::string());
   store.Save(kAppName, kSection, "PathDisp", std::to_string(Chk_FullPath.Value()));
   store.Save(kAppName, kSection, "AddFile", std::to_string(Chk_add.Value()));
 }
