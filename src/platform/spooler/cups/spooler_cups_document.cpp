@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/spooler/cups/spooler_cups_connection.h"
+#include "platform/spooler/cups/spooler_cups_printer_job.h"
 
 namespace platform::cups {
 namespace {
@@ -55,10 +56,34 @@ DocumentState StateOf(int ipp_job_state) {
 
 }  // namespace
 
-bool DeliveredNothing(const std::string& device_uri, int impressions_completed) {
+bool PrintsOverIpp(const std::string& device_uri) {
   const std::string scheme = device_uri.substr(0, device_uri.find(':'));
-  return impressions_completed == 0 && (scheme == "ipp" || scheme == "ipps" || scheme == "http" || scheme == "https");
+  return scheme == "ipp" || scheme == "ipps" || scheme == "http" || scheme == "https";
 }
+
+bool DeliveredNothing(const std::string& device_uri, int impressions_completed) {
+  return impressions_completed == 0 && PrintsOverIpp(device_uri);
+}
+
+namespace {
+
+// A finished job on a queue printing over IPP: CUPS's verdict checked with
+// the printer's own, whose words are given for a document that did not
+// print.
+void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentStatus& status) {
+  const char* device_uri = ippGetString(ippFindAttribute(&printer, "device-uri", IPP_TAG_URI), 0, nullptr);
+  if (device_uri == nullptr || !PrintsOverIpp(device_uri)) return;
+  ipp_attribute_t* impressions = ippFindAttribute(&job, "job-impressions-completed", IPP_TAG_INTEGER);
+  const bool completed = status.state == DocumentState::kCompleted;
+  status.undelivered = completed && impressions != nullptr && DeliveredNothing(device_uri, ippGetInteger(impressions, 0));
+  if (status.undelivered) return;
+  const auto verdict = AskPrinterJob(device_uri, TextOf(&job, "job-name"), stop);
+  if (!verdict.failed) return;
+  status.undelivered = completed;
+  status.printer_message = verdict.reason;
+}
+
+}  // namespace
 
 DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop) {
   DocumentStatus status;
@@ -67,11 +92,11 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
     status.asked = connected;
     return status;
   }
-  Watch watch{std::move(stop)};
+  Watch watch{stop};
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-impressions-completed"});
+  const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-impressions-completed", "job-name"});
   if (!job) {
     if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
     status.asked =
@@ -81,24 +106,18 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   status.state = StateOf(ippGetInteger(ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job.get(), "job-state-reasons");
   status.printer_message = TextOf(job.get(), "job-printer-state-message");
-  const bool completed = status.state == DocumentState::kCompleted;
-  if (!completed && status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
-      status.state != DocumentState::kProcessing) {
-    return status;
-  }
+  const bool finished = status.state == DocumentState::kCompleted || status.state == DocumentState::kCancelled ||
+                        status.state == DocumentState::kAborted;
   const Response printer = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
                                {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
-  if (!printer && completed) return status;  // the queue is gone: nothing more to learn
+  if (!printer && finished) return status;  // the queue is gone: nothing more to learn
   if (!printer) {
     status.asked =
         Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked"));
     return status;
   }
-  if (completed) {
-    const char* device_uri = ippGetString(ippFindAttribute(printer.get(), "device-uri", IPP_TAG_URI), 0, nullptr);
-    ipp_attribute_t* impressions = ippFindAttribute(job.get(), "job-impressions-completed", IPP_TAG_INTEGER);
-    status.undelivered = device_uri != nullptr && impressions != nullptr &&
-                         DeliveredNothing(device_uri, ippGetInteger(impressions, 0));
+  if (finished) {
+    JudgeByPrinter(*job, *printer, stop, status);
     return status;
   }
   status.printer_stopped =

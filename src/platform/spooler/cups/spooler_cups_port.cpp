@@ -96,7 +96,8 @@ Status CupsPort::Found(const cups_dest_t& dest, const std::string& printer_name)
 // What the destination API does for such a destination, on this
 // printer's own connection so that the watch holds: CUPS-Create-Local-
 // Printer, then waiting while the new queue is stopped, which it stays
-// until the scheduler has learnt the printer's abilities.
+// until the scheduler has learnt the printer's abilities. Another program
+// may have made it meanwhile: the scheduler then says so.
 Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_name) {
   const char* device_uri = cupsGetOption("device-uri", dest.num_options, dest.options);
   const std::string not_made = "the print server did not make a queue for the printer \"" + printer_name + "\"";
@@ -109,11 +110,12 @@ Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_n
   if (const char* info = cupsGetOption("printer-info", dest.num_options, dest.options)) {
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
   }
-  // "Already exists" (another program made it meanwhile) comes with the
-  // queue's address and state too.
+  // "Already exists" comes with the queue's address too: a queue made
+  // earlier, which may have been stopped since and still takes documents.
   ipp_t* response = cupsDoRequest(http_.get(), request, "/");
+  const bool made = !IsIppError(cupsLastError());
   const std::string queue = QueueOf(response);
-  int state = PrinterStateIn(response);
+  int state = made ? PrinterStateIn(response) : IPP_PSTATE_IDLE;
   ippDelete(response);
   if (queue.empty()) return Refused(not_made);
   watch_.Answered();
