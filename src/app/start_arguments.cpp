@@ -1,6 +1,7 @@
 #include "app/start_arguments.h"
 
 #include "app/kel_prn_print.h"
+#include "platform/version.h"
 
 namespace app {
 
@@ -27,7 +28,7 @@ std::string StartHelpText() {
          "unchanged to a printer through the system's print spooler.\n"
          "\n"
          "  -h, --help     show this help and exit\n"
-         "      --version  show the version and exit\n"
+         "      --version  show the version and the licence and exit\n"
          "  --             what follows are files, even --help or --version\n"
          "\n"
          "Every other argument is a file, also one that begins with '-'. The window's\n"
@@ -36,6 +37,6 @@ std::string StartHelpText() {
          "settings are saved and a document being sent is taken back.\n";
 }
 
-std::string StartVersionText() { return "torvane " + VersionNumber() + "\n"; }
+std::string StartVersionText() { return "torvane " + VersionNumber() + "\n" + platform::kLicenseLine + "\n"; }
 
 }  // namespace app

@@ -177,7 +177,7 @@ std::string HelpText() {
          "                       printer goes on, but not while it is stopped\n"
          "  -l, --list           print the installed printers, one a line\n"
          "  -h, --help           show this help and exit\n"
-         "      --version        show the version and exit\n"
+         "      --version        show the version and the licence and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
          "\n"
          "Each file sent is told on standard output as lp tells it:\n"
@@ -186,6 +186,9 @@ std::string HelpText() {
          "is taken back from the spooler and the others still go; the files not\n"
          "sent are listed on standard error at the end, and with --wait those that\n"
          "did not print or have not printed yet, each with the printer's reason.\n"
+         "A document gone from the queue was removed on CUPS, which keeps ended\n"
+         "jobs: it did not print; on Windows, which forgets printed jobs, it counts\n"
+         "as printed.\n"
          "Interrupting (Ctrl+C, SIGHUP or SIGTERM) stops after the piece in hand,\n"
          "takes back the file in progress and lists every file not sent.\n"
          "\n"
@@ -197,6 +200,8 @@ std::string HelpText() {
          "none failed; 130 when interrupted.\n";
 }
 
-std::string VersionText() { return std::string(kProgramName) + " " + platform::kVersionText + "\n"; }
+std::string VersionText() {
+  return std::string(kProgramName) + " " + platform::kVersionText + "\n" + platform::kLicenseLine + "\n";
+}
 
 }  // namespace sender

@@ -7,13 +7,14 @@
 
 #include "app/app_fixture.h"
 #include "platform/version.h"
+#include "platform/window/qt/qt_widget.h"
 
 namespace apptest {
 namespace {
 
 TEST_F(AppTest, AScreenReaderSeesANamedFrameNamedListsAndOneProgressBar) {
   auto& window = Start();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(window.Form())));
   window.SetProgress(250, 1000);
   QProcess reader;
   reader.start(TORVANE_ATSPI_TREE, {QString::number(QCoreApplication::applicationPid())});
@@ -33,7 +34,7 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
     QFile::remove(QString::fromStdString(IniPath()));
     if (key) Store(key, text);
     auto& window = Start();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(window.Form())));
     QTest::qWait(200);  // the window manager's placement reaches the window
     return std::pair(window.Form().Left(), window.Form().Top());
   };

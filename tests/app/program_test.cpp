@@ -38,7 +38,8 @@ testsupport::ChildProcess Start(const testsupport::TempFolder& dir, Paths env_an
 
 TEST(Program, HelpAndVersionNeedNoDisplay) {
   const testsupport::TempFolder dir;
-  const std::string version = "torvane " + std::string(platform::kVersionText) + "\n";
+  const std::string version =
+      "torvane " + std::string(platform::kVersionText) + "\n" + platform::kLicenseLine + "\n";
   for (const auto& [option, text] : {std::pair{"--help", app::StartHelpText()}, {"--version", version}}) {
     const auto outcome =
         Start(dir, {"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", TORVANE_PROGRAM, "a", option})

@@ -61,7 +61,7 @@ TEST_F(RunSend, AnswersHelpVersionAndListWithoutSending) {
               HasSubstr("Usage: torvane-send [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n"));
   out.str("");
   EXPECT_EQ(Run({"--version"}), sender::kExitSent);
-  EXPECT_EQ(out.str(), "torvane-send " + std::string(platform::kVersionText) + "\n");
+  EXPECT_EQ(out.str(), "torvane-send " + std::string(platform::kVersionText) + "\n" + platform::kLicenseLine + "\n");
   out.str("");
   EXPECT_EQ(Run({"--list"}), sender::kExitSent);
   EXPECT_EQ(out.str(), "Fake\n");

@@ -5,8 +5,10 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -30,17 +32,13 @@ constexpr std::string_view kEmptyDocument =
 
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.
-int CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
-                cups_option_t* options) {
+Answer CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
+                   cups_option_t* options) {
   ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
-  ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
-  ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
-  const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
-  ippDelete(response);
-  return job_id;
+  return Exchange(http, request, "/printers/" + queue);
 }
 
 // The printer state in a response; stopped when it holds none.
@@ -65,29 +63,31 @@ CupsPort::CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
 CupsPort::~CupsPort() { static_cast<void>(Close()); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
+  const Status found = Lookup(watch_.Stop(), [&](http_t* http) {
+    const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
+    std::optional<Destinations> destinations;
+    const cups_dest_t* dest = nullptr;
+    while (dest == nullptr) {
+      destinations.emplace(http);
+      dest = destinations->Find(queue_, instance);
+      if (dest != nullptr) break;
+      if (destinations->Count() == 0 && SchedulerNotAsked()) {
+        return Status::Fail(LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
+      }
+      if (std::chrono::steady_clock::now() >= browse_until) {
+        return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+      }
+    }
+    for (int i = 0; i < dest->num_options; ++i) {
+      num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+    }
+    return Status::Ok();
+  });
+  if (!found.IsOk()) return found;
   if (auto connected = Connect(); !connected.IsOk()) return connected;
-  const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
-  for (;;) {
-    const Destinations destinations(http_.get());
-    if (watch_.Stalled()) return GiveUp();
-    if (const cups_dest_t* dest = destinations.Find(queue_, instance)) return Found(*dest, printer_name);
-    if (destinations.Count() == 0 && SchedulerNotAsked()) {
-      return Status::Fail(LastCupsError("cannot list the printers of the spooler"));
-    }
-    if (std::chrono::steady_clock::now() >= browse_until || watch_.StopRequested()) {
-      return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
-    }
-  }
-}
-
-Status CupsPort::Found(const cups_dest_t& dest, const std::string& printer_name) {
-  watch_.Answered();
   // Only a destination with a queue has its address at the scheduler.
-  if (cupsGetOption("printer-uri-supported", dest.num_options, dest.options) == nullptr) {
-    if (auto made = MakeQueue(dest, printer_name); !made.IsOk()) return made;
-  }
-  for (int i = 0; i < dest.num_options; ++i) {
-    num_options_ = cupsAddOption(dest.options[i].name, dest.options[i].value, num_options_, &options_);
+  if (cupsGetOption("printer-uri-supported", num_options_, options_) == nullptr) {
+    if (auto made = MakeQueue(printer_name); !made.IsOk()) return made;
   }
   CancelAbandoned();
   return Status::Ok();
@@ -96,28 +96,25 @@ Status CupsPort::Found(const cups_dest_t& dest, const std::string& printer_name)
 // What the destination API does for such a destination, on this
 // printer's own connection so that the watch holds: CUPS-Create-Local-
 // Printer, then waiting while the new queue is stopped, which it stays
-// until the scheduler has learnt the printer's abilities. Another program
-// may have made it meanwhile: the scheduler then says so.
-Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_name) {
-  const char* device_uri = cupsGetOption("device-uri", dest.num_options, dest.options);
+// until the scheduler has learnt the printer's abilities.
+Status CupsPort::MakeQueue(const std::string& printer_name) {
+  const char* device_uri = cupsGetOption("device-uri", num_options_, options_);
   const std::string not_made = "the print server did not make a queue for the printer \"" + printer_name + "\"";
   if (device_uri == nullptr) return Status::Fail(not_made + ": it has no address");
   ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device_uri);
-  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, dest.name);
-  if (const char* info = cupsGetOption("printer-info", dest.num_options, dest.options)) {
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, queue_.c_str());
+  if (const char* info = cupsGetOption("printer-info", num_options_, options_)) {
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
   }
   // "Already exists" comes with the queue's address too: a queue made
   // earlier, which may have been stopped since and still takes documents.
-  ipp_t* response = cupsDoRequest(http_.get(), request, "/");
-  const bool made = !IsIppError(cupsLastError());
-  const std::string queue = QueueOf(response);
-  int state = made ? PrinterStateIn(response) : IPP_PSTATE_IDLE;
-  ippDelete(response);
-  if (queue.empty()) return Refused(not_made);
+  const Answer made = Exchange(http_.get(), request, "/");
+  const std::string queue = QueueOf(made.response.get());
+  int state = made.Failed() ? IPP_PSTATE_IDLE : PrinterStateIn(made.response.get());
+  if (queue.empty()) return Refused(made.Why(not_made));
   watch_.Answered();
   queue_ = queue;
   const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
@@ -129,14 +126,10 @@ Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_n
     std::this_thread::sleep_for(kQueueReadyPoll);
     ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
     ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
-    ipp_t* answer = cupsDoRequest(http_.get(), ask, "/");
-    if (IsIppError(cupsLastError())) {
-      ippDelete(answer);
-      return Refused(not_made);
-    }
+    const Answer asked = Exchange(http_.get(), ask, "/");
+    if (asked.Failed()) return Refused(asked.Why(not_made));
     watch_.Answered();
-    state = PrinterStateIn(answer);
-    ippDelete(answer);
+    state = PrinterStateIn(asked.response.get());
   }
   return Status::Ok();
 }
@@ -144,11 +137,10 @@ Status CupsPort::MakeQueue(const cups_dest_t& dest, const std::string& printer_n
 Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
-  job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
-  if (job_id_ <= 0) {
-    job_id_ = 0;
-    return Refused("the spooler did not create the job");
-  }
+  const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
+  ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
+  job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
+  if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
   watch_.Answered();
   job_id = job_id_;
   return Status::Ok();
@@ -173,8 +165,8 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
 
 Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
-  const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
-  if (IsIppError(status)) return Refused("the spooler did not take the document");
+  const Answer answer = ReadAnswer(http_.get());
+  if (answer.Failed()) return Refused(answer.Why("the spooler did not take the document"));
   watch_.Answered();
   streaming_ = false;
   job_id_ = 0;
@@ -226,9 +218,9 @@ Status CupsPort::GiveUp() {
   return Status::Unanswered(watch_.StallReason());
 }
 
-Status CupsPort::Refused(std::string_view what) {
+Status CupsPort::Refused(std::string reason) {
   if (watch_.Stalled()) return GiveUp();
-  return Status::Fail(LastCupsError(what));
+  return Status::Fail(std::move(reason));
 }
 
 Status CupsPort::Break(std::string reason) {
@@ -239,9 +231,11 @@ Status CupsPort::Break(std::string reason) {
 }
 
 Status CupsPort::Cancel(const std::string& queue, int job_id) {
-  const ipp_status_t status = cupsCancelJob2(http_.get(), queue.c_str(), job_id, /*purge=*/0);
-  if (IsIppError(status)) {
-    Status failed = Status::Fail(LastCupsError("the job could not be cancelled"));
+  ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, queue);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+  const Answer answer = Exchange(http_.get(), request, "/jobs/");
+  if (answer.Failed()) {
+    Status failed = Status::Fail(answer.Why("the job could not be cancelled"));
     http_.reset();
     return failed;
   }
