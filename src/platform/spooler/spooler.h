@@ -89,6 +89,11 @@ class Spooler {
   // The device name of the user's or the system's default printer; empty
   // when there is none or the spooler cannot be asked.
   virtual std::string DefaultPrinterName() = 0;
+  // Talks to the print server `server` ("HOST" or "HOST:PORT") from now on,
+  // instead of the configured one. Fails where the spooler cannot.
+  virtual Status UsePrintServer(const std::string& server) {
+    return Status::Fail("cannot use the print server " + server + ": this spooler has no print server to name");
+  }
 };
 
 // The platform's own spooler.
