@@ -34,6 +34,7 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
     shown[i] = kStandardInputShown;
   }
   if (!options.title.empty()) request.document_names[0] = options.title;
+  request.copies = options.copies;
 
   ConsoleJobView view(shown, request.file_paths, options.printer, console.out, console.err,
                       console.terminal && !options.quiet, !options.quiet, console.stop);

@@ -42,6 +42,8 @@ struct ValueOption {
 constexpr ValueOption kPrinterOption{"--printer", "pdP", "a printer name"};
 constexpr ValueOption kTitleOption{"--title", "t", "a title"};
 constexpr ValueOption kServerOption{"--server", "h", "a print server"};
+constexpr ValueOption kCopiesOption{"--copies", "n", "a number of copies"};
+constexpr int kMostCopies = 9999;
 
 // Whether `arg` is `option` alone (its value follows), or with its value
 // attached: "--printer=NAME", "-dNAME".
@@ -61,9 +63,9 @@ Form FormOf(const std::string& arg, const ValueOption& option, std::string& valu
   return Form::Attached;
 }
 
-// A number of seconds as --wait=SECONDS gives it: up to nine digits (some
+// A plain number, as --wait=SECONDS and -n COPIES take it: up to nine digits (as seconds, some
 // 31 years), nothing else.
-std::optional<int> Seconds(const std::string& text) {
+std::optional<int> PlainNumber(const std::string& text) {
   if (text.empty() || text.size() > 9) return std::nullopt;
   int seconds = 0;
   for (const char digit : text) {
@@ -85,7 +87,9 @@ ParsedOptions Alone(SendAction action) {
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   auto& options = parsed.options;
-  bool list = false, printer_given = false, title_given = false, server_given = false, options_ended = false;
+  bool list = false, printer_given = false, title_given = false, server_given = false, copies_given = false,
+       options_ended = false;
+  std::string copies;
   int standard_inputs = 0;
   auto fail = [&](std::string why) { parsed.usable.Update(platform::Status::Fail(std::move(why))); };
   // Takes the value of `option`, found in the form `form` at args[i].
@@ -120,7 +124,7 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       if (options.wait) fail("--wait is given more than once");
       options.wait = true;
       if (arg.size() > 6) {
-        options.wait_limit = Seconds(arg.substr(7));
+        options.wait_limit = PlainNumber(arg.substr(7));
         if (!options.wait_limit) fail("--wait takes a whole number of seconds, not '" + arg.substr(7) + "'");
       }
     } else if (const auto form = FormOf(arg, kPrinterOption, value); form != Form::None) {
@@ -129,11 +133,21 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       take(kTitleOption, title_form, i, std::move(value), title_given, options.title);
     } else if (const auto server_form = FormOf(arg, kServerOption, value); server_form != Form::None) {
       take(kServerOption, server_form, i, std::move(value), server_given, options.server);
+    } else if (const auto copies_form = FormOf(arg, kCopiesOption, value); copies_form != Form::None) {
+      take(kCopiesOption, copies_form, i, std::move(value), copies_given, copies);
     } else {
       fail("unknown option '" + arg + "'");
     }
   }
 
+  if (copies_given) {
+    const auto number = PlainNumber(copies);
+    if (!number || *number < 1 || *number > kMostCopies) {
+      fail("-n takes a number of copies from 1 to " + std::to_string(kMostCopies) + ", not '" + copies + "'");
+    } else {
+      options.copies = *number;
+    }
+  }
   if (parsed.usable.IsOk()) {
     if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
@@ -168,7 +182,7 @@ EnvironmentPrinter PrinterFromEnvironment() {
 
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
-         " [-h SERVER[:PORT]] [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" + "       " + kProgramName +
+         " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" + "       " + kProgramName +
          " [-h SERVER[:PORT]] --list\n"
          "Sends each FILE unchanged to the printer through the system's print\n"
          "spooler, as one document named after the file; FILE '-' is standard\n"
@@ -180,6 +194,8 @@ std::string HelpText() {
          "  -t, --title NAME     the document's name (with one FILE only)\n"
          "  -h, --server SERVER[:PORT]\n"
          "                       the print server to use, as lp takes it (CUPS)\n"
+         "  -n, --copies COPIES  print each file COPIES times (1-9999): on CUPS as\n"
+         "                       the job's copies, elsewhere by sending it again\n"
          "  -q, -s, --quiet      show no progress and no request ids\n"
          "      --wait[=SECONDS] then wait until every file has printed or failed,\n"
          "                       at most SECONDS; without them, as long as the\n"

@@ -21,6 +21,7 @@ struct SendOptions {
   std::string printer;             // for Send; empty when none was named
   std::string title;               // for Send: the one document's name, if given
   bool quiet = false;              // no progress, no request ids
+  int copies = 1;                  // each file printed this many times
   std::string server;              // the print server, HOST[:PORT]; empty: the configured one
   std::vector<std::string> files;  // for Send, in the order given
   bool wait = false;               // follow the documents sent until they have printed
@@ -32,7 +33,8 @@ struct ParsedOptions {
   platform::Status usable;  // fails, with the first reason, when the arguments are not usable
 };
 
-// Accepts --help, --version, --list/-l, --quiet/-q/-s, the print server
+// Accepts --help, --version, --list/-l, --quiet/-q/-s, -n COPIES (1-9999,
+// --copies), the print server
 // as -h HOST[:PORT] (--server), the printer as
 // --printer/-p/-d/-P NAME (also --printer=NAME and -dNAME, as lp takes
 // it), --title/-t NAME for a single file, --wait[=SECONDS] (the seconds

@@ -114,7 +114,7 @@ TEST_F(SendEndToEnd, SendsStandardInputByteForByteToThePrinterTheEnvironmentName
   EXPECT_TRUE(printed[0].bytes == bytes) << Difference(bytes, printed[0].bytes);
 }
 
-TEST_F(SendEndToEnd, TakesThePrintServerAsLpDoesAndNamesTheVariableOfAPrinterNotThere) {
+TEST_F(SendEndToEnd, TakesThePrintServerAndCopiesAsLpDoesAndNamesTheVariableOfAPrinterNotThere) {
   if (sender_.wine) GTEST_SKIP() << "-h names a CUPS server";
   const auto queue = cups_.AddTestQueue();
   const auto file = Write({"a.prn", "abc"}).string();
@@ -125,11 +125,13 @@ TEST_F(SendEndToEnd, TakesThePrintServerAsLpDoesAndNamesTheVariableOfAPrinterNot
   std::string port = testsupport::ReadAll(cups_.Folder() / "port");
   port.pop_back();  // the line break
   const testsupport::ScopedEnvironment elsewhere("CUPS_SERVER", "/nonexistent/cups.sock");
-  const auto sent = Run({"-h", "127.0.0.1:" + port, "-d", queue, file});
+  // Copies are the job's: one request id, the document printed three times.
+  const auto sent = Run({"-h", "127.0.0.1:" + port, "-d", queue, "-n", "3", file});
   EXPECT_EQ(sent.status, 0) << sent.err;
+  ExpectRequestIds(sent.out, queue, {"(" + file + ")"});
   const auto printed = PrintedJobs(cups_, queue);
   ASSERT_EQ(printed.size(), 1u);
-  EXPECT_EQ(printed[0].bytes, "abc");
+  EXPECT_EQ(printed[0].bytes, "abcabcabc");
 }
 
 TEST_F(SendEndToEnd, NamesTheDocumentAfterTheFileNamePartOnly) {

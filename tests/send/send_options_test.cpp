@@ -81,6 +81,8 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
       {{"--list", "a.prn"}, "--list takes no printer, title, files or --wait"},
       // lp's -h names the print server: a script's "-h FILE" sends nothing, and says so.
       {{"-h", "a.prn"}, "nothing to do: give the files to send, or --list"},
+      {{"-n", "0", "a.prn"}, "-n takes a number of copies from 1 to 9999, not '0'"},
+      {{"-n10000", "a.prn"}, "-n takes a number of copies from 1 to 9999, not '10000'"},
       {{"--wait=1", "--wait", "a.prn"}, "--wait is given more than once"},
       {{"--wait=", "a.prn"}, "--wait takes a whole number of seconds, not ''"},
       {{"--wait=1000000000", "a.prn"}, "--wait takes a whole number of seconds, not '1000000000'"},

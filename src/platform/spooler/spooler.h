@@ -40,6 +40,12 @@ class PrinterPort {
   // that nothing of it prints.
   virtual Status Discard() = 0;
   virtual Status Close() = 0;
+  // Has the spooler print each document `copies` times itself; false when
+  // it cannot, and the caller sends each that many times instead.
+  virtual bool PrintCopies(int copies) {
+    static_cast<void>(copies);
+    return false;
+  }
 };
 
 // `failure`, with why removing its document failed too; unanswered when

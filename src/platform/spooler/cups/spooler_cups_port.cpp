@@ -134,6 +134,11 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   return Status::Ok();
 }
 
+bool CupsPort::PrintCopies(int copies) {
+  num_options_ = cupsAddOption("copies", std::to_string(copies).c_str(), num_options_, &options_);
+  return true;
+}
+
 Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
