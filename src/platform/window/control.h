@@ -31,6 +31,10 @@ struct PixelSpan {
 };
 PixelSpan TwipsToPixels(double start_twips, double length_twips);
 
+// A label caption marks an access key with '&' and writes a literal one as
+// "&&"; the label shows neither marker.
+std::string CaptionDisplayText(const std::string& caption);
+
 // A control's name as the design writes it: "Label1(2)" for an element of
 // a control array (index 0 or above), else the bare name.
 std::string DesignName(const std::string& name, int index);

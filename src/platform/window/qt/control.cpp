@@ -33,12 +33,12 @@ void Control::SetProgressValue(int percent) { SetPresentedValue(native_->widget,
 
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
-  static_cast<QLabel*>(native_->widget)->setText(CaptionDisplayText(caption));
+  static_cast<QLabel*>(native_->widget)->setText(ShownCaption(caption));
 }
 
 void Label::Heads(Control& control) {
   static_cast<QLabel*>(native_->widget)->setBuddy(QtWidget(control));
-  QtWidget(control)->setAccessibleName(CaptionDisplayText(design_.caption));
+  QtWidget(control)->setAccessibleName(ShownCaption(design_.caption));
 }
 
 void CommandButton::Click() { static_cast<QPushButton*>(native_->widget)->click(); }

@@ -122,7 +122,7 @@ class ControlBuilder {
   static std::unique_ptr<Control> BuildLabel(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(CaptionDisplayText(design.caption));
+    label->setText(ShownCaption(design.caption));
     label->setAlignment((design.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setFocusPolicy(Qt::NoFocus);
     if (design.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);

@@ -3,11 +3,9 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QScreen>
-#include <new>
 
 #include "platform/window/control.h"
 #include "platform/window/qt/qt_text.h"
-#include "platform/run_time_error.h"
 
 namespace platform {
 
@@ -45,17 +43,5 @@ void ShowMessage(const std::string& text) {
 bool ModalOpen() { return QApplication::activeModalWidget() != nullptr; }
 
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
-
-void RunHandler(const EventHandler& handler) {
-  try {
-    handler();
-  } catch (const RunTimeError& error) {
-    ShowMessage(ErrorMessageText(error));
-  } catch (const std::bad_alloc&) {
-    ShowMessage(ErrorMessageText(MakeError(kErrOutOfMemory)));
-  } catch (const std::exception& error) {
-    ShowMessage(ErrorMessageText(MakeError(kErrInternal, error.what())));
-  }
-}
 
 }  // namespace platform
