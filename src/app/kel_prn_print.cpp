@@ -135,6 +135,9 @@ void KelPrnPrint::FillPrinterList() {
   });
   printing::FillPrinterList(List_printer, listing.names, saved);
   // An empty list is told only when Print finds no printer chosen.
+  // A print server that cannot be asked says nothing about the chosen
+  // printer: closing then keeps the stored choice as it was read.
+  if (!listing.listed.IsOk()) kept_printer_ = saved;
   if (listing.names.empty()) {
     const std::string why = gave_up ? "the print server did not answer within " +
                                           std::to_string(kListingWait.count()) + " s"
@@ -187,12 +190,13 @@ void KelPrnPrint::Form_QueryUnload() {
   const int selected = List_printer.ListIndex();
   // One save: of two windows closing at once, the last one's five values
   // are kept, never some of each.
-  services_.settings.SaveAll(kAppName, kSection,
-                             {{"WinPosL", SingleToText(form_.Left(), format)},
-                              {"WinPosT", SingleToText(form_.Top(), format)},
-                              {"ListIdx", selected >= 0 ? List_printer.List(selected) : std::string()},
-                              {"PathDisp", std::to_string(Chk_FullPath.Value())},
-                              {"AddFile", std::to_string(Chk_add.Value())}});
+  services_.settings.SaveAll(
+      kAppName, kSection,
+      {{"WinPosL", SingleToText(form_.Left(), format)},
+       {"WinPosT", SingleToText(form_.Top(), format)},
+       {"ListIdx", kept_printer_ ? *kept_printer_ : selected >= 0 ? List_printer.List(selected) : std::string()},
+       {"PathDisp", std::to_string(Chk_FullPath.Value())},
+       {"AddFile", std::to_string(Chk_add.Value())}});
 }
 
 void KelPrnPrint::Form_Resize() { app::Form_Resize(form_, layout_); }

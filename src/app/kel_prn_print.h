@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
@@ -100,6 +101,7 @@ class KelPrnPrint {
   LayoutTables layout_;
   filelist::FileList files_;
   std::string printer_list_failure_;  // why List_printer is empty
+  std::optional<std::string> kept_printer_;  // ListIdx as read, when the printers could not be listed
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
   // Follows the documents of past jobs; tells those that will not print.

@@ -195,6 +195,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
   }
   const auto printer = std::move(opened.Value());
   view.SetPrintEnabled(false);
+  const int sends = request.copies > 1 && !printer->PrintCopies(request.copies) ? request.copies : 1;
 
   const std::size_t file_count = request.file_paths.size();
   Job job(view, *printer);
@@ -205,9 +206,11 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     if (!job.Over()) view.SelectLine(index, path);
     const bool named = index < request.document_names.size() && !request.document_names[index].empty();
     const auto name = named ? request.document_names[index] : platform::FileNamePart(path);
-    if (auto sent = job.SendFile(path, name); !sent.IsOk()) {
-      result.not_sent.push_back({path, sent.Reason()});
-    } else {
+    for (int send = 0; send < sends; ++send) {
+      if (auto sent = job.SendFile(path, name); !sent.IsOk()) {
+        result.not_sent.push_back({path, sent.Reason()});
+        break;
+      }
       result.sent.push_back({path, printer->JobId(), request.printer_name});
       view.DocumentSent(index, path, printer->JobId());
     }

@@ -69,6 +69,9 @@ struct PrintRequest {
   std::string printer_name;
   // Why the printer list is empty, told when no printer is chosen.
   std::string printer_list_failure{};
+  // Each file is printed this many times: by the spooler when it can, else
+  // by sending it that many times.
+  int copies = 1;
   // A document name of its own for the file at the same index; a file
   // without one (or with an empty one) is named after its path.
   std::vector<std::string> document_names{};

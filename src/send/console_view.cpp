@@ -119,7 +119,8 @@ void ConsoleJobView::ShowMessage(const std::string& text) {
 }
 
 void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) {
-  ShowMessage(std::string(kProgramName) + ": printer \"" + printer_name + "\": " +
+  const std::string origin = printer_origin_.empty() ? "" : " (from " + printer_origin_ + ")";
+  ShowMessage(std::string(kProgramName) + ": printer \"" + printer_name + "\"" + origin + ": " +
               (reason.empty() ? "not recognized" : reason));
 }
 

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -42,6 +43,8 @@ class ConsoleJobView : public printing::PrintJobView {
   ConsoleJobView(std::vector<std::string> files, std::vector<std::string> paths, std::string printer_name,
                  std::ostream& out, std::ostream& err, bool progress, bool request_ids,
                  const std::atomic<bool>& stop);
+  // Names where the printer's name came from ("$LPDEST") when it is unusable.
+  void SetPrinterOrigin(std::string origin) { printer_origin_ = std::move(origin); }
 
   void SelectLine(std::size_t index, const std::string& path) override;
   void DeselectLine(std::size_t index, const std::string& path) override;
@@ -62,6 +65,7 @@ class ConsoleJobView : public printing::PrintJobView {
   std::vector<std::string> files_;
   std::vector<std::string> paths_;
   std::string printer_name_;
+  std::string printer_origin_;
   std::ostream& out_;
   std::ostream& err_;
   bool progress_;

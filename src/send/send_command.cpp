@@ -17,7 +17,9 @@ int Fail(Console console, int status, const std::string& why) {
   return status;
 }
 
-int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console console) {
+// `printer_origin`: the environment variable that named the printer, if one did.
+int SendFiles(const SendOptions& options, const std::string& printer_origin, platform::Spooler& spooler,
+              Console console) {
   printing::PrintRequest request{options.files, 0, options.printer};
   std::vector<std::string> shown = options.files;
   request.document_names.resize(options.files.size());
@@ -32,9 +34,11 @@ int SendFiles(const SendOptions& options, platform::Spooler& spooler, Console co
     shown[i] = kStandardInputShown;
   }
   if (!options.title.empty()) request.document_names[0] = options.title;
+  request.copies = options.copies;
 
   ConsoleJobView view(shown, request.file_paths, options.printer, console.out, console.err,
                       console.terminal && !options.quiet, !options.quiet, console.stop);
+  view.SetPrinterOrigin(printer_origin);
   // The printer counts as chosen; whether it exists is the job's first
   // check at the spooler.
   const auto result = printing::RunPrintJob(view, spooler, request);
@@ -69,6 +73,11 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
   }
   auto& options = parsed.options;
   const platform::StopCheck stop = [&stop = console.stop] { return stop.load(); };
+  if (!options.server.empty() && options.action != SendAction::Help && options.action != SendAction::Version) {
+    if (const auto used = spooler.UsePrintServer(options.server); !used.IsOk()) {
+      return Fail(console, kExitUsage, used.Reason());
+    }
+  }
   switch (options.action) {
     case SendAction::Help:
       console.out << HelpText() << std::flush;
@@ -87,7 +96,12 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     case SendAction::Send:
       break;
   }
-  if (options.printer.empty()) options.printer = PrinterFromEnvironment();
+  std::string printer_origin;  // the variable that named the printer
+  if (options.printer.empty()) {
+    const auto from_environment = PrinterFromEnvironment();
+    options.printer = from_environment.name;
+    if (!options.printer.empty()) printer_origin = "$" + from_environment.variable;
+  }
   if (options.printer.empty()) {
     const auto found = spooler.DefaultPrinterName(stop);
     if (console.stop) return kExitInterrupted;
@@ -98,7 +112,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     return Fail(console, kExitUsage,
                 "no printer given, and there is no default printer: add -d NAME (see --list), or set PRINTER");
   }
-  return SendFiles(options, spooler, console);
+  return SendFiles(options, printer_origin, spooler, console);
 }
 
 }  // namespace sender

@@ -41,6 +41,9 @@ struct ValueOption {
 };
 constexpr ValueOption kPrinterOption{"--printer", "pdP", "a printer name"};
 constexpr ValueOption kTitleOption{"--title", "t", "a title"};
+constexpr ValueOption kServerOption{"--server", "h", "a print server"};
+constexpr ValueOption kCopiesOption{"--copies", "n", "a number of copies"};
+constexpr int kMostCopies = 9999;
 
 // Whether `arg` is `option` alone (its value follows), or with its value
 // attached: "--printer=NAME", "-dNAME".
@@ -60,9 +63,9 @@ Form FormOf(const std::string& arg, const ValueOption& option, std::string& valu
   return Form::Attached;
 }
 
-// A number of seconds as --wait=SECONDS gives it: up to nine digits (some
+// A plain number, as --wait=SECONDS and -n COPIES take it: up to nine digits (as seconds, some
 // 31 years), nothing else.
-std::optional<int> Seconds(const std::string& text) {
+std::optional<int> PlainNumber(const std::string& text) {
   if (text.empty() || text.size() > 9) return std::nullopt;
   int seconds = 0;
   for (const char digit : text) {
@@ -84,7 +87,9 @@ ParsedOptions Alone(SendAction action) {
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   auto& options = parsed.options;
-  bool list = false, printer_given = false, title_given = false, options_ended = false;
+  bool list = false, printer_given = false, title_given = false, server_given = false, copies_given = false,
+       options_ended = false;
+  std::string copies;
   int standard_inputs = 0;
   auto fail = [&](std::string why) { parsed.usable.Update(platform::Status::Fail(std::move(why))); };
   // Takes the value of `option`, found in the form `form` at args[i].
@@ -107,35 +112,49 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       options.files.push_back(arg);
     } else if (arg == "--") {
       options_ended = true;
-    } else if (arg == "--help" || arg == "-h") {
+    } else if (arg == "--help") {
       return Alone(SendAction::Help);
     } else if (arg == "--version") {
       return Alone(SendAction::Version);
     } else if (arg == "--list" || arg == "-l") {
       list = true;
-    } else if (arg == "--quiet" || arg == "-q") {
+    } else if (arg == "--quiet" || arg == "-q" || arg == "-s") {
       options.quiet = true;
     } else if (arg == "--wait" || arg.rfind("--wait=", 0) == 0) {
       if (options.wait) fail("--wait is given more than once");
       options.wait = true;
       if (arg.size() > 6) {
-        options.wait_limit = Seconds(arg.substr(7));
+        options.wait_limit = PlainNumber(arg.substr(7));
         if (!options.wait_limit) fail("--wait takes a whole number of seconds, not '" + arg.substr(7) + "'");
       }
     } else if (const auto form = FormOf(arg, kPrinterOption, value); form != Form::None) {
       take(kPrinterOption, form, i, std::move(value), printer_given, options.printer);
     } else if (const auto title_form = FormOf(arg, kTitleOption, value); title_form != Form::None) {
       take(kTitleOption, title_form, i, std::move(value), title_given, options.title);
+    } else if (const auto server_form = FormOf(arg, kServerOption, value); server_form != Form::None) {
+      take(kServerOption, server_form, i, std::move(value), server_given, options.server);
+    } else if (const auto copies_form = FormOf(arg, kCopiesOption, value); copies_form != Form::None) {
+      take(kCopiesOption, copies_form, i, std::move(value), copies_given, copies);
     } else {
       fail("unknown option '" + arg + "'");
     }
   }
 
+  if (copies_given) {
+    const auto number = PlainNumber(copies);
+    if (!number || *number < 1 || *number > kMostCopies) {
+      fail("-n takes a number of copies from 1 to " + std::to_string(kMostCopies) + ", not '" + copies + "'");
+    } else {
+      options.copies = *number;
+    }
+  }
   if (parsed.usable.IsOk()) {
     if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
     } else if (list) {
       options.action = SendAction::List;
+    } else if (server_given && options.server.empty()) {
+      fail("the print server is empty");
     } else if (printer_given && options.printer.empty()) {
       fail("the printer name is empty");
     } else if (options.files.empty()) {
@@ -154,15 +173,17 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   return parsed;
 }
 
-std::string PrinterFromEnvironment() {
-  if (auto destination = EnvironmentText("LPDEST"); !destination.empty()) return destination;
+EnvironmentPrinter PrinterFromEnvironment() {
+  if (auto destination = EnvironmentText("LPDEST"); !destination.empty()) return {destination, "LPDEST"};
   auto printer = EnvironmentText("PRINTER");
-  return printer == "lp" ? std::string() : printer;
+  if (printer.empty() || printer == "lp") return {};
+  return {printer, "PRINTER"};
 }
 
 std::string HelpText() {
-  return std::string("Usage: ") + kProgramName + " [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" +
-         "       " + kProgramName + " --list\n"
+  return std::string("Usage: ") + kProgramName +
+         " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" + "       " + kProgramName +
+         " [-h SERVER[:PORT]] --list\n"
          "Sends each FILE unchanged to the printer through the system's print\n"
          "spooler, as one document named after the file; FILE '-' is standard\n"
          "input, as a document named \"stdin\".\n"
@@ -171,12 +192,16 @@ std::string HelpText() {
          "                       the printer to send to, as --list shows it; without\n"
          "                       it: $LPDEST, else $PRINTER, else the default printer\n"
          "  -t, --title NAME     the document's name (with one FILE only)\n"
-         "  -q, --quiet          show no progress and no request ids\n"
+         "  -h, --server SERVER[:PORT]\n"
+         "                       the print server to use, as lp takes it (CUPS)\n"
+         "  -n, --copies COPIES  print each file COPIES times (1-9999): on CUPS as\n"
+         "                       the job's copies, elsewhere by sending it again\n"
+         "  -q, -s, --quiet      show no progress and no request ids\n"
          "      --wait[=SECONDS] then wait until every file has printed or failed,\n"
          "                       at most SECONDS; without them, as long as the\n"
          "                       printer goes on, but not while it is stopped\n"
          "  -l, --list           print the installed printers, one a line\n"
-         "  -h, --help           show this help and exit\n"
+         "      --help           show this help and exit\n"
          "      --version        show the version and the licence and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
          "\n"

@@ -21,6 +21,8 @@ struct SendOptions {
   std::string printer;             // for Send; empty when none was named
   std::string title;               // for Send: the one document's name, if given
   bool quiet = false;              // no progress, no request ids
+  int copies = 1;                  // each file printed this many times
+  std::string server;              // the print server, HOST[:PORT]; empty: the configured one
   std::vector<std::string> files;  // for Send, in the order given
   bool wait = false;               // follow the documents sent until they have printed
   std::optional<int> wait_limit;   // with wait: at most this many seconds; none: no limit
@@ -31,7 +33,9 @@ struct ParsedOptions {
   platform::Status usable;  // fails, with the first reason, when the arguments are not usable
 };
 
-// Accepts --help/-h, --version, --list/-l, --quiet/-q, the printer as
+// Accepts --help, --version, --list/-l, --quiet/-q/-s, -n COPIES (1-9999,
+// --copies), the print server
+// as -h HOST[:PORT] (--server), the printer as
 // --printer/-p/-d/-P NAME (also --printer=NAME and -dNAME, as lp takes
 // it), --title/-t NAME for a single file, --wait[=SECONDS] (the seconds
 // attached only), then files, "-" once for standard input; "--" ends the
@@ -41,7 +45,11 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args);
 // The printer to use when none is named, from the environment as lp reads
 // it: LPDEST, else PRINTER unless it holds "lp" (a placeholder many login
 // scripts set); empty values count as unset. Empty when neither names one.
-std::string PrinterFromEnvironment();
+struct EnvironmentPrinter {
+  std::string name;
+  std::string variable;  // "LPDEST" or "PRINTER"
+};
+EnvironmentPrinter PrinterFromEnvironment();
 
 std::string HelpText();
 std::string VersionText();

@@ -129,7 +129,8 @@ TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFile
     EXPECT_EQ(copy.readAll(), garbage);
     const QByteArray text = file.readAll();
     EXPECT_TRUE(text.startsWith("[InitVal]\n") && text.count('\n') == 6) << text.toStdString();
-    EXPECT_EQ(Stored("ListIdx"), "");
+    // No printers can be listed here: the printer read at start stays.
+    EXPECT_EQ(Stored("ListIdx"), garbage.contains("Evil") ? "Evil" : "-1");
   }
 }
 
@@ -179,7 +180,9 @@ TEST_F(AppTest, QuitAndTheCloseBoxSaveTheFiveKeysInOrder) {
     EXPECT_EQ(store_.saved_keys, kFiveKeys);
     EXPECT_EQ(Stored("WinPosL"), "1200");
     EXPECT_EQ(Stored("WinPosT"), "900");
-    EXPECT_EQ(Stored("ListIdx"), "");  // nothing selected
+    // The printers could not be listed here: the choice read stays (the
+    // default "-1" when none was stored).
+    EXPECT_EQ(Stored("ListIdx"), "-1");
     EXPECT_EQ(Stored("PathDisp"), "0");
     EXPECT_EQ(Stored("AddFile"), "1");
   }
@@ -243,7 +246,8 @@ TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {
   EXPECT_EQ(store->Read("Torvane", "InitVal", "WinPosL", "-1"), "-1");
 }
 
-TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
+TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyAndClosingKeepsTheChosenPrinter) {
+  Store("ListIdx", "Office Laser");
   auto& window = Start(true, "a.prn");
   EXPECT_EQ(window.List_printer.ListCount(), 0);
   testsupport::MessageCatcher catcher;
@@ -252,6 +256,8 @@ TEST_F(AppTest, WithThePrintServerUnreachablePrintSaysWhyNoPrinterIsListed) {
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{"Please choose the Printer.\n\nThe printers could not be listed: "
                                                    "cannot connect to the print server /nonexistent/torvane-test/"
                                                    "cups.sock: No such file or directory"}));
+  window.But_End.Click();
+  EXPECT_EQ(Stored("ListIdx"), "Office Laser");
 }
 
 // A print server that never answers holds the window up 5 s at most.

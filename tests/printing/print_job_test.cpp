@@ -137,6 +137,14 @@ TEST_F(PrintJob, SendsEveryFileByteForByteAsOneDocumentEach) {
   EXPECT_THAT(tail, ElementsAre("close", "deselect 6", "print on"));
 }
 
+TEST_F(PrintJob, CopiesASpoolerCannotPrintAreSentAgain) {
+  const auto path = dir_.Write("a.prn", "abc");
+  const auto result = printing::RunPrintJob(view, spooler, {{path}, 0, "P", "", 3});
+  ASSERT_EQ(spooler.docs.size(), 3u);
+  for (const auto& doc : spooler.docs) EXPECT_EQ(doc.bytes, "abc");
+  EXPECT_EQ(result.sent.size(), 3u);
+}
+
 TEST_F(PrintJob, ShowsProgressBeforeEachWriteAndYieldsAfterIt) {
   const auto quarter = dir_.Write("q.prn", RandomBytes(250000, 1));
   const auto empty = dir_.Write("e.prn", "");

@@ -60,7 +60,7 @@ class RunSend : public ::testing::Test {
 TEST_F(RunSend, AnswersHelpVersionAndListWithoutSending) {
   EXPECT_EQ(Run({"--help"}), sender::kExitSent);
   EXPECT_THAT(out.str(),
-              HasSubstr("Usage: torvane-send [-d PRINTER] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n"));
+              HasSubstr("Usage: torvane-send [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n"));
   out.str("");
   EXPECT_EQ(Run({"--version"}), sender::kExitSent);
   EXPECT_EQ(out.str(), "torvane-send " + std::string(platform::kVersionText) + "\n" + platform::kLicenseLine + "\n");

@@ -114,6 +114,26 @@ TEST_F(SendEndToEnd, SendsStandardInputByteForByteToThePrinterTheEnvironmentName
   EXPECT_TRUE(printed[0].bytes == bytes) << Difference(bytes, printed[0].bytes);
 }
 
+TEST_F(SendEndToEnd, TakesThePrintServerAndCopiesAsLpDoesAndNamesTheVariableOfAPrinterNotThere) {
+  if (sender_.wine) GTEST_SKIP() << "-h names a CUPS server";
+  const auto queue = cups_.AddTestQueue();
+  const auto file = Write({"a.prn", "abc"}).string();
+  const testsupport::ScopedEnvironment lpdest("LPDEST", "Nowhere");
+  const auto missing = Run({file});
+  EXPECT_EQ(missing.status, 1);
+  EXPECT_THAT(missing.err, StartsWith("torvane-send: printer \"Nowhere\" (from $LPDEST): "));
+  std::string port = testsupport::ReadAll(cups_.Folder() / "port");
+  port.pop_back();  // the line break
+  const testsupport::ScopedEnvironment elsewhere("CUPS_SERVER", "/nonexistent/cups.sock");
+  // Copies are the job's: one request id, the document printed three times.
+  const auto sent = Run({"-h", "127.0.0.1:" + port, "-d", queue, "-n", "3", file});
+  EXPECT_EQ(sent.status, 0) << sent.err;
+  ExpectRequestIds(sent.out, queue, {"(" + file + ")"});
+  const auto printed = PrintedJobs(cups_, queue);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].bytes, "abcabcabc");
+}
+
 TEST_F(SendEndToEnd, NamesTheDocumentAfterTheFileNamePartOnly) {
   const auto queue = cups_.AddTestQueue();
   fs::create_directories(folder_ / "sub dir");

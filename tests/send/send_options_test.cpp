@@ -21,9 +21,9 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     std::string title = "";
     bool quiet = false;
     std::optional<int> wait_limit = std::nullopt;  // with --wait: its seconds, -1 for none
+    std::string server = "";
   } cases[] = {
       {{"--help"}, SendAction::Help, "", {}},
-      {{"-h"}, SendAction::Help, "", {}},
       {{"--version"}, SendAction::Version, "", {}},
       {{"--list"}, SendAction::List, "", {}},
       {{"-l"}, SendAction::List, "", {}},
@@ -39,12 +39,13 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
       // lp's spellings of the printer, apart or attached; none at all (a
       // default applies); standard input with a title of its own.
       {{"-d", "P", "a.prn"}, SendAction::Send, "P", {"a.prn"}},
-      {{"-PP", "-q", "a.prn"}, SendAction::Send, "P", {"a.prn"}, "", true},
+      {{"-PP", "-s", "a.prn"}, SendAction::Send, "P", {"a.prn"}, "", true},
       {{"-dOffice", "--quiet", "-", "--title", "Mail"}, SendAction::Send, "Office", {"-"}, "Mail", true},
       {{"-tT 1", "a.prn"}, SendAction::Send, "", {"a.prn"}, "T 1"},
       {{"--title=x", "-p", "P", "--", "-"}, SendAction::Send, "P", {"-"}, "x"},
       {{"--wait", "a.prn"}, SendAction::Send, "", {"a.prn"}, "", false, -1},
       {{"a.prn", "--wait=0"}, SendAction::Send, "", {"a.prn"}, "", false, 0},
+      {{"-h", "localhost:631", "-dP", "a.prn"}, SendAction::Send, "P", {"a.prn"}, "", false, {}, "localhost:631"},
       {{"-p", "Dru\xcc\x88" "cker", "Rechnung M\xc3\xbcller.prn"}, SendAction::Send, "Dru\xcc\x88" "cker",
        {"Rechnung M\xc3\xbcller.prn"}},
   };
@@ -59,6 +60,7 @@ TEST(ParseSendOptions, ReadsEachUsableFormOfTheCommandLine) {
     EXPECT_EQ(parsed.options.quiet, c.quiet);
     EXPECT_EQ(parsed.options.wait, c.wait_limit.has_value());
     EXPECT_EQ(parsed.options.wait_limit.value_or(-1), c.wait_limit.value_or(-1));
+    EXPECT_EQ(parsed.options.server, c.server);
   }
 }
 
@@ -77,6 +79,10 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
       {{"-t", "T", "-", "a.prn"}, "--title names one document: give it with one file only"},
       {{"--title=", "a.prn"}, "the title is empty"},
       {{"--list", "a.prn"}, "--list takes no printer, title, files or --wait"},
+      // lp's -h names the print server: a script's "-h FILE" sends nothing, and says so.
+      {{"-h", "a.prn"}, "nothing to do: give the files to send, or --list"},
+      {{"-n", "0", "a.prn"}, "-n takes a number of copies from 1 to 9999, not '0'"},
+      {{"-n10000", "a.prn"}, "-n takes a number of copies from 1 to 9999, not '10000'"},
       {{"--wait=1", "--wait", "a.prn"}, "--wait is given more than once"},
       {{"--wait=", "a.prn"}, "--wait takes a whole number of seconds, not ''"},
       {{"--wait=1000000000", "a.prn"}, "--wait takes a whole number of seconds, not '1000000000'"},
@@ -98,7 +104,7 @@ TEST(PrinterFromEnvironment, TakesLpdestThenPrinterAsLpDoes) {
   };
   for (const auto& c : cases) {
     const ScopedEnvironment lpdest("LPDEST", c.lpdest), printer("PRINTER", c.printer);
-    EXPECT_EQ(sender::PrinterFromEnvironment(), c.chosen) << c.lpdest.value_or("(unset)") << ", "
+    EXPECT_EQ(sender::PrinterFromEnvironment().name, c.chosen) << c.lpdest.value_or("(unset)") << ", "
                                                           << c.printer.value_or("(unset)");
   }
 }

@@ -138,7 +138,8 @@ FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
   if (!status.asked.IsOk()) return follow;
   switch (status.state) {
     case DocumentState::kCompleted:
-      follow.fate = Fate::kPrinted;
+      follow.fate = status.undelivered ? Fate::kFailed : Fate::kPrinted;
+      if (status.undelivered) follow.reason = first_of(status.printer_message, "the printer did not take the document");
       break;
     case DocumentState::kGone:
       follow.fate = gone_may_have_printed ? Fate::kPrinted : Fate::kFailed;

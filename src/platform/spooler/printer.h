@@ -42,6 +42,8 @@ class Printer {
   Status EndDoc();
   Status CancelDoc();
   Status Close();
+  // See PrinterPort::PrintCopies.
+  bool PrintCopies(int copies) { return port_->PrintCopies(copies); }
 
   // The spooler's id of the document in hand, or of the last one started;
   // 0 before the first.

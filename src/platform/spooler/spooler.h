@@ -40,6 +40,12 @@ class PrinterPort {
   // that nothing of it prints.
   virtual Status Discard() = 0;
   virtual Status Close() = 0;
+  // Has the spooler print each document `copies` times itself; false when
+  // it cannot, and the caller sends each that many times instead.
+  virtual bool PrintCopies(int copies) {
+    static_cast<void>(copies);
+    return false;
+  }
 };
 
 // `failure`, with why removing its document failed too; unanswered when
@@ -56,6 +62,8 @@ struct DocumentStatus {
   std::string reasons;          // the document's state reasons, comma separated
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped
+  // Completed at the spooler, yet the printer never took the document.
+  bool undelivered = false;
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
   bool held_until_released = false;  // held with no release time: prints only once released
   Status asked;                  // fails when the spooler could not be asked
@@ -98,6 +106,11 @@ class Spooler {
   virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) = 0;
   // The user's or the system's default printer; waits as PrinterNames.
   virtual DefaultPrinter DefaultPrinterName(StopCheck stop) = 0;
+  // Talks to the print server `server` ("HOST" or "HOST:PORT") from now on,
+  // instead of the configured one. Fails where the spooler cannot.
+  virtual Status UsePrintServer(const std::string& server) {
+    return Status::Fail("cannot use the print server " + server + ": this spooler has no print server to name");
+  }
 };
 
 // The platform's own spooler.

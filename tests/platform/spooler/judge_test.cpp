@@ -13,21 +13,27 @@ using platform::Fate;
 TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
   const struct {
     DocumentState state;
-    bool stopped, held_until_released, gone_may_have_printed;
+    bool stopped, held_until_released, undelivered, gone_may_have_printed;
     Fate fate;
     std::string reason;
   } cases[] = {
-      {DocumentState::kCompleted, false, false, false, Fate::kPrinted, ""},
-      {DocumentState::kGone, false, false, true, Fate::kPrinted, ""},  // Windows forgets printed jobs
-      {DocumentState::kGone, false, false, false, Fate::kFailed, platform::kRemovedReason},  // CUPS keeps them
-      {DocumentState::kAborted, false, false, false, Fate::kFailed, "jammed"},
-      {DocumentState::kCancelled, false, false, true, Fate::kFailed, "jammed"},
-      {DocumentState::kPending, false, false, false, Fate::kWaiting, ""},
-      {DocumentState::kProcessing, true, false, true, Fate::kStuck, "jammed"},
-      {DocumentState::kHeld, false, true, false, Fate::kStuck, platform::kHeldReason},
+      {DocumentState::kCompleted, false, false, false, false, Fate::kPrinted, ""},
+      {DocumentState::kCompleted, false, false, true, false, Fate::kFailed, "jammed"},  // the printer took nothing
+      {DocumentState::kGone, false, false, false, true, Fate::kPrinted, ""},  // Windows forgets printed jobs
+      {DocumentState::kGone, false, false, false, false, Fate::kFailed, platform::kRemovedReason},  // CUPS keeps them
+      {DocumentState::kAborted, false, false, false, false, Fate::kFailed, "jammed"},
+      {DocumentState::kCancelled, false, false, false, true, Fate::kFailed, "jammed"},
+      {DocumentState::kPending, false, false, false, false, Fate::kWaiting, ""},
+      {DocumentState::kProcessing, true, false, false, true, Fate::kStuck, "jammed"},
+      {DocumentState::kHeld, false, true, false, false, Fate::kStuck, platform::kHeldReason},
   };
   for (const auto& c : cases) {
-    platform::DocumentStatus status{c.state, "", "jammed", c.stopped, "", c.held_until_released, {}};
+    platform::DocumentStatus status;
+    status.state = c.state;
+    status.printer_message = "jammed";
+    status.printer_stopped = c.stopped;
+    status.held_until_released = c.held_until_released;
+    status.undelivered = c.undelivered;
     const auto follow = platform::Judge(status, c.gone_may_have_printed);
     EXPECT_EQ(follow.fate, c.fate) << ::testing::PrintToString(c.state);
     EXPECT_EQ(follow.reason, c.reason) << ::testing::PrintToString(c.state);

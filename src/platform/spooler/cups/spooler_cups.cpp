@@ -64,6 +64,15 @@ class CupsSpooler final : public Spooler {
     return cups::AskDocumentStatus(SplitDestinationName(printer_name).first, job_id, std::move(stop));
   }
 
+  // libcups takes "HOST:PORT" whole, and an IPv6 address in brackets.
+  Status UsePrintServer(const std::string& server) override {
+    if (server.empty() || server.front() == '/' || server.find_first_of(" \t") != std::string::npos) {
+      return Status::Fail("'" + server + "' is not a print server: give HOST or HOST:PORT");
+    }
+    cupsSetServer(server.c_str());
+    return Status::Ok();
+  }
+
   // As lp finds it: LPDEST or PRINTER, the user's lpoptions default, then
   // the scheduler's. A scheduler that cannot be asked has no default to
   // give: the caller only learns that there is none.

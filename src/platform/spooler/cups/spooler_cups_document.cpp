@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/spooler/cups/spooler_cups_connection.h"
+#include "platform/spooler/cups/spooler_cups_printer_job.h"
 
 namespace platform::cups {
 namespace {
@@ -51,6 +52,35 @@ DocumentState StateOf(int ipp_job_state) {
 
 }  // namespace
 
+bool PrintsOverIpp(const std::string& device_uri) {
+  const std::string scheme = device_uri.substr(0, device_uri.find(':'));
+  return scheme == "ipp" || scheme == "ipps" || scheme == "http" || scheme == "https";
+}
+
+bool DeliveredNothing(const std::string& device_uri, int impressions_completed) {
+  return impressions_completed == 0 && PrintsOverIpp(device_uri);
+}
+
+namespace {
+
+// A finished job on a queue printing over IPP: CUPS's verdict checked with
+// the printer's own, whose words are given for a document that did not
+// print.
+void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentStatus& status) {
+  const char* device_uri = ippGetString(ippFindAttribute(&printer, "device-uri", IPP_TAG_URI), 0, nullptr);
+  if (device_uri == nullptr || !PrintsOverIpp(device_uri)) return;
+  ipp_attribute_t* impressions = ippFindAttribute(&job, "job-impressions-completed", IPP_TAG_INTEGER);
+  const bool completed = status.state == DocumentState::kCompleted;
+  status.undelivered = completed && impressions != nullptr && DeliveredNothing(device_uri, ippGetInteger(impressions, 0));
+  if (status.undelivered) return;
+  const auto verdict = AskPrinterJob(device_uri, TextOf(&job, "job-name"), stop);
+  if (!verdict.failed) return;
+  status.undelivered = completed;
+  status.printer_message = verdict.reason;
+}
+
+}  // namespace
+
 DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop) {
   DocumentStatus status;
   Http http;
@@ -58,26 +88,31 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
     status.asked = connected;
     return status;
   }
-  Watch watch{std::move(stop)};
+  Watch watch{stop};
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until"});
+  const Answer asked = Ask(http.get(), request,
+                           {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until",
+                            "job-impressions-completed", "job-name"});
   if (asked.Failed()) {
     if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
     status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
     return status;
   }
   ReadJobAttributes(asked.response.get(), status);
-  if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
-      status.state != DocumentState::kProcessing) {
-    return status;
-  }
+  const bool finished = status.state == DocumentState::kCompleted || status.state == DocumentState::kCancelled ||
+                        status.state == DocumentState::kAborted;
   const Answer printer_asked = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
-                                   {"printer-state", "printer-state-message", "printer-state-reasons"});
+                                   {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
+  if (printer_asked.Failed() && finished) return status;  // the queue is gone: nothing more to learn
   if (printer_asked.Failed()) {
     status.asked = Status::Fail(watch.Stalled() ? watch.StallReason()
                                                 : printer_asked.Why("the printer's state could not be asked"));
+    return status;
+  }
+  if (finished) {
+    JudgeByPrinter(*asked.response, *printer_asked.response, stop, status);
     return status;
   }
   ReadPrinterAttributes(printer_asked.response.get(), status);

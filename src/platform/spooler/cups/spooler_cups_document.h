@@ -10,7 +10,18 @@
 namespace platform::cups {
 
 // Get-Job-Attributes for job `job_id` of `queue`, and while the job waits
-// Get-Printer-Attributes; `stop` (may be empty) cuts the waits short.
+// Get-Printer-Attributes (once it completed, to judge it by the printer's
+// address, and on an IPP printer by the printer's own word); `stop` (may be empty) cuts the waits short.
+// Whether a completed job delivered nothing to its printer. CUPS's IPP
+// backend counts one impression for each document the printer accepted,
+// and ends the job completed even when the printer refused the document
+// (a format it does not take): on a queue printing over IPP, none counted
+// means nothing printed. Other backends need not count at all.
+// Whether a queue's device is reached over IPP (CUPS's IPP backend).
+bool PrintsOverIpp(const std::string& device_uri);
+
+bool DeliveredNothing(const std::string& device_uri, int impressions_completed);
+
 DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop);
 
 // Reads a Get-Job-Attributes answer into `status`: the job's state, its

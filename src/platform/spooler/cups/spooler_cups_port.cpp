@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <utility>
 
@@ -20,6 +21,10 @@ constexpr int kSendBufferBytes = 1 << 20;
 // the printer what it supports, giving up on an unreachable one after
 // 30 s. How long it gets, and how often it is asked meanwhile.
 constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
+// Each listing looks for printers on the network for a quarter second
+// only (libcups), which a busy machine may miss: one not listed is looked
+// for again until this has passed.
+constexpr auto kBrowseLimit = std::chrono::seconds(1);
 constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
 
 constexpr std::string_view kEmptyDocument =
@@ -60,13 +65,19 @@ CupsPort::~CupsPort() { Close().IgnoreError(); }
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
   // The destination's options, as name and value in turn.
   const auto find = [queue = queue_, instance, printer_name](http_t* http, std::vector<std::string>& options) {
-    const Destinations destinations(http);
-    const cups_dest_t* dest = destinations.Find(queue, instance);
-    if (dest == nullptr) {
-      if (destinations.Count() == 0 && SchedulerNotAsked()) {
+    const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
+    std::optional<Destinations> destinations;
+    const cups_dest_t* dest = nullptr;
+    while (dest == nullptr) {
+      destinations.emplace(http);
+      dest = destinations->Find(queue, instance);
+      if (dest != nullptr) break;
+      if (destinations->Count() == 0 && SchedulerNotAsked()) {
         return Status::Fail(LastCupsError("cannot list the printers of the print server " + ServerName()));
       }
-      return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+      if (std::chrono::steady_clock::now() >= browse_until) {
+        return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+      }
     }
     for (int i = 0; i < dest->num_options; ++i) options.insert(options.end(), {dest->options[i].name, dest->options[i].value});
     return Status::Ok();
@@ -101,11 +112,11 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   if (const char* info = cupsGetOption("printer-info", num_options_, options_)) {
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
   }
-  // "Already exists" (another program made it meanwhile) comes with the
-  // queue's address and state too.
+  // "Already exists" comes with the queue's address too: a queue made
+  // earlier, which may have been stopped since and still takes documents.
   const Answer made = Exchange(http_.get(), request, "/");
   const std::string queue = QueueOf(made.response.get());
-  int state = PrinterStateIn(made.response.get());
+  int state = made.Failed() ? IPP_PSTATE_IDLE : PrinterStateIn(made.response.get());
   if (queue.empty()) return Refused(made.Why(not_made));
   watch_.Answered();
   queue_ = queue;
@@ -124,6 +135,11 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
     state = PrinterStateIn(asked.response.get());
   }
   return Status::Ok();
+}
+
+bool CupsPort::PrintCopies(int copies) {
+  num_options_ = cupsAddOption("copies", std::to_string(copies).c_str(), num_options_, &options_);
+  return true;
 }
 
 StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {

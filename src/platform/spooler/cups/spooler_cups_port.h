@@ -45,6 +45,8 @@ class CupsPort final : public PrinterPort {
   // cancelled now is cancelled at the next contact.
   Status Discard() override;
   Status Close() override;
+  // As the job's "copies": the scheduler repeats the document.
+  bool PrintCopies(int copies) override;
 
  private:
   Status Connect();
