@@ -100,6 +100,7 @@ class KelPrnPrint {
   LayoutTables layout_;
   filelist::FileList files_;
   std::string printer_list_failure_;  // why List_printer is empty
+  std::size_t job_files_ = 0;         // how many files the job last started sends
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
   // Follows the documents of past jobs; tells those that will not print.

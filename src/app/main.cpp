@@ -4,6 +4,7 @@
 #include "app/kel_prn_print.h"
 #include "app/start_arguments.h"
 #include "platform/window/close_signals.h"
+#include "platform/window/window_services.h"
 #include "platform/command_line.h"
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/spooler.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   // Qt sees the program's name only: the arguments are files, never its options.
   int qt_argc = 1;
   QApplication application(qt_argc, argv);
+  platform::TranslateStandardTexts();
   auto settings = platform::MakeUserSettingsStore();
   auto spooler = platform::MakeSystemSpooler();
   app::KelPrnPrint window({*settings, *spooler, std::move(command_line)});

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTranslator>
 
 #include "app/app_fixture.h"
 #include "platform/version.h"
@@ -41,6 +42,26 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
   ASSERT_GT(left * top, 0);  // openbox centres a new window
   EXPECT_EQ(opened_at("WinPosL", "1440.5"), std::pair(1440.0f, top));
   EXPECT_EQ(opened_at("WinPosT", "1500"), std::pair(left, 1500.0f));
+}
+
+TEST_F(AppTest, OneClickMaximizesAndASecondRestoresTheDesignLayout) {
+  auto& window = Start();
+  platform::Form& form = window.Form();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
+  const QRect list = window.List_File.Widget()->geometry();
+  form.SetState(platform::WindowState::Maximized);  // as the title bar's button asks the window manager
+  QTest::qWait(500);
+  EXPECT_EQ(form.State(), platform::WindowState::Maximized);
+  form.SetState(platform::WindowState::Normal);
+  QTest::qWait(500);
+  EXPECT_EQ(window.List_File.Widget()->geometry(), list);
+}
+
+TEST(Translations, QtsOwnTextsSpeakTheLocalesLanguage) {
+  platform::TranslateStandardTexts("de_DE");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>());
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
 }
 
 }  // namespace

@@ -62,5 +62,23 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   EXPECT_EQ(clicks.count(), 2);
 }
 
+TEST_F(AppTest, DeleteAndBackspaceRemoveTheSelectedFileAndTheSelectionMovesOn) {
+  auto& window = Start(true, "/j/a.prn /j/b.prn /j/c.prn");
+  window.List_File.SetListIndex(1);
+  // Each key, the lines and paths left, and the line selected then.
+  const std::vector<std::tuple<Qt::Key, std::vector<std::string>, int>> steps = {
+      {Qt::Key_Delete, {"/j/a.prn", "/j/c.prn"}, 1},
+      {Qt::Key_Backspace, {"/j/a.prn"}, 0},
+      {Qt::Key_Delete, {}, -1},
+  };
+  for (const auto& [key, left, selected] : steps) {
+    QTest::keyClick(window.List_File.Widget(), key);
+    EXPECT_EQ(testsupport::Lines(window.List_File), left);
+    EXPECT_EQ(window.Files().ListedPaths(), left);
+    EXPECT_EQ(window.List_File.ListIndex(), selected);
+    EXPECT_EQ(window.But_Out.Enabled(), !left.empty());
+  }
+}
+
 }  // namespace
 }  // namespace apptest

@@ -62,6 +62,9 @@ class Control {
   // the value last given to SetProgressValue (0 to 100).
   void PresentAsProgressBar(const std::string& name);
   void SetProgressValue(int percent);
+  // What screen readers say of this control besides its name and value; a
+  // change is told to them as it happens, a repeat of the same text is not.
+  void SetScreenReaderDescription(const std::string& text);
 
   QWidget* Widget() const { return widget_; }
 
@@ -134,12 +137,16 @@ class ListBox : public Control {
   void SetListIndex(int index);        // -1 clears; outside: Invalid property value
   int NewIndex() const { return new_index_; }
   void SetSelected(int index, bool selected);  // outside: Invalid property array index
+  void RemoveItem(int index);                   // outside: Invalid property array index
   void OnClick(EventHandler handler) { click_ = std::move(handler); }
+  // Raised by Delete or Backspace while the list has the keyboard focus.
+  void OnDeleteKey(EventHandler handler) { delete_key_ = std::move(handler); }
 
  private:
   using Control::Control;
   int new_index_ = -1;
   EventHandler click_;
+  EventHandler delete_key_;
   friend class ControlBuilder;
 };
 

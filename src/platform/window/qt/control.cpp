@@ -91,6 +91,9 @@ void Control::PresentAsProgressBar(const std::string& name) { platform::PresentA
 
 void Control::SetProgressValue(int percent) { SetPresentedValue(widget_, percent); }
 
+// Qt tells screen readers of a changed description (DescriptionChanged).
+void Control::SetScreenReaderDescription(const std::string& text) { widget_->setAccessibleDescription(Q(text)); }
+
 std::string Label::Caption() const { return design_.caption; }
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
@@ -157,6 +160,12 @@ void ListBox::SetListIndex(int index) {
   } else {
     list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
   }
+}
+
+void ListBox::RemoveItem(int index) {
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
+  delete AsList(widget_)->takeItem(index);
+  new_index_ = -1;
 }
 
 void ListBox::SetSelected(int index, bool selected) {
