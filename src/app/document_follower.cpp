@@ -1,7 +1,5 @@
 #include "app/document_follower.h"
 
-#include "printing/document_follow.h"
-
 namespace app {
 namespace {
 
@@ -11,7 +9,7 @@ namespace {
 constexpr auto kPollPeriod = std::chrono::seconds(1);
 // How often a waiting follower looks at the stop flag.
 constexpr auto kStopSlice = std::chrono::milliseconds(100);
-// Verdicts that come within this much of each other make one message:
+// News that comes within this much of other news makes one message:
 // longer than a round, so that documents failing one after the other on
 // the same printer are told together.
 constexpr auto kGather = std::chrono::milliseconds(1500);
@@ -31,7 +29,7 @@ DocumentFollower::~DocumentFollower() {
 void DocumentFollower::Follow(std::vector<printing::SentDocument> documents) {
   if (documents.empty() || stop_) return;
   const std::lock_guard<std::mutex> lock(mutex_);
-  followed_.insert(followed_.end(), documents.begin(), documents.end());
+  for (auto& document : documents) followed_.push_back({std::move(document)});
   joined_ = true;
   wake_.notify_one();
   if (!running_) {
@@ -47,15 +45,15 @@ void DocumentFollower::Run() {
   const platform::StopCheck stop = [this] { return stop_.load(); };
   std::unique_lock<std::mutex> lock(mutex_);
   while (!stop_ && !followed_.empty()) {
-    std::vector<printing::SentDocument> asked;
+    std::vector<printing::FollowedDocument> asked;
     asked.swap(followed_);
     joined_ = false;
     lock.unlock();
-    auto not_printed = printing::FollowOnce(spooler_, asked, stop);
+    const auto news = printing::FollowOnce(spooler_, asked, stop);
     lock.lock();
     // Documents that joined meanwhile come after those already followed.
     followed_.insert(followed_.begin(), asked.begin(), asked.end());
-    verdicts_.insert(verdicts_.end(), not_printed.begin(), not_printed.end());
+    news_.Add(news);
     // New documents are asked about at once.
     const auto next = Clock::now() + kPollPeriod;
     while (!stop_ && !joined_ && Clock::now() < next) wake_.wait_for(lock, kStopSlice);
@@ -67,23 +65,23 @@ void DocumentFollower::Collect() {
   bool following = false;
   {
     const std::lock_guard<std::mutex> lock(mutex_);
-    if (!verdicts_.empty()) {
-      untold_.insert(untold_.end(), verdicts_.begin(), verdicts_.end());
-      verdicts_.clear();
-      last_verdict_ = Clock::now();
+    if (!news_.Empty()) {
+      untold_.Add(news_);
+      news_ = {};
+      last_news_ = Clock::now();
     }
     following = running_;
   }
   // A closing window tells nothing more.
-  if (stop_) untold_.clear();
-  if (untold_.empty()) {
+  if (stop_) untold_ = {};
+  if (untold_.Empty()) {
     if (!following || stop_) ticker_.Stop();
     return;
   }
   // One message at a time: this one waits while another box is open.
-  if (Clock::now() - last_verdict_ < kGather || platform::ModalOpen()) return;
-  const std::string text = printing::NotPrintedReport(untold_);
-  untold_.clear();
+  if (Clock::now() - last_news_ < kGather || platform::ModalOpen()) return;
+  const std::string text = printing::FollowReport(untold_);
+  untold_ = {};
   show_message_(text);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Follows the documents of past print jobs until the spooler has a verdict
-// on each, and tells the user of those that will not print. A question to
+// Follows the documents of past print jobs, while the window is open, until
+// the spooler has a verdict on each, and tells the user of those that did
+// not print and of those waiting on a stopped printer. A question to
 // the spooler may wait up to its stall limit, so the questions go on a
 // thread of their own, which ends when nothing is left to follow; the
 // window thread only collects the verdicts, on a timer.
@@ -15,6 +16,7 @@
 
 #include "platform/spooler/spooler.h"
 #include "platform/window/ticker.h"
+#include "printing/document_follow.h"
 #include "printing/print_job.h"
 
 namespace app {
@@ -40,8 +42,8 @@ class DocumentFollower {
   // The follower thread: a round of questions every poll period while
   // anything is followed.
   void Run();
-  // On the window thread: takes the verdicts in, and tells them once they
-  // have settled and no other box is open.
+  // On the window thread: takes the news in, and tells it once it has
+  // settled and no other box is open.
   void Collect();
 
   platform::Spooler& spooler_;
@@ -51,14 +53,14 @@ class DocumentFollower {
 
   std::mutex mutex_;  // guards the four below
   std::condition_variable wake_;  // documents joined
-  std::vector<printing::SentDocument> followed_;
-  std::vector<printing::NotSent> verdicts_;  // not yet collected
+  std::vector<printing::FollowedDocument> followed_;
+  printing::FollowNews news_;  // not yet collected
   bool joined_ = false;   // documents joined since the last round
   bool running_ = false;  // the follower thread goes on
 
   // Window thread only.
-  std::vector<printing::NotSent> untold_;
-  Clock::time_point last_verdict_;
+  printing::FollowNews untold_;
+  Clock::time_point last_news_;
   std::thread thread_;
 };
 

@@ -1,7 +1,5 @@
 #include "app/kel_prn_print.h"
 
-#include <QtCore/qglobal.h>
-
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
 #include "platform/path_name.h"
@@ -9,10 +7,6 @@
 #include "platform/version.h"
 #include "printing/printer_list.h"
 #include "printing/progress_text.h"
-
-// The icon lives in this library's resources, which a static link does not
-// register by itself.
-static void InitResources() { Q_INIT_RESOURCE(torvane); }
 
 namespace app {
 
@@ -62,8 +56,7 @@ KelPrnPrint::KelPrnPrint(Services services)
             [this] { Lb_Bar.SetScreenReaderDescription(printing::kAllSentText); },
             [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
-  InitResources();
-  form_.SetIcon(":/torvane/icon.png");
+  form_.SetProgramIcon();
   form_.OnResize([this] { Form_Resize(); });
   form_.OnQueryUnload([this] { Form_QueryUnload(); });
   But_End.OnClick([this] { But_End_Click(); });
@@ -189,13 +182,15 @@ void KelPrnPrint::Form_QueryUnload() {
   // end waits for it. Past jobs' documents are no longer followed.
   closing_ = true;
   const NumberFormat format = UserNumberFormat();
-  auto& store = services_.settings;
-  store.Save(kAppName, kSection, "WinPosL", SingleToText(form_.Left(), format));
-  store.Save(kAppName, kSection, "WinPosT", SingleToText(form_.Top(), format));
   const int selected = List_printer.ListIndex();
-  store.Save(kAppName, kSection, "ListIdx", selected >= 0 ? List_printer.List(selected) : std::string());
-  store.Save(kAppName, kSection, "PathDisp", std::to_string(Chk_FullPath.Value()));
-  store.Save(kAppName, kSection, "AddFile", std::to_string(Chk_add.Value()));
+  // One save: of two windows closing at once, the last one's five values
+  // are kept, never some of each.
+  services_.settings.SaveAll(kAppName, kSection,
+                             {{"WinPosL", SingleToText(form_.Left(), format)},
+                              {"WinPosT", SingleToText(form_.Top(), format)},
+                              {"ListIdx", selected >= 0 ? List_printer.List(selected) : std::string()},
+                              {"PathDisp", std::to_string(Chk_FullPath.Value())},
+                              {"AddFile", std::to_string(Chk_add.Value())}});
 }
 
 void KelPrnPrint::Form_Resize() { app::Form_Resize(form_, layout_); }

@@ -1,15 +1,16 @@
-#include <QApplication>
 #include <iostream>
 
 #include "app/kel_prn_print.h"
 #include "app/start_arguments.h"
+#include "platform/window/application.h"
 #include "platform/window/close_signals.h"
-#include "platform/window/window_services.h"
 #include "platform/command_line.h"
 #include "platform/settings/settings_store.h"
 #include "platform/spooler/spooler.h"
+#include "platform/standard_streams.h"
 
 int main(int argc, char** argv) {
+  platform::OpenClosedStandardStreams();
   std::variant<std::string, std::vector<std::string>> command_line;
   if (auto text = platform::NativeArgumentText()) {
     command_line = std::move(*text);
@@ -22,15 +23,14 @@ int main(int argc, char** argv) {
     // Paths pass as the bytes the shell gave, unchanged.
     command_line = std::move(start.paths);
   }
-  // Qt sees the program's name only: the arguments are files, never its options.
-  int qt_argc = 1;
-  QApplication application(qt_argc, argv);
-  platform::TranslateStandardTexts();
+  // The window system sees the program's name only: the arguments are
+  // files, never its options.
+  platform::Application application(argv[0]);
   auto settings = platform::MakeUserSettingsStore();
   auto spooler = platform::MakeSystemSpooler();
   app::KelPrnPrint window({*settings, *spooler, std::move(command_line)});
   platform::RunHandler([&] { window.Form_Load(); });
   window.Show();
   platform::CloseOnSignals([&] { window.But_End_Click(); });
-  return application.exec();
+  return application.Run();
 }

@@ -1,21 +1,24 @@
 #include "app/setting_text.h"
 
-#include <QLocale>
 #include <charconv>
 #include <cctype>
 #include <cmath>
 #include <limits>
 
+#include "platform/settings/locale_separators.h"
+
 namespace app {
 
 NumberFormat UserNumberFormat() {
-  const QLocale locale = QLocale::system();
-  const auto first = [](const QString& s, char fallback) {
-    return s.size() == 1 && s[0].unicode() < 0x80 ? static_cast<char>(s[0].unicode()) : fallback;
+  const platform::LocaleSeparators separators = platform::UserLocaleSeparators();
+  // A separator that is not one ASCII character (a no-break space, say) is
+  // read and written as the usual one.
+  const auto first = [](const std::string& s, char fallback) {
+    return s.size() == 1 && static_cast<unsigned char>(s[0]) < 0x80 ? s[0] : fallback;
   };
   NumberFormat format;
-  format.decimal = first(locale.decimalPoint(), '.');
-  format.group = first(locale.groupSeparator(), format.decimal == ',' ? '.' : ',');
+  format.decimal = first(separators.decimal, '.');
+  format.group = first(separators.group, format.decimal == ',' ? '.' : ',');
   return format;
 }
 

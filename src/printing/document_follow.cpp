@@ -4,39 +4,51 @@
 
 namespace printing {
 
-std::vector<NotSent> FollowOnce(platform::Spooler& spooler, std::vector<SentDocument>& followed,
-                                const platform::StopCheck& stop) {
-  std::vector<NotSent> not_printed;
-  std::vector<SentDocument> waiting;
-  for (auto& document : followed) {
+void FollowNews::Add(const FollowNews& more) {
+  not_printed.insert(not_printed.end(), more.not_printed.begin(), more.not_printed.end());
+  waiting.insert(waiting.end(), more.waiting.begin(), more.waiting.end());
+}
+
+FollowNews FollowOnce(platform::Spooler& spooler, std::vector<FollowedDocument>& followed,
+                      const platform::StopCheck& stop) {
+  FollowNews news;
+  std::vector<FollowedDocument> going_on;
+  for (auto& followed_document : followed) {
+    const SentDocument& document = followed_document.document;
     if (stop && stop()) {
-      waiting.push_back(std::move(document));
+      going_on.push_back(std::move(followed_document));
       continue;
     }
     const auto follow = platform::FollowDocument(spooler, document.printer_name, document.job_id, stop);
     switch (follow.fate) {
-      case platform::Fate::kWaiting:
-        waiting.push_back(std::move(document));
-        break;
       case platform::Fate::kPrinted:
-        break;
-      // A stuck document is told once and then left alone: the user now
-      // knows to look at the printer, and it may yet print once it is
-      // started again.
+        continue;
       case platform::Fate::kFailed:
+        news.not_printed.push_back({document.path, follow.reason});
+        continue;
+      // A stopped printer may be started again: the wait is told once, and
+      // the document followed on.
       case platform::Fate::kStuck:
-        not_printed.push_back({document.path, follow.reason});
+        if (!followed_document.told_waiting) news.waiting.push_back({document.path, follow.reason});
+        followed_document.told_waiting = true;
+        break;
+      case platform::Fate::kWaiting:
         break;
     }
+    going_on.push_back(std::move(followed_document));
   }
-  followed = std::move(waiting);
-  return not_printed;
+  followed = std::move(going_on);
+  return news;
 }
 
-std::string NotPrintedReport(const std::vector<NotSent>& not_printed) {
-  // The window's words for one file and for several alike.
-  constexpr char kHeading[] = "These files did not print:";
-  return FilesReport(kHeading, kHeading, not_printed);
+std::string FollowReport(const FollowNews& news) {
+  // The window's words, for one file and for several alike.
+  constexpr char kNotPrinted[] = "These files did not print:";
+  constexpr char kWaiting[] = "These files are waiting:";
+  std::string text = FilesReport(kNotPrinted, kNotPrinted, news.not_printed);
+  const std::string waiting = FilesReport(kWaiting, kWaiting, news.waiting);
+  if (!text.empty() && !waiting.empty()) text += "\n\n";
+  return text + waiting;
 }
 
 }  // namespace printing

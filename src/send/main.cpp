@@ -14,6 +14,7 @@
 #endif
 
 #include "platform/spooler/spooler.h"
+#include "platform/standard_streams.h"
 #ifdef _WIN32
 #include "platform/wide_text_win.h"
 #endif
@@ -37,6 +38,7 @@ extern "C" void OnInterrupt(int signal_number) {
 
 // `terminal`: whether standard error is a terminal, where progress shows.
 int Run(const std::vector<std::string>& args, bool terminal) {
+  platform::OpenClosedStandardStreams();
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
 #ifdef SIGHUP

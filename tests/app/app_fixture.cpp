@@ -21,6 +21,15 @@ void RecordingStore::Save(const std::string& app, const std::string& section, co
   saved_keys.push_back(key);
 }
 
+void RecordingStore::SaveAll(const std::string& app, const std::string& section,
+                             const std::vector<std::pair<std::string, std::string>>& texts) {
+  for (const auto& entry : texts) {
+    if (entry.first == fail_save) throw platform::MakeError(platform::kErrPathFileAccess, "settings unwritable");
+  }
+  inner_.SaveAll(app, section, texts);
+  for (const auto& entry : texts) saved_keys.push_back(entry.first);
+}
+
 AppTest::AppTest()
     : ini_(platform::MakeIniSettingsStore(IniPath())), store_(*ini_), spooler_(platform::MakeSystemSpooler()) {}
 

@@ -24,6 +24,9 @@ class RecordingStore : public platform::SettingsStore {
                    const std::optional<std::string>& fallback) override;
   void Save(const std::string& app, const std::string& section, const std::string& key,
             const std::string& text) override;
+  // A failing key fails the whole save.
+  void SaveAll(const std::string& app, const std::string& section,
+               const std::vector<std::pair<std::string, std::string>>& texts) override;
 
   std::vector<std::string> saved_keys;
   std::vector<std::string> read_keys;

@@ -8,13 +8,14 @@
 
 #include "app/app_fixture.h"
 #include "platform/version.h"
+#include "platform/window/qt/qt_widget.h"
 
 namespace apptest {
 namespace {
 
 TEST_F(AppTest, AScreenReaderSeesANamedFrameNamedListsAndOneProgressBar) {
   auto& window = Start();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(window.Form())));
   window.SetProgress(250, 1000);
   QProcess reader;
   reader.start(TORVANE_ATSPI_TREE, {QString::number(QCoreApplication::applicationPid())});
@@ -34,7 +35,7 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
     QFile::remove(QString::fromStdString(IniPath()));
     if (key) Store(key, text);
     auto& window = Start();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.Form().Widget()));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(window.Form())));
     QTest::qWait(200);  // the window manager's placement reaches the window
     return std::pair(window.Form().Left(), window.Form().Top());
   };
@@ -47,14 +48,14 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
 TEST_F(AppTest, OneClickMaximizesAndASecondRestoresTheDesignLayout) {
   auto& window = Start();
   platform::Form& form = window.Form();
-  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.Widget()));
-  const QRect list = window.List_File.Widget()->geometry();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(form)));
+  const QRect list = platform::QtWidget(window.List_File)->geometry();
   form.SetState(platform::WindowState::Maximized);  // as the title bar's button asks the window manager
   QTest::qWait(500);
   EXPECT_EQ(form.State(), platform::WindowState::Maximized);
   form.SetState(platform::WindowState::Normal);
   QTest::qWait(500);
-  EXPECT_EQ(window.List_File.Widget()->geometry(), list);
+  EXPECT_EQ(platform::QtWidget(window.List_File)->geometry(), list);
 }
 
 TEST(Translations, QtsOwnTextsSpeakTheLocalesLanguage) {

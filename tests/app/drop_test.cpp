@@ -9,6 +9,7 @@
 #include <QWindow>
 
 #include "app/app_fixture.h"
+#include "platform/window/qt/qt_widget.h"
 #include "support/list_lines.h"
 
 namespace apptest {
@@ -44,7 +45,7 @@ bool DropAt(QWidget* window, QPoint pos, QMimeData* data) {
 
 // A point inside `control` that no other control covers.
 QPoint ClearPointOf(const platform::Control& control, QWidget* window) {
-  QWidget* w = control.Widget();
+  QWidget* w = platform::QtWidget(control);
   for (int y = 1; y < w->height(); y += 2) {
     for (int x = 1; x < w->width(); x += 2) {
       const QPoint p = w->mapTo(window, QPoint(x, y));
@@ -60,7 +61,7 @@ using testsupport::Lines;
 
 TEST_F(DropTest, ADropAnywhereOnTheWindowReplacesTheList) {
   auto& window = Start();
-  QWidget* form = window.Form().Widget();
+  QWidget* form = platform::QtWidget(window.Form());
   // The window's own background, then every control, targets or not.
   window.Pict_Progress.SetWidth(2000);  // so that the fill and its percentage show
   std::vector<std::pair<std::string, QPoint>> places = {{"background", QPoint(form->width() - 3, form->height() - 3)}};
@@ -88,7 +89,7 @@ TEST_F(DropTest, ADropAnywhereOnTheWindowReplacesTheList) {
 
 TEST_F(DropTest, AddModeAppendsAndNonFileDragsAreRefused) {
   auto& window = Start();
-  QWidget* form = window.Form().Widget();
+  QWidget* form = platform::QtWidget(window.Form());
   const QPoint on_list = ClearPointOf(window.List_File, form);
   ASSERT_TRUE(DropAt(form, on_list, FilesData({"/x/one.prn"})));
   window.Chk_add.SetValue(1);
@@ -109,7 +110,7 @@ TEST_F(DropTest, AddModeAppendsAndNonFileDragsAreRefused) {
 
 TEST_F(DropTest, AMinimizedWindowIsRestoredAndAMaximizedOneKept) {
   auto& window = Start();
-  QWidget* form = window.Form().Widget();
+  QWidget* form = platform::QtWidget(window.Form());
   window.Form().SetState(platform::WindowState::Maximized);
   QApplication::processEvents();
   ASSERT_TRUE(DropAt(form, ClearPointOf(window.List_File, form), FilesData({"/a.prn"})));

@@ -11,6 +11,7 @@
 
 #include "app/app_fixture.h"
 #include "app/control_inventory.h"
+#include "platform/window/qt/qt_widget.h"
 
 namespace apptest {
 namespace {
@@ -28,7 +29,7 @@ TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
   for (const auto* c : window.Form().Controls()) {
     const bool nested = c == window.Lb_per[0];
     EXPECT_EQ(c->Container(), nested ? &window.Pict_Progress : nullptr) << NameOf(*c);
-    EXPECT_EQ(c->Widget()->parentWidget(), nested ? window.Pict_Progress.Widget() : window.Form().Widget());
+    EXPECT_EQ(platform::QtWidget(*c)->parentWidget(), nested ? platform::QtWidget(window.Pict_Progress) : platform::QtWidget(window.Form()));
   }
   // The progress display's parts overlap as designed, in twips and in
   // pixels (15 twips each).
@@ -40,8 +41,8 @@ TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
   EXPECT_EQ(geometry(*window.Lb_per[0]), (std::vector<float>{0, 20, 3255, 255}));
   EXPECT_EQ(geometry(*window.Lb_per[1]), (std::vector<float>{1860, 3560, 3255, 195}));
   EXPECT_EQ(geometry(window.List_File), (std::vector<float>{120, 300, 8775, 1425}));
-  EXPECT_EQ(window.Form().Widget()->geometry().size(), QSize(605, 267));
-  EXPECT_EQ(window.Lb_Bar.Widget()->geometry(), QRect(120, 232, 233, 25));
+  EXPECT_EQ(platform::QtWidget(window.Form())->geometry().size(), QSize(605, 267));
+  EXPECT_EQ(platform::QtWidget(window.Lb_Bar)->geometry(), QRect(120, 232, 233, 25));
 }
 
 TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
@@ -49,10 +50,10 @@ TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
   const std::string percent = std::string(26, ' ') + "0%";
   EXPECT_EQ(window.Lb_per[1]->Caption(), percent);
   // The hint shows one ampersand.
-  EXPECT_EQ(static_cast<QLabel*>(window.Label1[2]->Widget())->text(), "(Drag & Drop)");
-  EXPECT_EQ(static_cast<QLabel*>(window.Label1[1]->Widget())->text(), "Print File List");
-  EXPECT_EQ(static_cast<QPushButton*>(window.But_Out.Widget())->text(), "Print");
-  EXPECT_EQ(static_cast<QCheckBox*>(window.Chk_add.Widget())->text(), "Add files");
+  EXPECT_EQ(static_cast<QLabel*>(platform::QtWidget(*window.Label1[2]))->text(), "(Drag & Drop)");
+  EXPECT_EQ(static_cast<QLabel*>(platform::QtWidget(*window.Label1[1]))->text(), "Print File List");
+  EXPECT_EQ(static_cast<QPushButton*>(platform::QtWidget(window.But_Out))->text(), "Print");
+  EXPECT_EQ(static_cast<QCheckBox*>(platform::QtWidget(window.Chk_add))->text(), "Add files");
 
   EXPECT_FALSE(window.But_Out.Enabled());
   EXPECT_TRUE(window.But_Clear.Enabled());
@@ -62,39 +63,39 @@ TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
   EXPECT_EQ(window.List_printer.ListCount(), 0);
 
   // Fonts as designed, resolved to an installed face of the same kind.
-  const QFont print = window.But_Out.Widget()->font();
+  const QFont print = platform::QtWidget(window.But_Out)->font();
   EXPECT_EQ(print.family(), "Arial");
   EXPECT_DOUBLE_EQ(print.pointSizeF(), 12);
   EXPECT_TRUE(print.bold());
-  EXPECT_DOUBLE_EQ(window.Form().Widget()->font().pointSizeF(), 9.75);
-  const QFontInfo japanese(window.List_File.Widget()->font());
-  EXPECT_TRUE(QFontInfo(window.List_File.Widget()->font()).exactMatch() ||
+  EXPECT_DOUBLE_EQ(platform::QtWidget(window.Form())->font().pointSizeF(), 9.75);
+  const QFontInfo japanese(platform::QtWidget(window.List_File)->font());
+  EXPECT_TRUE(QFontInfo(platform::QtWidget(window.List_File)->font()).exactMatch() ||
               QFontDatabase::writingSystems(japanese.family()).contains(QFontDatabase::Japanese))
       << japanese.family().toStdString();
 
   // The fill is pure blue; the two percentages white and black.
-  EXPECT_EQ(window.Pict_Progress.Widget()->palette().color(QPalette::Window), QColor(0, 0, 255));
-  EXPECT_TRUE(window.Pict_Progress.Widget()->autoFillBackground());
-  EXPECT_EQ(window.Lb_per[0]->Widget()->palette().color(QPalette::WindowText), QColor(255, 255, 255));
-  EXPECT_EQ(window.Lb_per[1]->Widget()->palette().color(QPalette::WindowText), QColor(0, 0, 0));
-  EXPECT_FALSE(window.Lb_per[0]->Widget()->autoFillBackground());
-  EXPECT_FALSE(window.Lb_per[1]->Widget()->autoFillBackground());
-  EXPECT_TRUE(window.Lb_Bar.Widget()->autoFillBackground());
-  EXPECT_EQ(static_cast<QLabel*>(window.Lb_Bar.Widget())->frameShape(), QFrame::Box);
+  EXPECT_EQ(platform::QtWidget(window.Pict_Progress)->palette().color(QPalette::Window), QColor(0, 0, 255));
+  EXPECT_TRUE(platform::QtWidget(window.Pict_Progress)->autoFillBackground());
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[0])->palette().color(QPalette::WindowText), QColor(255, 255, 255));
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[1])->palette().color(QPalette::WindowText), QColor(0, 0, 0));
+  EXPECT_FALSE(platform::QtWidget(*window.Lb_per[0])->autoFillBackground());
+  EXPECT_FALSE(platform::QtWidget(*window.Lb_per[1])->autoFillBackground());
+  EXPECT_TRUE(platform::QtWidget(window.Lb_Bar)->autoFillBackground());
+  EXPECT_EQ(static_cast<QLabel*>(platform::QtWidget(window.Lb_Bar))->frameShape(), QFrame::Box);
 }
 
 TEST_F(AppTest, StackingPutsTheFillOverThePercentageOverTheFrame) {
   app::KelPrnPrint window(Services());
-  const QObjectList& stack = window.Form().Widget()->children();  // bottom first
-  const auto z = [&](const platform::Control& c) { return stack.indexOf(c.Widget()); };
+  const QObjectList& stack = platform::QtWidget(window.Form())->children();  // bottom first
+  const auto z = [&](const platform::Control& c) { return stack.indexOf(platform::QtWidget(c)); };
   EXPECT_LT(z(window.Lb_Bar), z(*window.Lb_per[1]));
   EXPECT_LT(z(*window.Lb_per[1]), z(window.Pict_Progress));
   // So a point in the bar at 0 % shows the black percentage, and one inside
   // the fill shows the fill.
-  QWidget* form = window.Form().Widget();
+  QWidget* form = platform::QtWidget(window.Form());
   window.Pict_Progress.SetWidth(3000);
-  EXPECT_EQ(form->childAt(QPoint(200, 240)), window.Lb_per[0]->Widget());
-  EXPECT_EQ(form->childAt(QPoint(340, 240)), window.Lb_per[1]->Widget());
+  EXPECT_EQ(form->childAt(QPoint(200, 240)), platform::QtWidget(*window.Lb_per[0]));
+  EXPECT_EQ(form->childAt(QPoint(340, 240)), platform::QtWidget(*window.Lb_per[1]));
 }
 
 TEST_F(AppTest, TabOrderAndFirstFocus) {
@@ -106,33 +107,33 @@ TEST_F(AppTest, TabOrderAndFirstFocus) {
                                              "Chk_FullPath", "Lb_per(1)", "Pict_Progress", "Lb_per(0)"}));
   // Qt's focus chain follows it among the controls that take the focus.
   std::vector<QWidget*> chain;
-  for (QWidget* w = window.But_Out.Widget(); chain.size() < 6; w = w->nextInFocusChain()) {
-    if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == window.Form().Widget()) chain.push_back(w);
+  for (QWidget* w = platform::QtWidget(window.But_Out); chain.size() < 6; w = w->nextInFocusChain()) {
+    if (w->focusPolicy() != Qt::NoFocus && w->parentWidget() == platform::QtWidget(window.Form())) chain.push_back(w);
   }
-  EXPECT_EQ(chain[1], window.List_printer.Widget());
-  EXPECT_EQ(chain[2], window.List_File.Widget());
-  EXPECT_EQ(chain[3], window.But_End.Widget());
-  EXPECT_EQ(chain[4], window.But_Clear.Widget());
-  EXPECT_EQ(chain[5], window.Chk_add.Widget());
+  EXPECT_EQ(chain[1], platform::QtWidget(window.List_printer));
+  EXPECT_EQ(chain[2], platform::QtWidget(window.List_File));
+  EXPECT_EQ(chain[3], platform::QtWidget(window.But_End));
+  EXPECT_EQ(chain[4], platform::QtWidget(window.But_Clear));
+  EXPECT_EQ(chain[5], platform::QtWidget(window.Chk_add));
   // Print is disabled at start, so the focus goes to the printer list.
-  window.Form().Widget()->activateWindow();
+  platform::QtWidget(window.Form())->activateWindow();
   QApplication::processEvents();
-  EXPECT_EQ(QApplication::focusWidget(), window.List_printer.Widget());
+  EXPECT_EQ(QApplication::focusWidget(), platform::QtWidget(window.List_printer));
 }
 
 TEST_F(AppTest, DropTargetsAcceptDropsAndTheRestLeaveThemToTheirContainer) {
   app::KelPrnPrint window(Services());
-  EXPECT_TRUE(window.Form().Widget()->acceptDrops());
+  EXPECT_TRUE(platform::QtWidget(window.Form())->acceptDrops());
   for (const auto* c : window.Form().Controls()) {
     SCOPED_TRACE(c->Name());
-    EXPECT_EQ(c->Widget()->acceptDrops(), c->DropTarget());
+    EXPECT_EQ(platform::QtWidget(*c)->acceptDrops(), c->DropTarget());
   }
-  EXPECT_TRUE(static_cast<QListWidget*>(window.List_File.Widget())->viewport()->acceptDrops());
+  EXPECT_TRUE(static_cast<QListWidget*>(platform::QtWidget(window.List_File))->viewport()->acceptDrops());
 }
 
 TEST_F(AppTest, TheWindowCarriesItsOwnIcon) {
   app::KelPrnPrint window(Services());
-  const QIcon icon = window.Form().Widget()->windowIcon();
+  const QIcon icon = platform::QtWidget(window.Form())->windowIcon();
   ASSERT_FALSE(icon.isNull());
   EXPECT_EQ(icon.availableSizes().value(0), QSize(32, 32));
 }

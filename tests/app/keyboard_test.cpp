@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "app/app_fixture.h"
+#include "platform/window/qt/qt_widget.h"
 #include "support/list_lines.h"
 #include "support/message_catcher.h"
 
@@ -19,7 +20,7 @@ namespace {
 
 TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   auto& window = Start();
-  QWidget* form = window.Form().Widget();
+  QWidget* form = platform::QtWidget(window.Form());
   form->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(form));
   const auto listed = [&] { return testsupport::Lines(window.List_File); };
@@ -54,11 +55,11 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   EXPECT_EQ(listed(), (std::vector<std::string>{"/jobs/a.prn", "/jobs/b.prn", c, d}));
 
   // Return and Enter press the focused Print (no printer is chosen: it says so).
-  QSignalSpy clicks(static_cast<QPushButton*>(window.But_Out.Widget()), &QPushButton::clicked);
-  window.But_Out.Widget()->setFocus();
+  QSignalSpy clicks(static_cast<QPushButton*>(platform::QtWidget(window.But_Out)), &QPushButton::clicked);
+  platform::QtWidget(window.But_Out)->setFocus();
   testsupport::MessageCatcher catcher;
-  QTest::keyClick(window.But_Out.Widget(), Qt::Key_Return);
-  QTest::keyClick(window.But_Out.Widget(), Qt::Key_Enter, Qt::KeypadModifier);
+  QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Return);
+  QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(clicks.count(), 2);
 }
 
@@ -72,7 +73,7 @@ TEST_F(AppTest, DeleteAndBackspaceRemoveTheSelectedFileAndTheSelectionMovesOn) {
       {Qt::Key_Delete, {}, -1},
   };
   for (const auto& [key, left, selected] : steps) {
-    QTest::keyClick(window.List_File.Widget(), key);
+    QTest::keyClick(platform::QtWidget(window.List_File), key);
     EXPECT_EQ(testsupport::Lines(window.List_File), left);
     EXPECT_EQ(window.Files().ListedPaths(), left);
     EXPECT_EQ(window.List_File.ListIndex(), selected);

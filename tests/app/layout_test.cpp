@@ -1,10 +1,10 @@
 // Resizing scales every control from its geometry at load.
 #include <QApplication>
-#include <QWidget>
 
 #include "app/app_fixture.h"
 #include "app/proportional_layout.h"
 #include "platform/run_time_error.h"
+#include "support/window_driver.h"
 
 namespace apptest {
 namespace {
@@ -39,8 +39,7 @@ double HorizontalNow(app::KelPrnPrint& window) { return static_cast<double>(wind
 double VerticalNow(app::KelPrnPrint& window) { return static_cast<double>(window.Form().ScaleHeight()) / 4005 + 0.01; }
 
 void ResizeInner(app::KelPrnPrint& window, int width_px, int height_px) {
-  window.Form().Widget()->resize(width_px, height_px);
-  QApplication::processEvents();
+  testsupport::ResizeInner(window.Form(), width_px, height_px);
 }
 
 TEST_F(AppTest, AtTheLoadSizeEveryControlIsOnePercentLargerAndFurtherOut) {
@@ -106,7 +105,7 @@ TEST_F(AppTest, AMinimizedWindowIsNotLaidOut) {
   if (window.Form().State() != platform::WindowState::Minimized) {
     GTEST_SKIP() << "the window system did not minimize the window, so its layout while minimized cannot be seen";
   }
-  window.Form().Widget()->resize(1210, 534);
+  testsupport::ResizeInner(window.Form(), 1210, 534);
   window.Form_Resize();
   EXPECT_EQ(window.List_File.Width(), width_before);
 }
@@ -117,17 +116,16 @@ TEST_F(AppTest, ARestoredWindowIsLaidOutAndAHiddenOneIsNot) {
   QApplication::processEvents();
   // Restored, it is laid out for its size.
   window.Form().SetState(platform::WindowState::Normal);
-  window.Form().Widget()->resize(1210, 534);
-  QApplication::processEvents();
+  testsupport::ResizeInner(window.Form(), 1210, 534);
   ExpectScaled(window, 2.01, 2.01);
   const float width_shown = window.List_File.Width();
 
-  window.Form().Widget()->hide();
-  window.Form().Widget()->resize(907, 400);
+  testsupport::SetShown(window.Form(), false);
+  testsupport::ResizeInner(window.Form(), 907, 400);
   window.Form_Resize();
   EXPECT_EQ(window.List_File.Width(), width_shown);
   // Shown again, the next resize lays everything out for the new size.
-  window.Form().Widget()->show();
+  testsupport::SetShown(window.Form(), true);
   QApplication::processEvents();
   window.Form_Resize();
   ExpectScaled(window, HorizontalNow(window), VerticalNow(window));

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "app/app_fixture.h"
+#include "platform/window/qt/qt_widget.h"
 
 namespace apptest {
 namespace {
@@ -37,19 +38,19 @@ BarPixels Count(const QImage& image, int x0, int x1, int y0, int y1) {
 
 class ProgressRenderTest : public AppTest {
  protected:
-  QImage Render(app::KelPrnPrint& window) { return window.Form().Widget()->grab().toImage(); }
+  QImage Render(app::KelPrnPrint& window) { return platform::QtWidget(window.Form())->grab().toImage(); }
   // Pixel columns of the fill's right edge and rows of the text line.
   int FillEnd(app::KelPrnPrint& window) {
-    const QWidget* fill = window.Pict_Progress.Widget();
+    const QWidget* fill = platform::QtWidget(window.Pict_Progress);
     return fill->x() + fill->width();
   }
 };
 
 TEST_F(ProgressRenderTest, ZeroFortyAndAHundredPercent) {
   auto& window = Start();
-  const QWidget* frame = window.Lb_Bar.Widget();
+  const QWidget* frame = platform::QtWidget(window.Lb_Bar);
   const int left = frame->x() + 2, right = frame->x() + frame->width() - 2;
-  const int top = window.Lb_per[1]->Widget()->y(), bottom = top + window.Lb_per[1]->Widget()->height();
+  const int top = platform::QtWidget(*window.Lb_per[1])->y(), bottom = top + platform::QtWidget(*window.Lb_per[1])->height();
 
   window.ResetProgress();
   QImage image = Render(window);
@@ -81,9 +82,9 @@ TEST_F(ProgressRenderTest, TheTextChangesColourExactlyAtTheFillsEdge) {
   window.SetProgress(10, 10);
   // Find the text's columns at 100 %, then put the fill's edge through the middle of them.
   QImage image = Render(window);
-  const int top = window.Lb_per[1]->Widget()->y(), bottom = top + window.Lb_per[1]->Widget()->height();
+  const int top = platform::QtWidget(*window.Lb_per[1])->y(), bottom = top + platform::QtWidget(*window.Lb_per[1])->height();
   int first = -1, last = -1;
-  for (int x = window.Pict_Progress.Widget()->x(); x < FillEnd(window); ++x) {
+  for (int x = platform::QtWidget(window.Pict_Progress)->x(); x < FillEnd(window); ++x) {
     for (int y = top; y < bottom; ++y) {
       if (image.pixelColor(x, y) != QColor(0, 0, 255)) {
         if (first < 0) first = x;
@@ -93,7 +94,7 @@ TEST_F(ProgressRenderTest, TheTextChangesColourExactlyAtTheFillsEdge) {
   }
   ASSERT_GT(last, first);
   const int middle = (first + last) / 2;
-  window.Pict_Progress.SetWidth((middle - window.Pict_Progress.Widget()->x()) * 15.0);
+  window.Pict_Progress.SetWidth((middle - platform::QtWidget(window.Pict_Progress)->x()) * 15.0);
   image = Render(window);
   const BarPixels covered = Count(image, first, middle, top, bottom);
   const BarPixels uncovered = Count(image, middle, last + 1, top, bottom);
@@ -108,8 +109,8 @@ TEST_F(ProgressRenderTest, OnADarkThemeTheTextBeyondTheFillTakesTheThemesTextCol
   QApplication::setPalette(dark);
   auto& window = Start();
   QApplication::setPalette(light);
-  EXPECT_EQ(window.Lb_per[1]->Widget()->palette().color(QPalette::WindowText), dark.color(QPalette::WindowText));
-  EXPECT_EQ(window.Lb_per[0]->Widget()->palette().color(QPalette::WindowText), QColor(Qt::white));  // on blue
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[1])->palette().color(QPalette::WindowText), dark.color(QPalette::WindowText));
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[0])->palette().color(QPalette::WindowText), QColor(Qt::white));  // on blue
 }
 
 }  // namespace

@@ -1,15 +1,19 @@
 // Start-up and shutdown over a real INI file.
 #include <QFile>
 #include <QTextStream>
-#include <QWidget>
+#include <atomic>
+#include <set>
+#include <thread>
 
 #include "app/app_fixture.h"
 #include "app/setting_text.h"
 #include "platform/run_time_error.h"
+#include "platform/settings/ini_text.h"
 #include "platform/version.h"
 #include "platform/window/window.h"
 #include "support/message_catcher.h"
 #include "support/scoped_environment.h"
+#include "support/window_driver.h"
 
 namespace apptest {
 namespace {
@@ -110,17 +114,20 @@ TEST_F(AppTest, TextsReadBackAsSavedAndHandTypedOnesAsWrittenAndAnUnreadableFile
   ASSERT_EQ(app::UserNumberFormat().group, ',');
   EXPECT_EQ(Start(false).Form().Left(), 1440);
 
-  // A file QSettings cannot read is no failed save: the close replaces it
-  // and keeps it beside it.
-  const QByteArray zeros(4096, '\0');
-  write_ini(zeros);
-  testsupport::MessageCatcher catcher;
-  Start().But_End.Click();
-  EXPECT_TRUE(catcher.Messages().empty());
-  for (const auto& key : kFiveKeys) EXPECT_NE(Stored(key), "<missing>") << key;
-  QFile copy(QString::fromStdString(IniPath() + ".bad"));
-  ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
-  EXPECT_EQ(copy.readAll(), zeros);
+  // A file that is no INI file is no failed save: the close starts a new
+  // one, with nothing of the old, and keeps the old one beside it.
+  for (const QByteArray& garbage : {QByteArray(4096, '\0'), QByteArray("junk=1\n\x01\x7F[x\n[InitVal]\nListIdx=Evil\n")}) {
+    write_ini(garbage);
+    testsupport::MessageCatcher catcher;
+    Start().But_End.Click();
+    EXPECT_TRUE(catcher.Messages().empty());
+    QFile file(QString::fromStdString(IniPath())), copy(QString::fromStdString(IniPath() + ".bad"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly) && copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copy.readAll(), garbage);
+    const QByteArray text = file.readAll();
+    EXPECT_TRUE(text.startsWith("[InitVal]\n") && text.count('\n') == 6) << text.toStdString();
+    EXPECT_EQ(Stored("ListIdx"), "");
+  }
 }
 
 TEST_F(AppTest, AFailureBeforeTheProtectedStepsEndsStartUpWithAMessage) {
@@ -163,7 +170,7 @@ TEST_F(AppTest, QuitAndTheCloseBoxSaveTheFiveKeysInOrder) {
     if (by_quit) {
       window.But_End.Click();
     } else {
-      window.Form().Widget()->close();
+      testsupport::CloseBox(window.Form());
     }
     EXPECT_FALSE(window.Form().Visible());
     EXPECT_EQ(store_.saved_keys, kFiveKeys);
@@ -196,9 +203,35 @@ TEST_F(AppTest, AFailingSaveIsToldAndTheWindowStillCloses) {
   EXPECT_FALSE(window.Form().Visible());
   ASSERT_EQ(catcher.Messages().size(), 1u);
   EXPECT_TRUE(catcher.Texts()[0].startsWith("Run-time error '75':"));
-  // The keys before the failure were written, those after it were not.
-  EXPECT_EQ(store_.saved_keys, (std::vector<std::string>{"WinPosL", "WinPosT"}));
-  EXPECT_EQ(Stored("PathDisp"), "<missing>");
+  // The five are one save: none was written.
+  EXPECT_TRUE(store_.saved_keys.empty());
+  EXPECT_EQ(Stored("WinPosL"), "<missing>");
+}
+
+// Of two windows closing at once the last wins whole: the file is never
+// seen with some of one save's values and some of another's.
+TEST_F(AppTest, TheFiveValuesAreWrittenWhole) {
+  std::atomic<bool> done = false;
+  std::thread closing([&] {
+    for (int round = 0; round < 40; ++round) {
+      std::vector<std::pair<std::string, std::string>> texts;
+      for (const auto& key : kFiveKeys) texts.emplace_back(key, std::to_string(round));
+      platform::MakeIniSettingsStore(IniPath())->SaveAll("Torvane", "InitVal", texts);
+    }
+    done = true;
+  });
+  int seen = 0;
+  while (!done) {
+    QFile file(QString::fromStdString(IniPath()));
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    if (bytes.isEmpty()) continue;
+    ++seen;
+    std::set<std::optional<std::string>> values;
+    for (const auto& key : kFiveKeys) values.insert(platform::IniValue(bytes.toStdString(), "InitVal", key));
+    ASSERT_EQ(values.size(), 1u) << bytes.toStdString();
+  }
+  closing.join();
+  EXPECT_GT(seen, 0);
 }
 
 TEST_F(AppTest, AnUnwritableSettingsFolderIsAReportedFailure) {

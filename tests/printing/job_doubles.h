@@ -26,6 +26,7 @@ struct FakeDoc {
   std::vector<std::size_t> writes;  // bytes taken by each send
   bool ended = false;
   bool cancelled = false;
+  std::string stopped_because;  // waits on a printer stopped for this reason
 };
 
 // A spooler's port that keeps every document in memory: the thinnest back
@@ -67,6 +68,8 @@ class FakeSpooler : public platform::Spooler {
       status.state = doc.ended       ? platform::DocumentState::kCompleted
                      : doc.cancelled ? platform::DocumentState::kCancelled
                                      : platform::DocumentState::kPending;
+      status.printer_stopped = !doc.stopped_because.empty();
+      status.stopped_reason = doc.stopped_because;
     }
     return status;
   }
@@ -80,7 +83,7 @@ class FakeSpooler : public platform::Spooler {
       Log("create-job " + name);
       if (FaultIs(name, Fault::CreateJob)) return Refuse();
       job_id = static_cast<int>(s_.docs.size()) + 1;
-      s_.docs.push_back({name, job_id, {}, {}, false, false});
+      s_.docs.push_back({name, job_id, {}, {}, false, false, {}});
       idle_left_ = s_.idle_writes_per_call;
       return {};
     }

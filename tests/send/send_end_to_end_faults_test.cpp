@@ -113,6 +113,20 @@ TEST_F(SendEndToEnd, ASpoolerStoppedDuringTheJobIsReportedFileByFile) {
   }
 }
 
+// Closed standard streams are the null device: the request ids go nowhere,
+// never into the print server's connection, and every file prints whole.
+TEST_F(SendEndToEnd, ClosedStandardStreamsLeaveEveryFileWhole) {
+  if (sender_.wine) GTEST_SKIP() << "descriptors 0-2 are a POSIX matter";
+  const std::string queue = cups_.AddTestQueue();
+  const std::vector<NamedFile> files = {{"a.prn", "alpha"}, {"b.prn", "beta"}, {"c.prn", "gamma"}};
+  auto command = Args(queue, files);
+  command.insert(command.begin(), {"/bin/sh", "-c", "exec \"$0\" \"$@\" <&- >&- 2>&-", sender_.command[0]});
+  EXPECT_EQ(testsupport::ChildProcess(command, folder_).Wait().status, 0);
+  const auto printed = PrintedJobs(cups_, queue);
+  ASSERT_EQ(printed.size(), files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) EXPECT_EQ(printed[i].bytes, files[i].bytes) << files[i].name;
+}
+
 TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
   // Wine hands a Unix SIGINT on to the program's handler from a thread of
   // its own, and under load now and then not before the job has ended.

@@ -154,6 +154,12 @@ void PrivateCups::Disable(const std::string& queue, const std::string& reason) {
   }
 }
 
+void PrivateCups::Enable(const std::string& queue) {
+  if (ChildProcess({"/usr/sbin/cupsenable", "-h", server_, queue}, folder_).Wait().status != 0) {
+    throw std::runtime_error("cannot enable " + queue);
+  }
+}
+
 void PrivateCups::DeleteQueue(const std::string& name) {
   RunScript({"remove-queue", folder_.string(), name});
 }

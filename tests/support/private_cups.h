@@ -79,6 +79,8 @@ class PrivateCups {
   std::string AddTestQueue(const std::string& suffix = "", const std::string& device_options = "");
   // Stops the queue with `reason` as its state message, as cupsdisable -r.
   void Disable(const std::string& queue, const std::string& reason);
+  // Starts the queue again, as cupsenable.
+  void Enable(const std::string& queue);
   // Deletes a queue, as an administrator would (lpadmin -x).
   void DeleteQueue(const std::string& name);
   // Adds the instance queue/instance. libcups reads instances from the

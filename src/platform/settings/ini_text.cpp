@@ -81,13 +81,16 @@ std::string IniValueText(std::string_view raw) {
   return text;
 }
 
-std::optional<std::string> IniValue(std::string_view file, std::string_view section, std::string_view key) {
-  std::optional<std::string> value;
-  std::string_view current;
+namespace {
+
+// Hands each line of an INI file to `on_line(line, equals)`, as QSettings
+// splits them: a line ends at a line break or at a ';' outside quotes (a
+// comment, skipped to the line's end); a backslash takes the character
+// after it along, a line break too. `equals` is where the first '=' is.
+template <typename OnLine>
+void ForEachLine(std::string_view file, OnLine&& on_line) {
   std::size_t i = 0;
   while (i < file.size()) {
-    // One line: up to a line break or ';' outside quotes; a backslash
-    // takes the character after it along, a line break too.
     const std::size_t start = i;
     std::size_t equals = std::string_view::npos;
     bool in_quotes = false;
@@ -106,15 +109,38 @@ std::optional<std::string> IniValue(std::string_view file, std::string_view sect
     const std::string_view line = file.substr(start, std::min(i, file.size()) - start);
     while (i < file.size() && file[i] != '\n' && file[i] != '\r') ++i;  // a comment
     while (i < file.size() && (file[i] == '\n' || file[i] == '\r')) ++i;
+    on_line(line, equals);
+  }
+}
 
+}  // namespace
+
+std::optional<std::string> IniValue(std::string_view file, std::string_view section, std::string_view key) {
+  std::optional<std::string> value;
+  std::string_view current;
+  ForEachLine(file, [&](std::string_view line, std::size_t equals) {
     const std::string_view trimmed = Trimmed(line);
     if (!trimmed.empty() && trimmed.front() == '[') {
       current = Trimmed(trimmed.substr(1, trimmed.find(']') - 1));
     } else if (equals != std::string_view::npos && current == section && Trimmed(line.substr(0, equals)) == key) {
       value = IniValueText(line.substr(equals + 1));
     }
-  }
+  });
   return value;
+}
+
+bool IniReadable(std::string_view file) {
+  bool readable = file.find('\0') == std::string_view::npos;
+  ForEachLine(file, [&](std::string_view line, std::size_t equals) {
+    const std::string_view trimmed = Trimmed(line);
+    if (trimmed.empty()) return;
+    if (trimmed.front() == '[') {
+      readable = readable && trimmed.find(']') != std::string_view::npos;
+    } else {
+      readable = readable && equals != std::string_view::npos && !Trimmed(line.substr(0, equals)).empty();
+    }
+  });
+  return readable;
 }
 
 }  // namespace platform

@@ -14,6 +14,12 @@ namespace platform {
 // quotes starts a comment, and of a key given twice the last one counts.
 std::optional<std::string> IniValue(std::string_view file, std::string_view section, std::string_view key);
 
+// Whether the bytes read as an INI file: each line blank, a comment, a
+// "[section]" or a "key=value", and no NUL byte. Anything else (random
+// bytes, a file of another kind) is not a settings file whose keys are
+// worth keeping.
+bool IniReadable(std::string_view file);
+
 // One value, the bytes after its '=', as the text QSettings stored (UTF-8).
 std::string IniValueText(std::string_view raw);
 

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -16,13 +18,23 @@ class SettingsStore {
                            const std::optional<std::string>& fallback = std::nullopt) = 0;
   virtual void Save(const std::string& app, const std::string& section, const std::string& key,
                     const std::string& text) = 0;
+  // Saves several keys of one section as one, where the store can: then,
+  // of two saves at the same moment, one wins whole, and a failure changes
+  // none. By default they are saved one after the other.
+  virtual void SaveAll(const std::string& app, const std::string& section,
+                       const std::vector<std::pair<std::string, std::string>>& texts) {
+    for (const auto& [key, text] : texts) Save(app, section, key, text);
+  }
 };
 
-// The user's own store: on Windows the per-user registry; elsewhere an INI
-// file per application, $XDG_CONFIG_HOME/<app>/<app>.ini.
+// The user's own store: on Windows the per-user registry, one REG_SZ value
+// per key under HKEY_CURRENT_USER\Software\<app>\<section> (a value of
+// another type, or one that cannot be read, counts as missing); elsewhere an
+// INI file per application, $XDG_CONFIG_HOME/<app>/<app>.ini.
 std::unique_ptr<SettingsStore> MakeUserSettingsStore();
 
-// A store kept in one INI file (each application's sections share it).
+// A store kept in one INI file (each application's sections share it); not
+// on Windows.
 std::unique_ptr<SettingsStore> MakeIniSettingsStore(const std::string& file_path);
 
 }  // namespace platform

@@ -121,14 +121,17 @@ Status WithFailedRemoval(const Status& failure, const Status& removal) {
   return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
-FollowUp Judge(const DocumentStatus& status) {
+FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
   if (!status.asked.IsOk()) return follow;
   switch (status.state) {
     case DocumentState::kCompleted:
-    case DocumentState::kGone:
       follow.fate = Fate::kPrinted;
+      break;
+    case DocumentState::kGone:
+      follow.fate = gone_may_have_printed ? Fate::kPrinted : Fate::kFailed;
+      if (!gone_may_have_printed) follow.reason = kRemovedReason;
       break;
     case DocumentState::kCancelled:
     case DocumentState::kAborted:

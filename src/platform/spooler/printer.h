@@ -73,8 +73,9 @@ class Printer {
 // How a document sent to a printer fares, judged from the spooler's answer.
 enum class Fate {
   kWaiting,   // not printed yet, nothing wrong seen (or the spooler could not be asked)
-  kPrinted,   // completed, or gone from the queue: spoolers drop printed jobs
-  kFailed,    // cancelled (by anyone: the job cancels only what it does not send) or aborted
+  kPrinted,   // completed, or gone where the spooler forgets printed jobs
+  kFailed,    // cancelled (by anyone: the job cancels only what it does not send), aborted, or
+              // gone where the spooler keeps ended jobs: removed, not known to have printed
   kStuck,     // waits on a printer that has stopped
 };
 
@@ -84,7 +85,20 @@ struct FollowUp {
   DocumentStatus status;
 };
 
-FollowUp Judge(const DocumentStatus& status);
+// Whether the platform's spooler forgets a job as soon as it has printed.
+// Windows' does, so a job gone from its queue may well have printed. CUPS
+// keeps ended jobs (completed ones too), so a job gone from it was removed
+// (purged, or its queue deleted) and is not known to have printed.
+#ifdef _WIN32
+inline constexpr bool kGoneMayHavePrinted = true;
+#else
+inline constexpr bool kGoneMayHavePrinted = false;
+#endif
+
+// The reason given for a gone job where that is no sign of printing.
+inline constexpr char kRemovedReason[] = "removed from the print queue before it was known to print";
+
+FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed = kGoneMayHavePrinted);
 
 // Asks the spooler where document `job_id` sent to `printer_name` stands;
 // `stop` cuts a wait on the spooler short.

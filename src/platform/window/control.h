@@ -2,16 +2,26 @@
 // The window's controls: geometry in twips (1440 to the logical inch, 15 to
 // a logical pixel) held as single-precision values, and the properties and
 // events the program uses. A control is created by its form (form.h).
+#include <memory>
 #include <string>
 
 #include "platform/window/control_spec.h"
 #include "platform/window/window_services.h"
 
-class QWidget;
-
 namespace platform {
 
+// The window system's own object behind a control (a Qt widget, a Win32
+// child window), defined by the back end.
+struct NativeControl;
+struct NativeControlDeleter {
+  void operator()(NativeControl* native) const;  // the back end's
+};
+using NativeControlPtr = std::unique_ptr<NativeControl, NativeControlDeleter>;
+
 inline constexpr double kTwipsPerPixel = 15.0;
+
+// A twips value in logical pixels, rounded.
+int ToPixels(double twips);
 
 // The pixel span covered by a twips span: edges are rounded, so adjacent
 // controls meet without gaps.
@@ -66,15 +76,16 @@ class Control {
   // change is told to them as it happens, a repeat of the same text is not.
   void SetScreenReaderDescription(const std::string& text);
 
-  QWidget* Widget() const { return widget_; }
+  // For the back end and its tests.
+  NativeControl& Native() const { return *native_; }
 
  protected:
-  Control(const ControlSpec& design, Control* container, QWidget* widget);
+  Control(const ControlSpec& design, Control* container, NativeControlPtr native);
   void ApplyGeometry();
 
   ControlSpec design_;
   Control* container_;
-  QWidget* widget_;
+  NativeControlPtr native_;
   float left_, top_, width_, height_;
   DropHandler drop_handler_;
 

@@ -7,16 +7,18 @@
 
 #include "platform/window/control.h"
 
-class QWidget;
-
 namespace platform {
 
 enum class WindowState { Normal, Minimized, Maximized };
 
+// Twips set for an edge of the window, and the pixels they gave.
 struct RememberedTwips {
   float twips;
   int pixels;
 };
+// The twips last set while they still give `pixels`, else `pixels` in twips
+// at `twips_per_pixel`: a value set reads back exactly.
+float Recall(const std::optional<RememberedTwips>& set, int pixels, double twips_per_pixel = kTwipsPerPixel);
 
 class Form {
  public:
@@ -54,7 +56,8 @@ class Form {
 
   std::string Caption() const;
   void SetCaption(const std::string& caption);
-  void SetIcon(const std::string& resource_path);
+  // Gives the window the program's own icon.
+  void SetProgramIcon();
 
   // Outer geometry in twips.
   float Left() const;
@@ -89,11 +92,12 @@ class Form {
   // Not raised when that gives no file.
   void OnFilesFromKeyboard(DropHandler handler) { keyboard_files_ = std::move(handler); }
 
-  QWidget* Widget() const;
+  // The back end's window, for the back end and its tests.
+  class Window;
+  Window& Native() const { return *window_; }
 
  private:
-  class Window;
-  Window* window_;  // owned by Qt's parent chain once shown; deleted in ~Form
+  Window* window_;  // the back end's; deleted in ~Form
   std::vector<std::unique_ptr<Control>> controls_;
   std::vector<Control*> order_;
   std::vector<Control*> tab_order_;
@@ -104,6 +108,9 @@ class Form {
   // Twips last set for the outer geometry, kept while the pixel value is
   // what they produced, so that a value set reads back exactly.
   std::optional<RememberedTwips> set_left_, set_top_, set_width_, set_height_;
+
+  // Sorts tab_order_ by tab index.
+  void SortTabOrder();
 
   // Before the window is first shown, a position given for one edge only
   // waits for the window system to place the window (see Show).

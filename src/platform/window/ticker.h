@@ -5,8 +5,6 @@
 
 #include "platform/window/window_services.h"
 
-class QTimer;
-
 namespace platform {
 
 class Ticker {
@@ -21,7 +19,8 @@ class Ticker {
   void Stop();
 
  private:
-  std::unique_ptr<QTimer> timer_;
+  struct Timer;  // the back end's timer
+  std::unique_ptr<Timer> timer_;
 };
 
 }  // namespace platform

@@ -12,6 +12,7 @@
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
 #include "support/private_cups.h"
+#include "support/slow_server.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
 
@@ -134,6 +135,24 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   const auto unknown = spooler_->DocumentStatusOf(failing, 999999, {});
   EXPECT_EQ(unknown.state, DocumentState::kGone);
   EXPECT_TRUE(unknown.asked.IsOk()) << unknown.asked.Reason();
+}
+
+// A late answer is an answer: through a server whose every reply comes
+// 0.1 to 1 s late, the printer opens, each document prints whole and is
+// followed to its end.
+TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
+  const std::string queue = cups_.AddTestQueue();
+  const testsupport::SlowServer slow(cups_);
+  auto printer = Open(queue);
+  ASSERT_TRUE(printer);
+  for (const std::string bytes : {"first", "second"}) {
+    const Status sent = testsupport::SendDocument(*printer, "slow.prn", bytes);
+    ASSERT_TRUE(sent.IsOk()) << sent.Reason();
+    const auto captured = cups_.WaitForDocument(queue, printer->JobId());
+    ASSERT_TRUE(captured);
+    EXPECT_EQ(captured->bytes, bytes);
+    EXPECT_EQ(testsupport::Settled(*spooler_, queue, printer->JobId()).fate, platform::Fate::kPrinted);
+  }
 }
 
 // Servers of their own: exact listings, and a scheduler that dies.

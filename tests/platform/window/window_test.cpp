@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "platform/run_time_error.h"
+#include "platform/window/qt/qt_widget.h"
 #include "platform/window/window.h"
 #include "support/message_catcher.h"
 
@@ -43,14 +44,14 @@ TEST_F(WindowTest, GeometryKeepsSinglePrecisionTwipsExactly) {
   EXPECT_EQ(label.Left(), 1010.123456789f);
   label.SetWidth(2020);
   EXPECT_EQ(label.Width(), 2020);
-  EXPECT_EQ(label.Widget()->geometry(), QRect(67, 1, 135, 3));
+  EXPECT_EQ(platform::QtWidget(label)->geometry(), QRect(67, 1, 135, 3));
   EXPECT_THROW(label.SetWidth(-1), platform::RunTimeError);
   form_.Show();
   form_.SetWidth(4597.5);
   EXPECT_EQ(form_.Width(), 4597.5f);
   form_.SetLeft(1234);
   EXPECT_EQ(form_.Left(), 1234);
-  form_.Widget()->move(300, 0);  // moved by the user: read from the window again
+  platform::QtWidget(form_)->move(300, 0);  // moved by the user: read from the window again
   EXPECT_EQ(form_.Left(), 4500);
 }
 
@@ -72,11 +73,11 @@ TEST_F(WindowTest, CheckBoxTakesZeroOneTwoAndRaisesItsClickOnEveryChange) {
   // A user's click never produces greyed: from greyed or ticked it clears,
   // from clear it ticks.
   form_.Show();
-  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  QTest::mouseClick(platform::QtWidget(box), Qt::LeftButton, {}, QPoint(8, 8));
   EXPECT_EQ(box.Value(), 0);
-  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  QTest::mouseClick(platform::QtWidget(box), Qt::LeftButton, {}, QPoint(8, 8));
   EXPECT_EQ(box.Value(), 1);
-  QTest::mouseClick(box.Widget(), Qt::LeftButton, {}, QPoint(8, 8));
+  QTest::mouseClick(platform::QtWidget(box), Qt::LeftButton, {}, QPoint(8, 8));
   EXPECT_EQ(box.Value(), 0);
   EXPECT_EQ(clicks, 4);
 }
@@ -110,7 +111,7 @@ TEST_F(WindowTest, ListKeepsOrderAndOneSelection) {
 
 TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
   auto& label = form_.CreateAs<platform::Label>({.kind = ControlKind::Label, .name = "L", .caption = "(Drag && Drop)"});
-  auto* qlabel = static_cast<QLabel*>(label.Widget());
+  auto* qlabel = static_cast<QLabel*>(platform::QtWidget(label));
   EXPECT_EQ(qlabel->text(), "(Drag & Drop)");
   label.SetCaption("&File && &&more&");
   EXPECT_EQ(qlabel->text(), "File & &more");

@@ -32,27 +32,42 @@ class QtSettingsStore : public SettingsStore {
 
   void Save(const std::string& app, const std::string& section, const std::string& key,
             const std::string& text) override {
-    auto settings = open_(Q(app));
-    const bool ini = settings->format() == QSettings::IniFormat;
-    const QByteArray before = ini ? FileBytes(settings->fileName()) : QByteArray();
-    settings->setValue(Q(section) + "/" + Q(key), Q(text));
-    // Written through at once, so that a failure is known here, and the keys
-    // saved before it stay written.
+    SaveAll(app, section, {{key, text}});
+  }
+
+  void SaveAll(const std::string& app, const std::string& section,
+               const std::vector<std::pair<std::string, std::string>>& texts) override {
+    auto settings = OpenForSaving(app);
+    for (const auto& [key, text] : texts) settings->setValue(Q(section) + "/" + Q(key), Q(text));
+    // One write for all, through at once so that a failure is known here.
+    // QSettings takes its lock file, reads the file again, and replaces it
+    // whole (a temporary file renamed over it): of two saves at the same
+    // moment, the later one wins with every key it wrote.
     settings->sync();
-    // A file QSettings could not read is replaced by what it could; a copy
-    // of it stays beside it.
-    if (ini && settings->status() == QSettings::FormatError) {
-      QFile::remove(settings->fileName() + ".bad");
-      QFile copy(settings->fileName() + ".bad");
-      if (copy.open(QIODevice::WriteOnly)) copy.write(before);
-    }
-    // Saved means on disk: the status also tells of the old file's faults.
-    if (Stored(app, section, key) != text) {
-      throw MakeError(kErrPathFileAccess, "cannot save setting " + key + " in " + settings->fileName().toStdString());
+    if (settings->status() == QSettings::AccessError) {
+      throw MakeError(kErrPathFileAccess, "cannot save settings in " + settings->fileName().toStdString());
     }
   }
 
  private:
+  // The store of `app`, ready to be written. An INI file that does not read
+  // as one is set aside whole as <file>.bad and the store starts empty:
+  // nothing of it is carried over, since keys read out of garbage are
+  // garbage too.
+  std::unique_ptr<QSettings> OpenForSaving(const std::string& app) {
+    auto settings = open_(Q(app));
+    if (settings->format() != QSettings::IniFormat) return settings;
+    const QString path = settings->fileName();
+    const QByteArray bytes = FileBytes(path);
+    if (IniReadable(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())))) return settings;
+    settings.reset();
+    QFile::remove(path + ".bad");
+    if (!QFile::rename(path, path + ".bad")) {
+      throw MakeError(kErrPathFileAccess, "cannot set the unreadable settings file " + path.toStdString() + " aside");
+    }
+    return open_(Q(app));
+  }
+
   // The text as stored: in an INI file read as written, where QSettings
   // would read an unquoted value with commas as a list.
   std::optional<std::string> Stored(const std::string& app, const std::string& section, const std::string& key) {
@@ -77,12 +92,8 @@ std::unique_ptr<QSettings> OpenIni(const QString& path) {
 
 std::unique_ptr<SettingsStore> MakeUserSettingsStore() {
   return std::make_unique<QtSettingsStore>([](const QString& app) {
-#ifdef _WIN32
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, app, app);
-#else
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return OpenIni(base + "/" + app + "/" + app + ".ini");
-#endif
   });
 }
 

@@ -18,11 +18,6 @@
 namespace platform {
 namespace {
 
-using cups::Http;
-
-// Asking for the default printer is a single short request.
-constexpr double kDefaultLookupSeconds = 10.0;
-
 // "name" or "name/instance".
 std::string DestinationName(const cups_dest_t& dest) {
   std::string name = dest.name;
@@ -53,20 +48,17 @@ class CupsSpooler final : public Spooler {
 
   PrinterListing PrinterNames() override {
     PrinterListing listing;
-    Http http;
-    if (auto connected = cups::ConnectToScheduler(http); !connected.IsOk()) {
-      listing.listed = connected;
-      return listing;
-    }
-    const cups::Destinations destinations(http.get());
-    if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
-      const std::string server = cupsServer();
-      listing.listed = Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + server));
-      return listing;
-    }
-    auto& names = listing.names;
-    names.reserve(static_cast<std::size_t>(destinations.Count()));
-    for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
+    listing.listed = cups::Lookup({}, [&listing](http_t* http) {
+      const cups::Destinations destinations(http);
+      if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
+        return Status::Fail(cups::LastCupsError("cannot list the printers of the print server " +
+                                                std::string(cupsServer())));
+      }
+      auto& names = listing.names;
+      names.reserve(static_cast<std::size_t>(destinations.Count()));
+      for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
+      return Status::Ok();
+    });
     return listing;
   }
 
@@ -78,13 +70,14 @@ class CupsSpooler final : public Spooler {
   // the scheduler's. A scheduler that cannot be asked has no default to
   // give: the caller only learns that there is none.
   std::string DefaultPrinterName() override {
-    Http http;
-    if (!cups::ConnectToScheduler(http).IsOk()) return {};
-    cups::GiveUpAfter(http.get(), kDefaultLookupSeconds);
-    cups_dest_t* dest = cupsGetNamedDest(http.get(), nullptr, nullptr);
-    if (dest == nullptr) return {};
-    std::string name = DestinationName(*dest);
-    cupsFreeDests(1, dest);
+    std::string name;
+    static_cast<void>(cups::Lookup({}, [&name](http_t* http) {
+      cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
+      if (dest == nullptr) return Status::Fail("no default printer");
+      name = DestinationName(*dest);
+      cupsFreeDests(1, dest);
+      return Status::Ok();
+    }));
     return name;
   }
 

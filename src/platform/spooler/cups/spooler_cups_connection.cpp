@@ -3,10 +3,12 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <future>
 
 namespace platform::cups {
 namespace {
@@ -19,7 +21,11 @@ constexpr double kStallTimeoutSeconds = 60.0;
 // request.
 constexpr double kWatchSeconds = 0.1;
 
-int GiveUpOnStall(http_t*, void*) { return 0; }
+// A lookup's waits: the stall limit, ended early only by a cut connection.
+int GiveUpOnStall(http_t*, void* stalled) {
+  static_cast<std::atomic<bool>*>(stalled)->store(true);
+  return 0;
+}
 
 // Why connecting to `server` failed, right after the failing call. libcups
 // gives every failed connect as "Host is down"; for a local socket that is
@@ -53,7 +59,97 @@ std::string PrinterUri(const std::string& queue) {
   return uri;
 }
 
+// Reads `length` bytes of a response's body for ippReadIO. Each wait for
+// them asks the connection's watch (httpRead2 does; ippRead does not).
+ssize_t ReadBody(void* http, ipp_uchar_t* buffer, size_t length) {
+  size_t got = 0;
+  while (got < length) {
+    const ssize_t read = httpRead2(static_cast<http_t*>(http), reinterpret_cast<char*>(buffer) + got, length - got);
+    if (read <= 0) break;
+    got += static_cast<size_t>(read);
+  }
+  return got > 0 ? static_cast<ssize_t>(got) : -1;
+}
+
+std::string ErrorText(http_t* http) {
+  const int error = httpError(http);
+  return error != 0 ? std::strerror(error) : "the connection was closed";
+}
+
+// The answer to the request sent on `http`; `status` receives its HTTP
+// status.
+Answer Read(http_t* http, http_status_t& status) {
+  Answer answer;
+  status = HTTP_STATUS_ERROR;
+  const http_state_t state = httpGetState(http);
+  if (state != HTTP_STATE_POST_RECV && state != HTTP_STATE_POST_SEND) {
+    answer.message = "no request was sent";
+    return answer;
+  }
+  // A streamed document's request ends with an empty chunk.
+  if (state == HTTP_STATE_POST_RECV && httpWrite2(http, "", 0) < 0) {
+    answer.message = "the request could not be finished: " + ErrorText(http);
+    return answer;
+  }
+  do {
+    status = httpUpdate(http);
+  } while (status == HTTP_STATUS_CONTINUE);
+  if (status != HTTP_STATUS_OK) {
+    answer.message = status == HTTP_STATUS_ERROR ? "no answer: " + ErrorText(http) : httpStatus(status);
+    return answer;
+  }
+  Response response(ippNew(), &ippDelete);
+  ipp_state_t read;
+  do {
+    read = ippReadIO(http, ReadBody, /*blocking=*/1, nullptr, response.get());
+  } while (read != IPP_STATE_DATA && read != IPP_STATE_ERROR);
+  if (read == IPP_STATE_ERROR) {
+    answer.message = "the answer broke off: " + ErrorText(http);
+    return answer;
+  }
+  answer.status = ippGetStatusCode(response.get());
+  if (answer.Failed()) {
+    const char* words = ippGetString(ippFindAttribute(response.get(), "status-message", IPP_TAG_TEXT), 0, nullptr);
+    answer.message = words != nullptr && *words != '\0' ? words : ippErrorString(answer.status);
+  }
+  answer.response = std::move(response);
+  return answer;
+}
+
 }  // namespace
+
+std::string Answer::Why(std::string_view what) const {
+  std::string reason(what);
+  if (Failed() && !message.empty()) reason += ": " + message;
+  return reason;
+}
+
+Answer ReadAnswer(http_t* http) {
+  http_status_t status;
+  return Read(http, status);
+}
+
+Answer Exchange(http_t* http, ipp_t* request, const std::string& resource) {
+  Answer answer;
+  // As libcups does: a request refused for want of credentials is sent
+  // again once, with them.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    http_status_t status = cupsSendRequest(http, request, resource.c_str(), ippLength(request));
+    if (status == HTTP_STATUS_CONTINUE || status == HTTP_STATUS_OK) {
+      answer = Read(http, status);
+    } else {
+      answer = Answer{};
+      answer.message = status == HTTP_STATUS_ERROR ? "the request could not be sent: " + ErrorText(http)
+                                                   : httpStatus(status);
+    }
+    if (status != HTTP_STATUS_UNAUTHORIZED || cupsDoAuthentication(http, "POST", resource.c_str()) != 0 ||
+        httpReconnect2(http, kConnectTimeoutMs, nullptr) != 0) {
+      break;
+    }
+  }
+  ippDelete(request);
+  return answer;
+}
 
 bool IsIppError(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
@@ -81,12 +177,32 @@ Status ConnectToScheduler(Http& http) {
   if (httpReconnect2(made.get(), kConnectTimeoutMs, nullptr) != 0) {
     return Status::Fail(ConnectFailure(server, httpError(made.get())));
   }
-  GiveUpAfter(made.get(), kStallTimeoutSeconds);
+  httpSetTimeout(made.get(), kStallTimeoutSeconds, nullptr, nullptr);
   http = std::move(made);
   return Status::Ok();
 }
 
-void GiveUpAfter(http_t* http, double seconds) { httpSetTimeout(http, seconds, GiveUpOnStall, nullptr); }
+Status Lookup(const StopCheck& stop, const std::function<Status(http_t*)>& lookup) {
+  Http http;
+  if (auto connected = ConnectToScheduler(http); !connected.IsOk()) return connected;
+  std::atomic<bool> stalled{false};
+  const double limit = StallLimitSeconds();
+  httpSetTimeout(http.get(), limit, GiveUpOnStall, &stalled);
+  const auto started = std::chrono::steady_clock::now();
+  auto looked_up = std::async(std::launch::async, [&] { return lookup(http.get()); });
+  const auto period = std::chrono::duration<double>(kWatchSeconds);
+  while (looked_up.wait_for(period) != std::future_status::ready) {
+    if (stop && stop()) {
+      shutdown(httpGetFd(http.get()), SHUT_RDWR);
+      looked_up.wait();
+      return Status::Fail(kLookupStopped);
+    }
+  }
+  Status result = looked_up.get();
+  const bool silent_too_long = stalled || std::chrono::steady_clock::now() - started >= std::chrono::duration<double>(limit);
+  if (!result.IsOk() && silent_too_long) return Status::Unanswered(Watch::StallReason());
+  return result;
+}
 
 ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
   ipp_t* request = ippNewRequest(operation);
@@ -101,9 +217,9 @@ Watch::Watch(StopCheck stop) : stop_(std::move(stop)), limit_(StallLimitSeconds(
 
 void Watch::Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
 
-std::string Watch::StallReason() const {
+std::string Watch::StallReason() {
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%g", limit_);
+  std::snprintf(seconds, sizeof seconds, "%g", StallLimitSeconds());
   return std::string("the print server stopped answering (nothing for ") + seconds + " s)";
 }
 

@@ -5,6 +5,7 @@
 #include <cups/cups.h>
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -30,11 +31,43 @@ using Http = std::unique_ptr<http_t, HttpClose>;
 // default connection, it gives up on a scheduler that stalls.
 Status ConnectToScheduler(Http& http);
 
-// Every wait on `http` ends after `seconds` without an answer.
-void GiveUpAfter(http_t* http, double seconds);
+// Runs `lookup` on a connection of its own to the scheduler, in a thread of
+// its own. libcups's own requests (the list of destinations, the default
+// printer) read an answer that comes in pieces only when each wait may
+// last the stall limit; meanwhile `stop` (may be empty) is asked here, from
+// the calling thread, every watch period, and once it returns true the
+// connection is cut, which ends the lookup at once. Fails with the stall
+// reason when the lookup failed after the scheduler had been silent for the
+// stall limit. `lookup` reads libcups's errors itself: libcups keeps them
+// per thread.
+Status Lookup(const StopCheck& stop, const std::function<Status(http_t*)>& lookup);
+
+// The reason a lookup that `stop` ended gives.
+inline constexpr char kLookupStopped[] = "the print server was not asked to the end: stopped";
 
 // The scheduler's request `operation` about `queue`, as this user.
 ipp_t* NewRequest(ipp_op_t operation, const std::string& queue);
+
+using Response = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
+
+// The scheduler's answer to one request.
+struct Answer {
+  Response response{nullptr, &ippDelete};  // null when none came
+  ipp_status_t status = IPP_STATUS_ERROR_INTERNAL;
+  std::string message;  // the scheduler's words, or why no answer came
+
+  bool Failed() const { return IsIppError(status); }
+  // `what`, with the answer's words when it failed.
+  std::string Why(std::string_view what) const;
+};
+
+// Sends `request` (freed here) to `resource` and reads the answer, as
+// cupsDoRequest does, but the whole answer under the connection's watch:
+// libcups reads a response's body giving up after one watch period without
+// data, whatever the watch says, so a late answer would read as none.
+Answer Exchange(http_t* http, ipp_t* request, const std::string& resource);
+// The answer to the request already sent on `http` (a streamed document's).
+Answer ReadAnswer(http_t* http);
 
 // The printers and instances the scheduler and the user's lpoptions know.
 class Destinations {
@@ -76,7 +109,8 @@ class Watch {
   bool Silent() const { return silent_since_.has_value(); }
   bool Stalled() const { return stalled_; }
   bool StopRequested() const { return stop_ && stop_(); }
-  std::string StallReason() const;
+  const platform::StopCheck& Stop() const { return stop_; }
+  static std::string StallReason();
 
  private:
   using Clock = std::chrono::steady_clock;

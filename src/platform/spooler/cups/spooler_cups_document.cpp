@@ -24,15 +24,11 @@ std::string TextOf(ipp_t* response, const char* name) {
   return text;
 }
 
-// Asks one request's attributes; null when the scheduler did not answer
-// with them.
-using Response = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
-Response Ask(http_t* http, ipp_t* request, const std::vector<const char*>& attributes) {
+// Asks one request's attributes.
+Answer Ask(http_t* http, ipp_t* request, const std::vector<const char*>& attributes) {
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 static_cast<int>(attributes.size()), nullptr, attributes.data());
-  Response response(cupsDoRequest(http, request, "/"), &ippDelete);
-  if (IsIppError(cupsLastError())) response.reset();
-  return response;
+  return Exchange(http, request, "/");
 }
 
 DocumentState StateOf(int ipp_job_state) {
@@ -66,32 +62,33 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Response job = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
-  if (!job) {
-    if (cupsLastError() == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
-    status.asked =
-        Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the job's state could not be asked"));
+  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
+  if (asked.Failed()) {
+    if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
+    status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
     return status;
   }
-  status.state = StateOf(ippGetInteger(ippFindAttribute(job.get(), "job-state", IPP_TAG_ENUM), 0));
-  status.reasons = TextOf(job.get(), "job-state-reasons");
-  status.printer_message = TextOf(job.get(), "job-printer-state-message");
+  ipp_t* const job = asked.response.get();
+  status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
+  status.reasons = TextOf(job, "job-state-reasons");
+  status.printer_message = TextOf(job, "job-printer-state-message");
   if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
       status.state != DocumentState::kProcessing) {
     return status;
   }
-  const Response printer = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
-                               {"printer-state", "printer-state-message", "printer-state-reasons"});
-  if (!printer) {
-    status.asked =
-        Status::Fail(watch.Stalled() ? watch.StallReason() : LastCupsError("the printer's state could not be asked"));
+  const Answer printer_asked = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
+                                   {"printer-state", "printer-state-message", "printer-state-reasons"});
+  if (printer_asked.Failed()) {
+    status.asked = Status::Fail(watch.Stalled() ? watch.StallReason()
+                                                : printer_asked.Why("the printer's state could not be asked"));
     return status;
   }
+  ipp_t* const printer = printer_asked.response.get();
   status.printer_stopped =
-      ippGetInteger(ippFindAttribute(printer.get(), "printer-state", IPP_TAG_ENUM), 0) == IPP_PSTATE_STOPPED;
+      ippGetInteger(ippFindAttribute(printer, "printer-state", IPP_TAG_ENUM), 0) == IPP_PSTATE_STOPPED;
   if (status.printer_stopped) {
-    status.stopped_reason = TextOf(printer.get(), "printer-state-message");
-    if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer.get(), "printer-state-reasons");
+    status.stopped_reason = TextOf(printer, "printer-state-message");
+    if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer, "printer-state-reasons");
   }
   return status;
 }

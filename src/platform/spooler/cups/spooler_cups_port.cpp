@@ -5,6 +5,10 @@
 
 #include <sys/socket.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <thread>
 #include <utility>
 
 namespace platform::cups {
@@ -12,22 +16,37 @@ namespace {
 
 constexpr int kSendBufferBytes = 1 << 20;
 
+// The scheduler readies a queue made on demand in the background: it asks
+// the printer what it supports, giving up on an unreachable one after
+// 30 s. How long it gets, and how often it is asked meanwhile.
+constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
+constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
+
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
 
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.
-int CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
-                cups_option_t* options) {
+Answer CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
+                   cups_option_t* options) {
   ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
-  ipp_t* response = cupsDoRequest(http, request, ("/printers/" + queue).c_str());
-  ipp_attribute_t* id = ippFindAttribute(response, "job-id", IPP_TAG_INTEGER);
-  const int job_id = id != nullptr && !IsIppError(cupsLastError()) ? ippGetInteger(id, 0) : 0;
-  ippDelete(response);
-  return job_id;
+  return Exchange(http, request, "/printers/" + queue);
+}
+
+// The printer state in a response; stopped when it holds none.
+int PrinterStateIn(ipp_t* response) {
+  ipp_attribute_t* state = ippFindAttribute(response, "printer-state", IPP_TAG_ENUM);
+  return state != nullptr ? ippGetInteger(state, 0) : IPP_PSTATE_STOPPED;
+}
+
+// The queue name at the end of the scheduler's address for a printer.
+std::string QueueOf(ipp_t* response) {
+  const char* uri = ippGetString(ippFindAttribute(response, "printer-uri-supported", IPP_TAG_URI), 0, nullptr);
+  const char* slash = uri != nullptr ? std::strrchr(uri, '/') : nullptr;
+  return slash != nullptr ? std::string(slash + 1) : std::string();
 }
 
 }  // namespace
@@ -39,32 +58,78 @@ CupsPort::CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
 CupsPort::~CupsPort() { static_cast<void>(Close()); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
-  if (auto connected = Connect(); !connected.IsOk()) return connected;
-  const Destinations destinations(http_.get());
-  if (watch_.Stalled()) return GiveUp();
-  const cups_dest_t* dest = destinations.Find(queue_, instance);
-  if (dest == nullptr) {
-    if (destinations.Count() == 0 && SchedulerNotAsked()) {
-      return Status::Fail(LastCupsError("cannot list the printers of the spooler"));
+  const Status found = Lookup(watch_.Stop(), [&](http_t* http) {
+    const Destinations destinations(http);
+    const cups_dest_t* dest = destinations.Find(queue_, instance);
+    if (dest == nullptr) {
+      if (destinations.Count() == 0 && SchedulerNotAsked()) {
+        return Status::Fail(LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
+      }
+      return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
     }
-    return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
-  }
-  watch_.Answered();
-  for (int i = 0; i < dest->num_options; ++i) {
-    num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+    for (int i = 0; i < dest->num_options; ++i) {
+      num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
+    }
+    return Status::Ok();
+  });
+  if (!found.IsOk()) return found;
+  if (auto connected = Connect(); !connected.IsOk()) return connected;
+  // Only a destination with a queue has its address at the scheduler.
+  if (cupsGetOption("printer-uri-supported", num_options_, options_) == nullptr) {
+    if (auto made = MakeQueue(printer_name); !made.IsOk()) return made;
   }
   CancelAbandoned();
+  return Status::Ok();
+}
+
+// What the destination API does for such a destination, on this
+// printer's own connection so that the watch holds: CUPS-Create-Local-
+// Printer, then waiting while the new queue is stopped, which it stays
+// until the scheduler has learnt the printer's abilities.
+Status CupsPort::MakeQueue(const std::string& printer_name) {
+  const char* device_uri = cupsGetOption("device-uri", num_options_, options_);
+  const std::string not_made = "the print server did not make a queue for the printer \"" + printer_name + "\"";
+  if (device_uri == nullptr) return Status::Fail(not_made + ": it has no address");
+  ipp_t* request = ippNewRequest(IPP_OP_CUPS_CREATE_LOCAL_PRINTER);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device_uri);
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, queue_.c_str());
+  if (const char* info = cupsGetOption("printer-info", num_options_, options_)) {
+    ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
+  }
+  // "Already exists" (another program made it meanwhile) comes with the
+  // queue's address and state too.
+  const Answer made = Exchange(http_.get(), request, "/");
+  const std::string queue = QueueOf(made.response.get());
+  int state = PrinterStateIn(made.response.get());
+  if (queue.empty()) return Refused(made.Why(not_made));
+  watch_.Answered();
+  queue_ = queue;
+  const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
+  while (state == IPP_PSTATE_STOPPED) {
+    if (watch_.StopRequested()) return Status::Fail(not_made + ": stopped while it was being made");
+    if (std::chrono::steady_clock::now() >= deadline) {
+      return Status::Fail(not_made + ": the printer did not answer it");
+    }
+    std::this_thread::sleep_for(kQueueReadyPoll);
+    ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
+    ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
+    const Answer asked = Exchange(http_.get(), ask, "/");
+    if (asked.Failed()) return Refused(asked.Why(not_made));
+    watch_.Answered();
+    state = PrinterStateIn(asked.response.get());
+  }
   return Status::Ok();
 }
 
 Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
-  job_id_ = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
-  if (job_id_ <= 0) {
-    job_id_ = 0;
-    return Refused("the spooler did not create the job");
-  }
+  const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
+  ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
+  job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
+  if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
   watch_.Answered();
   job_id = job_id_;
   return Status::Ok();
@@ -89,8 +154,8 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
 
 Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
-  const ipp_status_t status = cupsFinishDocument(http_.get(), queue_.c_str());
-  if (IsIppError(status)) return Refused("the spooler did not take the document");
+  const Answer answer = ReadAnswer(http_.get());
+  if (answer.Failed()) return Refused(answer.Why("the spooler did not take the document"));
   watch_.Answered();
   streaming_ = false;
   job_id_ = 0;
@@ -142,9 +207,9 @@ Status CupsPort::GiveUp() {
   return Status::Unanswered(watch_.StallReason());
 }
 
-Status CupsPort::Refused(std::string_view what) {
+Status CupsPort::Refused(std::string reason) {
   if (watch_.Stalled()) return GiveUp();
-  return Status::Fail(LastCupsError(what));
+  return Status::Fail(std::move(reason));
 }
 
 Status CupsPort::Break(std::string reason) {
@@ -155,9 +220,11 @@ Status CupsPort::Break(std::string reason) {
 }
 
 Status CupsPort::Cancel(const std::string& queue, int job_id) {
-  const ipp_status_t status = cupsCancelJob2(http_.get(), queue.c_str(), job_id, /*purge=*/0);
-  if (IsIppError(status)) {
-    Status failed = Status::Fail(LastCupsError("the job could not be cancelled"));
+  ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, queue);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+  const Answer answer = Exchange(http_.get(), request, "/jobs/");
+  if (answer.Failed()) {
+    Status failed = Status::Fail(answer.Why("the job could not be cancelled"));
     http_.reset();
     return failed;
   }

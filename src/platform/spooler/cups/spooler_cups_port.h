@@ -35,7 +35,9 @@ class CupsPort final : public PrinterPort {
   CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned);
   ~CupsPort() override;
 
-  // Looks the printer up; an instance's saved options (copies, ...) then
+  // Looks the printer up, and has the scheduler make its queue when it has
+  // none yet (a printer it found on the network); an instance's saved
+  // options (copies, ...) then
   // apply to its jobs. Jobs abandoned earlier are cancelled now that the
   // scheduler answers.
   Status Find(const std::string& instance, const std::string& printer_name);
@@ -52,12 +54,15 @@ class CupsPort final : public PrinterPort {
 
  private:
   Status Connect();
+  // Has the scheduler make the queue of a destination found on the
+  // network, and waits until it is ready.
+  Status MakeQueue(const std::string& printer_name);
   // The scheduler has been silent for the stall limit: the document in
   // hand is left for the next contact to cancel, and the connection goes.
   Status GiveUp();
-  // A request the scheduler refused, with its words; or, when it stayed
+  // A request the scheduler refused, with `reason`; or, when it stayed
   // silent for the stall limit, the end of contact with it.
-  Status Refused(std::string_view what);
+  Status Refused(std::string reason);
   // Abandons the request under way; the job is removed by Discard.
   Status Break(std::string reason);
   Status Cancel(const std::string& queue, int job_id);

@@ -1,4 +1,4 @@
-#include "platform/window/accessibility.h"
+#include "platform/window/qt/accessibility.h"
 
 #include <QAccessibleWidget>
 #include <QWidget>

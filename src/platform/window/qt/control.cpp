@@ -4,114 +4,52 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <algorithm>
-#include <stdexcept>
 
-#include "platform/window/accessibility.h"
+#include "platform/window/qt/accessibility.h"
 #include "platform/window/qt/qt_text.h"
+#include "platform/window/qt/qt_widget.h"
 #include "platform/run_time_error.h"
 
 namespace platform {
 
-PixelSpan TwipsToPixels(double start_twips, double length_twips) {
-  const int start = ToPixels(start_twips);
-  const int end = ToPixels(start_twips + length_twips);
-  return {start, std::max(0, end - start)};
-}
-
-namespace {
-
-const char* KindName(ControlKind kind) {
-  switch (kind) {
-    case ControlKind::PictureBox: return "picture box";
-    case ControlKind::Label: return "label";
-    case ControlKind::CheckBox: return "check box";
-    case ControlKind::CommandButton: return "command button";
-    case ControlKind::ListBox: return "list box";
-  }
-  return "control";
-}
-
-}  // namespace
-
-std::string DesignName(const std::string& name, int index) {
-  return index >= 0 ? name + "(" + std::to_string(index) + ")" : name;
-}
-
-void CheckKind(const Control& control, ControlKind wanted) {
-  if (control.Kind() == wanted) return;
-  throw std::logic_error("control " + DesignName(control.Name(), control.Index()) + " is a " +
-                         KindName(control.Kind()) + ", not a " + KindName(wanted));
-}
-
-Control::Control(const ControlSpec& design, Control* container, QWidget* widget)
-    : design_(design),
-      container_(container),
-      widget_(widget),
-      left_(design.left),
-      top_(design.top),
-      width_(design.width),
-      height_(design.height) {
-  ApplyGeometry();
-}
+void NativeControlDeleter::operator()(NativeControl* native) const { delete native; }
 
 Control::~Control() = default;
 
 void Control::ApplyGeometry() {
   const PixelSpan x = TwipsToPixels(left_, width_);
   const PixelSpan y = TwipsToPixels(top_, height_);
-  widget_->setGeometry(x.start, y.start, x.length, y.length);
+  native_->widget->setGeometry(x.start, y.start, x.length, y.length);
 }
 
-void Control::SetLeft(double twips) {
-  left_ = static_cast<float>(twips);
-  ApplyGeometry();
-}
-void Control::SetTop(double twips) {
-  top_ = static_cast<float>(twips);
-  ApplyGeometry();
-}
-void Control::SetWidth(double twips) {
-  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Width");
-  width_ = static_cast<float>(twips);
-  ApplyGeometry();
-}
-void Control::SetHeight(double twips) {
-  if (twips < 0) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Height");
-  height_ = static_cast<float>(twips);
-  ApplyGeometry();
-}
+bool Control::Enabled() const { return native_->widget->isEnabled(); }
+void Control::SetEnabled(bool enabled) { native_->widget->setEnabled(enabled); }
 
-bool Control::Enabled() const { return widget_->isEnabled(); }
-void Control::SetEnabled(bool enabled) { widget_->setEnabled(enabled); }
+void Control::HideFromScreenReaders() { Present(native_->widget, Presentation::Hidden); }
 
-void Control::HideFromScreenReaders() { Present(widget_, Presentation::Hidden); }
+void Control::PresentAsProgressBar(const std::string& name) { platform::PresentAsProgressBar(native_->widget, Q(name)); }
 
-void Control::PresentAsProgressBar(const std::string& name) { platform::PresentAsProgressBar(widget_, Q(name)); }
-
-void Control::SetProgressValue(int percent) { SetPresentedValue(widget_, percent); }
+void Control::SetProgressValue(int percent) { SetPresentedValue(native_->widget, percent); }
 
 // Qt tells screen readers of a changed description (DescriptionChanged).
-void Control::SetScreenReaderDescription(const std::string& text) { widget_->setAccessibleDescription(Q(text)); }
+void Control::SetScreenReaderDescription(const std::string& text) {
+  native_->widget->setAccessibleDescription(Q(text));
+}
 
-std::string Label::Caption() const { return design_.caption; }
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
-  static_cast<QLabel*>(widget_)->setText(CaptionDisplayText(caption));
+  static_cast<QLabel*>(native_->widget)->setText(CaptionDisplayText(caption));
 }
 
 void Label::Heads(Control& control) {
-  static_cast<QLabel*>(widget_)->setBuddy(control.Widget());
-  control.Widget()->setAccessibleName(CaptionDisplayText(design_.caption));
+  static_cast<QLabel*>(native_->widget)->setBuddy(QtWidget(control));
+  QtWidget(control)->setAccessibleName(CaptionDisplayText(design_.caption));
 }
 
-std::string CommandButton::Caption() const { return design_.caption; }
-void CommandButton::Click() { static_cast<QPushButton*>(widget_)->click(); }
-
-std::string CheckBox::Caption() const { return design_.caption; }
+void CommandButton::Click() { static_cast<QPushButton*>(native_->widget)->click(); }
 
 int CheckBox::Value() const {
-  switch (static_cast<QCheckBox*>(widget_)->checkState()) {
+  switch (static_cast<QCheckBox*>(native_->widget)->checkState()) {
     case Qt::Unchecked: return 0;
     case Qt::Checked: return 1;
     default: return 2;
@@ -122,7 +60,7 @@ void CheckBox::SetValue(int value) {
   static constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
   if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Value");
   // A change of value raises the click event through stateChanged.
-  static_cast<QCheckBox*>(widget_)->setCheckState(kStates[value]);
+  static_cast<QCheckBox*>(native_->widget)->setCheckState(kStates[value]);
 }
 
 namespace {
@@ -130,29 +68,29 @@ QListWidget* AsList(QWidget* w) { return static_cast<QListWidget*>(w); }
 }  // namespace
 
 void ListBox::AddItem(const std::string& text) {
-  AsList(widget_)->addItem(Q(text));
-  new_index_ = AsList(widget_)->count() - 1;
+  AsList(native_->widget)->addItem(Q(text));
+  new_index_ = AsList(native_->widget)->count() - 1;
 }
 
 void ListBox::Clear() {
-  AsList(widget_)->clear();
+  AsList(native_->widget)->clear();
   new_index_ = -1;
 }
 
-int ListBox::ListCount() const { return AsList(widget_)->count(); }
+int ListBox::ListCount() const { return AsList(native_->widget)->count(); }
 
 std::string ListBox::List(int index) const {
-  const QListWidgetItem* item = AsList(widget_)->item(index);
+  const QListWidgetItem* item = AsList(native_->widget)->item(index);
   return item ? item->text().toStdString() : std::string();
 }
 
 int ListBox::ListIndex() const {
-  const auto selected = AsList(widget_)->selectedItems();
-  return selected.isEmpty() ? -1 : AsList(widget_)->row(selected.front());
+  const auto selected = AsList(native_->widget)->selectedItems();
+  return selected.isEmpty() ? -1 : AsList(native_->widget)->row(selected.front());
 }
 
 void ListBox::SetListIndex(int index) {
-  QListWidget* list = AsList(widget_);
+  QListWidget* list = AsList(native_->widget);
   if (index < -1 || index >= list->count()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
   if (index == -1) {
     list->clearSelection();
@@ -164,12 +102,12 @@ void ListBox::SetListIndex(int index) {
 
 void ListBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
-  delete AsList(widget_)->takeItem(index);
+  delete AsList(native_->widget)->takeItem(index);
   new_index_ = -1;
 }
 
 void ListBox::SetSelected(int index, bool selected) {
-  QListWidgetItem* item = AsList(widget_)->item(index);
+  QListWidgetItem* item = AsList(native_->widget)->item(index);
   if (item == nullptr) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
   item->setSelected(selected);
 }

@@ -12,9 +12,10 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/window/drop_router.h"
+#include "platform/window/qt/drop_router.h"
 #include "platform/window/form.h"
 #include "platform/window/qt/qt_text.h"
+#include "platform/window/qt/qt_widget.h"
 
 namespace platform {
 
@@ -86,6 +87,8 @@ auto Raise(const EventHandler& handler) {
   };
 }
 
+NativeControlPtr Wrap(QWidget* widget) { return NativeControlPtr(new NativeControl{widget}); }
+
 QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
 
 // Relative luminance and contrast ratio as the web's accessibility
@@ -129,7 +132,7 @@ class ControlBuilder {
   // Font, colours, enabled state and drop handling, alike for every kind.
   static void ApplyAppearance(Control& control) {
     const ControlSpec& design = control.design_;
-    QWidget* widget = control.widget_;
+    QWidget* widget = control.native_->widget;
     if (design.font) widget->setFont(MakeFont(*design.font));
     QPalette palette = widget->palette();
     if (design.fore_color) {
@@ -163,7 +166,7 @@ class ControlBuilder {
   static std::unique_ptr<Control> BuildPictureBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* widget = new QWidget(parent);
     widget->setFocusPolicy(Qt::NoFocus);
-    return std::unique_ptr<Control>(new PictureBox(design, container, widget));
+    return std::unique_ptr<Control>(new PictureBox(design, container, Wrap(widget)));
   }
 
   static std::unique_ptr<Control> BuildLabel(const ControlSpec& design, Control* container, QWidget* parent) {
@@ -173,12 +176,12 @@ class ControlBuilder {
     label->setAlignment((design.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setFocusPolicy(Qt::NoFocus);
     if (design.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
-    return std::unique_ptr<Control>(new Label(design, container, label));
+    return std::unique_ptr<Control>(new Label(design, container, Wrap(label)));
   }
 
   static std::unique_ptr<Control> BuildCheckBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* box = new TwoStateCheckBox(Q(design.caption), parent);
-    std::unique_ptr<CheckBox> check(new CheckBox(design, container, box));
+    std::unique_ptr<CheckBox> check(new CheckBox(design, container, Wrap(box)));
     // The designed value raises no click: the handler is connected after.
     check->SetValue(design.value);
     QObject::connect(box, &QCheckBox::stateChanged, box, Raise(check->click_));
@@ -189,7 +192,7 @@ class ControlBuilder {
                                                      QWidget* parent) {
     auto* button = new KeyboardButton(Q(design.caption), parent);
     button->setAutoDefault(false);
-    std::unique_ptr<CommandButton> command(new CommandButton(design, container, button));
+    std::unique_ptr<CommandButton> command(new CommandButton(design, container, Wrap(button)));
     QObject::connect(button, &QPushButton::clicked, button, Raise(command->click_));
     return command;
   }
@@ -199,7 +202,7 @@ class ControlBuilder {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
-    std::unique_ptr<ListBox> box(new ListBox(design, container, list));
+    std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
     QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
     list->delete_key = Raise(box->delete_key_);
     return box;
@@ -208,7 +211,7 @@ class ControlBuilder {
 
 Control& Form::Create(const ControlSpec& design) {
   Control* container = design.container >= 0 ? order_.at(static_cast<std::size_t>(design.container)) : nullptr;
-  QWidget* parent = container ? container->Widget() : Widget();
+  QWidget* parent = container ? QtWidget(*container) : QtWidget(*this);
   std::unique_ptr<Control> control = ControlBuilder::Build(design, container, parent);
   ControlBuilder::ApplyAppearance(*control);
   order_.push_back(control.get());

@@ -1,4 +1,4 @@
-#include "platform/window/drop_router.h"
+#include "platform/window/qt/drop_router.h"
 
 #include <QAbstractScrollArea>
 #include <QDropEvent>

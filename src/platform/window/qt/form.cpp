@@ -10,11 +10,18 @@
 #include <QWidget>
 #include <QWindow>
 #include <algorithm>
-#include <stdexcept>
 
-#include "platform/window/accessibility.h"
-#include "platform/window/drop_router.h"
+#include "platform/window/qt/accessibility.h"
+#include "platform/window/qt/drop_router.h"
 #include "platform/window/qt/qt_text.h"
+#include "platform/window/qt/qt_widget.h"
+
+// The icon lives in this library's resources, which a static link does not
+// register by itself; outside any namespace, as Qt asks.
+static bool RegisterResources() {
+  Q_INIT_RESOURCE(torvane);
+  return true;
+}
 
 namespace platform {
 
@@ -69,46 +76,38 @@ Form::~Form() {
   delete window_;
 }
 
-QWidget* Form::Widget() const { return window_; }
-
-Control& Form::Find(const std::string& name, int index) const {
-  for (Control* control : order_) {
-    if (control->Name() == name && control->Index() == index) return *control;
-  }
-  throw std::logic_error("no control " + DesignName(name, index) + " on the window");
-}
+QWidget* QtWidget(const Form& form) { return &form.Native(); }
 
 void Form::FinishCreation() {
   // Stacking: labels are drawn on their container's own surface, below every
   // control that has a surface of its own; within each layer the control
   // created first lies on top.
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-    if ((*it)->Kind() == ControlKind::Label) (*it)->Widget()->raise();
+    if ((*it)->Kind() == ControlKind::Label) QtWidget(**it)->raise();
   }
   for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
-    if ((*it)->Kind() != ControlKind::Label) (*it)->Widget()->raise();
+    if ((*it)->Kind() != ControlKind::Label) QtWidget(**it)->raise();
   }
 
   // Tab order by tab index; labels and the picture box never take the focus.
-  tab_order_.assign(order_.begin(), order_.end());
-  std::stable_sort(tab_order_.begin(), tab_order_.end(),
-                   [](Control* a, Control* b) { return a->TabIndex() < b->TabIndex(); });
+  SortTabOrder();
   QWidget* previous = nullptr;
   for (Control* c : tab_order_) {
-    if (c->Widget()->focusPolicy() == Qt::NoFocus) continue;
-    if (previous) QWidget::setTabOrder(previous, c->Widget());
-    previous = c->Widget();
+    if (QtWidget(*c)->focusPolicy() == Qt::NoFocus) continue;
+    if (previous) QWidget::setTabOrder(previous, QtWidget(*c));
+    previous = QtWidget(*c);
   }
 }
 
 std::string Form::Caption() const { return window_->windowTitle().toStdString(); }
 void Form::SetCaption(const std::string& caption) { window_->setWindowTitle(Q(caption)); }
-void Form::SetIcon(const std::string& resource_path) { window_->setWindowIcon(QIcon(Q(resource_path))); }
+void Form::SetProgramIcon() {
+  static const bool registered = RegisterResources();
+  (void)registered;
+  window_->setWindowIcon(QIcon(QStringLiteral(":/torvane/icon.png")));
+}
 
 namespace {
-float Recall(const std::optional<RememberedTwips>& set, int pixels) {
-  return set && set->pixels == pixels ? set->twips : static_cast<float>(pixels * kTwipsPerPixel);
-}
 RememberedTwips Remember(double twips) { return {static_cast<float>(twips), ToPixels(twips)}; }
 }  // namespace
 
@@ -179,7 +178,7 @@ void Form::Show() {
   }
   // The focus goes to the first control in tab order that can take it.
   for (Control* c : tab_order_) {
-    QWidget* w = c->Widget();
+    QWidget* w = QtWidget(*c);
     if (w->isEnabled() && w->focusPolicy() != Qt::NoFocus && w->isVisibleTo(window_)) {
       w->setFocus(Qt::TabFocusReason);
       break;

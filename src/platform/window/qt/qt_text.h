@@ -1,8 +1,7 @@
 #pragma once
-// Conversions shared by the window layer's Qt code: texts, fonts and twips.
+// Conversions shared by the window layer's Qt code: texts and fonts.
 #include <QFont>
 #include <QString>
-#include <cmath>
 #include <string>
 
 #include "platform/window/control.h"
@@ -10,8 +9,6 @@
 namespace platform {
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-inline int ToPixels(double twips) { return static_cast<int>(std::lround(twips / kTwipsPerPixel)); }
 
 // The designed font, or a face of the same kind where it is missing.
 QFont MakeFont(const FontSpec& design);

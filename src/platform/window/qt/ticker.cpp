@@ -4,7 +4,9 @@
 
 namespace platform {
 
-Ticker::Ticker(int interval_ms, EventHandler tick) : timer_(std::make_unique<QTimer>()) {
+struct Ticker::Timer : QTimer {};
+
+Ticker::Ticker(int interval_ms, EventHandler tick) : timer_(std::make_unique<Timer>()) {
   timer_->setInterval(interval_ms);
   QObject::connect(timer_.get(), &QTimer::timeout, [tick = std::move(tick)] { RunHandler(tick); });
 }
