@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Runs the print job on a worker thread of its own, so that a slow or
 // stalled spooler never holds up the window. The job's calls on its view

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The one window: its controls, start-up and shutdown, and the wiring
 // between the subsystems that live below it.

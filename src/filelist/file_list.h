@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The files to send, held twice in step: `FilePaths` keeps each full path as
 // it was received, and the list box List_File shows one line per file, the

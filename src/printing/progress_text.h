@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The arithmetic of the progress display: the percentage text shown in both
 // percentage labels and the width of the blue fill inside the frame.

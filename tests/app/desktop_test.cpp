@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window on a real X desktop (tests/support/with-desktop): what a screen
 // reader sees of it, and where the window manager puts it.
 #include <QDeadlineTimer>

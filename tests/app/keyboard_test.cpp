@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window driven from the keyboard alone.
 #include <QApplication>
 #include <QClipboard>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Print pressed in the window, against a real private spooler whose raw
 // queues capture every document's bytes.
 #include <QApplication>

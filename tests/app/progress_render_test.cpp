@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress bar as it is drawn: the percentage reads white on blue where
 // the fill covers it and black beyond, changing colour at the fill's edge.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A print server that answers late or never (the script slow-server beside
 // this file), on a loopback port, for as long as the object lives; while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window's controls: geometry in twips (1440 to the logical inch, 15 to
 // a logical pixel) held as single-precision values, and the properties and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window system's global services: the screen's size, the message box,
 // yielding to the event loop and running an event handler.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How a document's answer from the spooler is judged, on every platform's
 // reading of a job gone from the queue.
 #include <gtest/gtest.h>

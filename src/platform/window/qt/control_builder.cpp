@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Form::Create: one builder per kind of control, then one step that gives
 // every control its designed appearance and drop handling.
 #include <QApplication>
