@@ -35,6 +35,19 @@ const char* KindName(ControlKind kind) {
 
 }  // namespace
 
+std::string CaptionDisplayText(const std::string& caption) {
+  std::string out;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] != '&') {
+      out += caption[i];
+    } else if (i + 1 < caption.size() && caption[i + 1] == '&') {
+      out += '&';
+      ++i;
+    }
+  }
+  return out;
+}
+
 std::string DesignName(const std::string& name, int index) {
   return index >= 0 ? name + "(" + std::to_string(index) + ")" : name;
 }

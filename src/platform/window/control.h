@@ -32,6 +32,10 @@ struct PixelSpan {
 };
 PixelSpan TwipsToPixels(double start_twips, double length_twips);
 
+// A label caption marks an access key with '&' and writes a literal one as
+// "&&"; the label shows neither marker.
+std::string CaptionDisplayText(const std::string& caption);
+
 // A control's name as the design writes it: "Label1(2)" for an element of
 // a control array (index 0 or above), else the bare name.
 std::string DesignName(const std::string& name, int index);
@@ -153,6 +157,9 @@ class ListBox : public Control {
   void OnClick(EventHandler handler) { click_ = std::move(handler); }
   // Raised by Delete or Backspace while the list has the keyboard focus.
   void OnDeleteKey(EventHandler handler) { delete_key_ = std::move(handler); }
+  void PressDeleteKey() {
+    if (delete_key_) RunHandler(delete_key_);
+  }
 
  private:
   using Control::Control;

@@ -1,5 +1,8 @@
 #include <windows.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/run_time_error.h"
 #include "platform/settings/settings_store.h"
 #include "platform/wide_text_win.h"
@@ -68,21 +71,86 @@ class RegistrySettingsStore : public SettingsStore {
 
   void Save(const std::string& app, const std::string& section, const std::string& key,
             const std::string& text) override {
+    SaveAll(app, section, {{key, text}});
+  }
+
+  // One save at a time per application, across processes, so that of two
+  // windows closing at once the later one wins with all its keys; and a
+  // failure puts back the values written before it, so that it changes none.
+  void SaveAll(const std::string& app, const std::string& section,
+               const std::vector<std::pair<std::string, std::string>>& texts) override {
+    const SaveLock lock(app);
     const std::wstring path = KeyPath(app, section);
-    const std::wstring wide = Utf8ToUtf16(text);
-    OpenKey open;
+    OpenKey key;
     LSTATUS status = RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                     KEY_SET_VALUE, nullptr, open.Out(), nullptr);
-    if (status == ERROR_SUCCESS) {
-      status = RegSetValueExW(open.Get(), Utf8ToUtf16(key).c_str(), 0, REG_SZ,
-                              reinterpret_cast<const BYTE*>(wide.c_str()),
+                                     KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, key.Out(), nullptr);
+    std::vector<std::pair<std::wstring, std::optional<RawValue>>> before;
+    std::string failed_key = texts.empty() ? std::string() : texts.front().first;
+    for (const auto& [name, text] : texts) {
+      if (status != ERROR_SUCCESS) break;
+      failed_key = name;
+      const std::wstring wide_name = Utf8ToUtf16(name), wide = Utf8ToUtf16(text);
+      before.emplace_back(wide_name, ReadRaw(key.Get(), wide_name));
+      status = RegSetValueExW(key.Get(), wide_name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
                               static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     }
-    if (status != ERROR_SUCCESS) {
-      throw MakeError(kErrPathFileAccess, "cannot save setting " + key + " in HKEY_CURRENT_USER\\Software\\" + app +
-                                              "\\" + section + " (error " + std::to_string(status) + ")");
+    if (status == ERROR_SUCCESS) return;
+    for (auto undo = before.rbegin(); undo != before.rend(); ++undo) {
+      const auto& [name, value] = *undo;
+      if (value) {
+        RegSetValueExW(key.Get(), name.c_str(), 0, value->type, value->bytes.data(),
+                       static_cast<DWORD>(value->bytes.size()));
+      } else {
+        RegDeleteValueW(key.Get(), name.c_str());
+      }
     }
+    throw MakeError(kErrPathFileAccess, "cannot save setting " + failed_key + " in HKEY_CURRENT_USER\\Software\\" +
+                                            app + "\\" + section + " (error " + std::to_string(status) + ")");
   }
+
+ private:
+  // A value as stored, of any type, to be put back.
+  struct RawValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+  };
+
+  static std::optional<RawValue> ReadRaw(HKEY key, const std::wstring& name) {
+    RawValue value;
+    DWORD size = 0;
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    value.bytes.resize(size);
+    if (RegQueryValueExW(key, name.c_str(), nullptr, &value.type, value.bytes.data(), &size) != ERROR_SUCCESS) {
+      return std::nullopt;
+    }
+    value.bytes.resize(size);
+    return value;
+  }
+
+  // A named mutex of the user's session, held for one save. A holder that
+  // does not let go within 5 s is not waited for longer: the save goes on.
+  class SaveLock {
+   public:
+    explicit SaveLock(const std::string& app) {
+      std::wstring name = Utf8ToUtf16(app);
+      std::replace(name.begin(), name.end(), L'\\', L'/');  // a backslash would name a namespace
+      mutex_ = CreateMutexW(nullptr, FALSE, (L"Local\\TorvaneSettings." + name).c_str());
+      const DWORD wait = mutex_ ? WaitForSingleObject(mutex_, 5000) : WAIT_FAILED;
+      held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+    }
+    SaveLock(const SaveLock&) = delete;
+    SaveLock& operator=(const SaveLock&) = delete;
+    ~SaveLock() {
+      if (held_) ReleaseMutex(mutex_);
+      if (mutex_) CloseHandle(mutex_);
+    }
+
+   private:
+    HANDLE mutex_ = nullptr;
+    bool held_ = false;
+  };
 };
 
 }  // namespace

@@ -38,12 +38,12 @@ void Control::SetScreenReaderDescription(const std::string& text) {
 
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
-  static_cast<QLabel*>(native_->widget)->setText(CaptionDisplayText(caption));
+  static_cast<QLabel*>(native_->widget)->setText(ShownCaption(caption));
 }
 
 void Label::Heads(Control& control) {
   static_cast<QLabel*>(native_->widget)->setBuddy(QtWidget(control));
-  QtWidget(control)->setAccessibleName(CaptionDisplayText(design_.caption));
+  QtWidget(control)->setAccessibleName(ShownCaption(design_.caption));
 }
 
 void CommandButton::Click() { static_cast<QPushButton*>(native_->widget)->click(); }

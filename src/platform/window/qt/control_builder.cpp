@@ -173,7 +173,7 @@ class ControlBuilder {
   static std::unique_ptr<Control> BuildLabel(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* label = new QLabel(parent);
     label->setTextFormat(Qt::PlainText);
-    label->setText(CaptionDisplayText(design.caption));
+    label->setText(ShownCaption(design.caption));
     label->setAlignment((design.align == TextAlign::Center ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignTop);
     label->setFocusPolicy(Qt::NoFocus);
     if (design.border) label->setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -205,7 +205,7 @@ class ControlBuilder {
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
     std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
     QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
-    list->delete_key = Raise(box->delete_key_);
+    list->delete_key = [control = box.get()] { control->PressDeleteKey(); };
     return box;
   }
 };

@@ -28,20 +28,4 @@ QFont MakeFont(const FontSpec& design) {
   return font;
 }
 
-QString CaptionDisplayText(const std::string& caption) {
-  QString out;
-  const QString in = Q(caption);
-  for (qsizetype i = 0; i < in.size(); ++i) {
-    if (in[i] == u'&') {
-      if (i + 1 < in.size() && in[i + 1] == u'&') {
-        out += u'&';
-        ++i;
-      }
-      continue;
-    }
-    out += in[i];
-  }
-  return out;
-}
-
 }  // namespace platform

@@ -14,8 +14,7 @@ inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 // The designed font, or a face of the same kind where it is missing.
 QFont MakeFont(const FontSpec& design);
 
-// A label caption marks an access key with '&' and writes a literal one as
-// "&&"; the label shows neither marker.
-QString CaptionDisplayText(const std::string& caption);
+// A caption as the control shows it (see CaptionDisplayText).
+inline QString ShownCaption(const std::string& caption) { return Q(CaptionDisplayText(caption)); }
 
 }  // namespace platform

@@ -6,11 +6,9 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
-#include <new>
 
 #include "platform/window/control.h"
 #include "platform/window/qt/qt_text.h"
-#include "platform/run_time_error.h"
 
 namespace platform {
 
@@ -58,18 +56,6 @@ void TranslateStandardTexts(const std::string& locale) {
     QCoreApplication::installTranslator(translator);
   } else {
     delete translator;
-  }
-}
-
-void RunHandler(const EventHandler& handler) {
-  try {
-    handler();
-  } catch (const RunTimeError& error) {
-    ShowMessage(ErrorMessageText(error));
-  } catch (const std::bad_alloc&) {
-    ShowMessage(ErrorMessageText(MakeError(kErrOutOfMemory)));
-  } catch (const std::exception& error) {
-    ShowMessage(ErrorMessageText(MakeError(kErrInternal, error.what())));
   }
 }
 
