@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What screen readers see, through MSAA dynamic annotation: the window
 // system's own accessible objects of the child windows, with their name,
 // role, state or value overridden. UI Automation reads these too.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The controls as Win32 child windows: BUTTON for command buttons and check
 // boxes, LISTBOX for lists, and two classes of this program's own for
 // labels and picture boxes, which draw their captions and colours

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one top-level window, of class KelPrnPrint, on Win32.
 #include <windows.h>
 // After windows.h, which they build on.

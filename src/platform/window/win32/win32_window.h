@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The Win32 back end's own parts: the child window behind each control, the
 // top-level window, and the helpers its files share.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window system's services on Win32: the event loop, the message box,
 // the screen and the timer.
 #include <windows.h>
