@@ -1,5 +1,7 @@
 #include "app/kel_prn_print.h"
 
+#include <chrono>
+
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
 #include "platform/path_name.h"
@@ -11,6 +13,9 @@
 namespace app {
 
 namespace {
+
+// The longest the window waits for the printer list before it appears.
+constexpr std::chrono::seconds kListingWait{5};
 
 // Creates the designed controls on `form`, in creation order, and returns it.
 platform::Form& Compose(platform::Form& form) {
@@ -130,12 +135,21 @@ void KelPrnPrint::FillPrinterList() {
   // The default is the list's own selection index while it is still empty.
   const std::string saved =
       services_.settings.Read(kAppName, kSection, "ListIdx", std::to_string(List_printer.ListIndex()));
-  const auto listing = services_.spooler.PrinterNames();
+  // The window does not wait long for a silent print server: it opens
+  // with an empty list, and the next start lists again.
+  const auto give_up = std::chrono::steady_clock::now() + kListingWait;
+  bool gave_up = false;
+  const auto listing = services_.spooler.PrinterNames([&] {
+    gave_up = gave_up || std::chrono::steady_clock::now() >= give_up;
+    return gave_up;
+  });
   printing::FillPrinterList(List_printer, listing.names, saved);
   // An empty list is told only when Print finds no printer chosen.
   if (listing.names.empty()) {
-    printer_list_failure_ = listing.listed.IsOk() ? "No printer is installed."
-                                                  : "The printers could not be listed: " + listing.listed.Reason();
+    const std::string why = gave_up ? "the print server did not answer within " +
+                                          std::to_string(kListingWait.count()) + " s"
+                                    : listing.listed.Reason();
+    printer_list_failure_ = listing.listed.IsOk() ? "No printer is installed." : "The printers could not be listed: " + why;
   }
 }
 

@@ -4,23 +4,28 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
-
-#include "platform/settings/locale_separators.h"
+#include <string_view>
 
 namespace app {
 
-NumberFormat UserNumberFormat() {
-  const platform::LocaleSeparators separators = platform::UserLocaleSeparators();
-  // A separator that is not one ASCII character (a no-break space, say) is
-  // read and written as the usual one.
-  const auto first = [](const std::string& s, char fallback) {
-    return s.size() == 1 && static_cast<unsigned char>(s[0]) < 0x80 ? s[0] : fallback;
+NumberFormat NumberFormatOf(const platform::LocaleSeparators& separators) {
+  // One printable ASCII character that cannot be read as part of a number
+  // (a digit, a sign, an exponent's 'E'); a blank only between groups.
+  const auto usable = [](const std::string& s, bool blank) {
+    if (s.size() != 1) return false;
+    const char c = s[0];
+    if (c == ' ') return blank;
+    return c > ' ' && c < 0x7F && std::isdigit(static_cast<unsigned char>(c)) == 0 &&
+           std::string_view("+-eE").find(c) == std::string_view::npos;
   };
   NumberFormat format;
-  format.decimal = first(separators.decimal, '.');
-  format.group = first(separators.group, format.decimal == ',' ? '.' : ',');
+  if (usable(separators.decimal, false)) format.decimal = separators.decimal[0];
+  format.group = format.decimal == ',' ? '.' : ',';
+  if (usable(separators.group, true) && separators.group[0] != format.decimal) format.group = separators.group[0];
   return format;
 }
+
+NumberFormat UserNumberFormat() { return NumberFormatOf(platform::UserLocaleSeparators()); }
 
 std::string SingleToText(float value, const NumberFormat& format) {
   char buffer[32];

@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/settings/locale_separators.h"
+
 namespace app {
 
 struct NumberFormat {
@@ -13,6 +15,12 @@ struct NumberFormat {
   char group = ',';
 };
 
+// The format of a locale's separators. A separator that is not one
+// printable ASCII character (a no-break space, say) or that would read as
+// part of a number (a digit, a sign, 'E'; a blank as the decimal one), and
+// a group separator that is the decimal one, are read and written as the
+// usual ones: '.' and ',', or ',' and '.'.
+NumberFormat NumberFormatOf(const platform::LocaleSeparators& separators);
 // The user's decimal and group separators.
 NumberFormat UserNumberFormat();
 

@@ -2,9 +2,9 @@
 #pragma once
 // The outcome of anything that can fail: success, or a failure with the
 // reason in words a user can read. It cannot be dropped unnoticed: a caller
-// handles it, passes it on, or says why it may be ignored. A function that
-// also produces something returns its Status and hands the product over
-// through a reference parameter.
+// handles it, passes it on, or says why it may be ignored (IgnoreError). A
+// function that also produces something returns a StatusOr of it.
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -32,12 +32,36 @@ class [[nodiscard]] Status {
     if (IsOk()) *this = other;
   }
 
+  // Drops the outcome on purpose; where it is called says why it may be.
+  void IgnoreError() const {}
+
  private:
   Status(std::string reason, bool unanswered) : reason_(std::move(reason)), failed_(true), unanswered_(unanswered) {}
 
   std::string reason_;
   bool failed_ = false;
   bool unanswered_ = false;
+};
+
+// A value, or the failure that kept it from being made.
+template <class T>
+class [[nodiscard]] StatusOr {
+ public:
+  StatusOr(T value) : value_(std::move(value)) {}
+  // A failure; a success without a value would be one too.
+  StatusOr(Status failure)
+      : outcome_(failure.IsOk() ? Status::Fail("no result was given") : std::move(failure)) {}
+
+  bool IsOk() const { return value_.has_value(); }
+  // Success while there is a value, else the failure.
+  const Status& Outcome() const { return outcome_; }
+  // Only while IsOk().
+  T& Value() { return *value_; }
+  const T& Value() const { return *value_; }
+
+ private:
+  Status outcome_;
+  std::optional<T> value_;
 };
 
 }  // namespace platform

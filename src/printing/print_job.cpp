@@ -15,6 +15,8 @@ using platform::Status;
 // source character set.
 constexpr char kDash[] = " \xE2\x80\x94 ";
 
+constexpr char kStoppedBefore[] = "not sent: the job was stopped before it";
+
 std::string Because(const std::string& what, const platform::Status& result) {
   return result.Reason().empty() ? what : what + " (" + result.Reason() + ")";
 }
@@ -41,7 +43,7 @@ class Job {
     if (!unanswered_.IsOk()) return unanswered_;
     if (Over()) {
       stopped_ = true;
-      return Status::Fail("not sent: the job was stopped before it");
+      return Status::Fail(kStoppedBefore);
     }
     FileReader file;
     std::int64_t length = 0;
@@ -180,13 +182,18 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     view.ShowMessage(WithReason("Please choose the Printer.", request.printer_list_failure));
     return result;
   }
-  std::unique_ptr<platform::Printer> printer;
-  if (auto opened = platform::Printer::Open(
-          spooler, request.printer_name, [&view] { return view.StopRequested(); }, printer);
-      !opened.IsOk()) {
-    view.ShowPrinterUnusable(request.printer_name, opened.Reason());
+  auto opened = platform::Printer::Open(spooler, request.printer_name, [&view] { return view.StopRequested(); });
+  if (!opened.IsOk()) {
+    // A stop while the printer was being opened: none of the files went.
+    if (view.StopRequested()) {
+      for (const auto& path : request.file_paths) result.not_sent.push_back({path, kStoppedBefore});
+      result.end = JobEnd::Stopped;
+      return result;
+    }
+    view.ShowPrinterUnusable(request.printer_name, opened.Outcome().Reason());
     return result;
   }
+  const auto printer = std::move(opened.Value());
   view.SetPrintEnabled(false);
 
   const std::size_t file_count = request.file_paths.size();

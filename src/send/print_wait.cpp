@@ -25,6 +25,7 @@ std::string NotYetPrinted(const platform::FollowUp& follow) {
   const std::string state = status.state == platform::DocumentState::kHeld         ? "held"
                             : status.state == platform::DocumentState::kProcessing ? "printing"
                                                                                    : "queued";
+  if (status.held_until_released) return follow.reason;
   if (follow.fate == platform::Fate::kStuck) return state + " on a stopped printer: " + follow.reason;
   return status.printer_message.empty() ? state : state + ": " + status.printer_message;
 }
@@ -37,8 +38,10 @@ std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
   std::optional<Clock::time_point> deadline;
   if (limit_seconds) deadline = Clock::now() + std::chrono::seconds(*limit_seconds);
   std::vector<platform::FollowUp> follows(sent.size());
+  const auto silence_limit = std::chrono::duration<double>(platform::StallLimitSeconds());
+  auto last_answer = Clock::now();
   for (;;) {
-    bool unsettled = false, moving = false;
+    bool unsettled = false, moving = false, unanswered = false;
     for (std::size_t i = 0; i < sent.size(); ++i) {
       if (Settled(follows[i].fate)) continue;
       // An interrupt also ends a question the print server leaves unanswered;
@@ -46,11 +49,19 @@ std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
       auto follow = platform::FollowDocument(spooler, sent[i].printer_name, sent[i].job_id, [&stop] { return stop.load(); });
       if (stop) return follows;
       follows[i] = std::move(follow);
+      const bool answered = follows[i].status.asked.IsOk();
+      if (answered) last_answer = Clock::now();
+      unanswered = unanswered || !answered;
       unsettled = unsettled || !Settled(follows[i].fate);
-      moving = moving || follows[i].fate == platform::Fate::kWaiting;
+      moving = moving || (answered && follows[i].fate == platform::Fate::kWaiting);
     }
     const auto now = Clock::now();
-    if (!unsettled || (!deadline && !moving) || stop || (deadline && now >= *deadline)) return follows;
+    // A print server silent (or unreachable) for the stall limit ends the
+    // wait, with or without a limit of its own.
+    const bool given_up = unanswered && now - last_answer >= silence_limit;
+    if (!unsettled || given_up || (!deadline && !moving && !unanswered) || stop || (deadline && now >= *deadline)) {
+      return follows;
+    }
     const auto next = deadline ? std::min(now + kAskEvery, *deadline) : now + kAskEvery;
     while (!stop && Clock::now() < next) std::this_thread::sleep_for(kStopCheckEvery);
   }

@@ -16,8 +16,9 @@ namespace sender {
 // failed, about every half second, until none is left, until
 // `limit_seconds` have passed, or until `stop` is raised; returns the last
 // answer for each, in the order of `sent`. Without a limit, documents that
-// wait on a stopped printer end the wait too once nothing else can move:
-// they print only once someone starts that printer again.
+// wait on a stopped printer, or are held until someone releases them, end
+// the wait too once nothing else can move. A print server that has not
+// answered for the stall limit ends it either way.
 std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
                                            const std::vector<printing::SentDocument>& sent,
                                            std::optional<int> limit_seconds, const std::atomic<bool>& stop);

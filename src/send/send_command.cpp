@@ -68,6 +68,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
                 parsed.usable.Reason() + "\nTry '" + kProgramName + " --help' for more information.");
   }
   auto& options = parsed.options;
+  const platform::StopCheck stop = [&stop = console.stop] { return stop.load(); };
   switch (options.action) {
     case SendAction::Help:
       console.out << HelpText() << std::flush;
@@ -76,7 +77,8 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       console.out << VersionText() << std::flush;
       return kExitSent;
     case SendAction::List: {
-      const auto listing = spooler.PrinterNames();
+      const auto listing = spooler.PrinterNames(stop);
+      if (console.stop) return kExitInterrupted;
       if (!listing.listed.IsOk()) return Fail(console, kExitNotSent, listing.listed.Reason());
       for (const auto& name : listing.names) console.out << name << '\n';
       console.out << std::flush;
@@ -86,7 +88,12 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       break;
   }
   if (options.printer.empty()) options.printer = PrinterFromEnvironment();
-  if (options.printer.empty()) options.printer = spooler.DefaultPrinterName();
+  if (options.printer.empty()) {
+    const auto found = spooler.DefaultPrinterName(stop);
+    if (console.stop) return kExitInterrupted;
+    if (!found.asked.IsOk()) return Fail(console, kExitNotSent, "no printer given: " + found.asked.Reason());
+    options.printer = found.name;
+  }
   if (options.printer.empty()) {
     return Fail(console, kExitUsage,
                 "no printer given, and there is no default printer: add -d NAME (see --list), or set PRINTER");

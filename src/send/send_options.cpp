@@ -194,10 +194,13 @@ std::string HelpText() {
          "\n"
          "Exit status: 0 when every file was sent (with --wait: printed); 1 when\n"
          "some file was not sent or (with --wait) did not print, the printer could\n"
-         "not be used or the printers could not be listed; 2 when the arguments are\n"
-         "wrong or no printer is named and none is the default; 3 when --wait ended\n"
-         "(time ran out, or the printer is stopped) before every file printed and\n"
-         "none failed; 130 when interrupted.\n";
+         "not be used, or the print server could not be asked for the printers or\n"
+         "the default printer; 2 when the arguments are wrong or no printer is named\n"
+         "and none is the default; 3 when --wait ended (time ran out, the printer is\n"
+         "stopped, a job is held until someone releases it, or the print server\n"
+         "stopped answering) before every file printed and none failed; 130 when\n"
+         "interrupted. A print server that answers nothing for 60 seconds\n"
+         "(TORVANE_STALL_SECONDS) counts as stopped.\n";
 }
 
 std::string VersionText() {

@@ -13,6 +13,16 @@ using app::NumberFormat;
 const NumberFormat kDot{'.', ','};
 const NumberFormat kComma{',', '.'};
 
+TEST(SettingText, ALocalesSeparatorsServeOnlyWhenTheyCannotBeReadAsPartOfANumber) {
+  const std::pair<const char*, const char*> locales[] = {{".", ","}, {",", "\xE2\x80\xAF"}, {",", " "}, {"\xD9\xAB", "."},
+                                                         {".", "."}, {"5", "e"},           {"-", "'"}, {" ", ""}};
+  const char* const formats[] = {".,", ",.", ", ", ".,", ".,", ".,", ".'", ".,"};
+  for (std::size_t i = 0; i < std::size(locales); ++i) {
+    const NumberFormat format = app::NumberFormatOf({locales[i].first, locales[i].second});
+    EXPECT_EQ(std::string({format.decimal, format.group}), formats[i]) << i;
+  }
+}
+
 TEST(SettingText, SingleToTextHasSevenSignificantDigitsAndTheUsersSeparator) {
   struct Case {
     float value;

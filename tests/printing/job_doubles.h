@@ -13,6 +13,7 @@
 
 #include "platform/spooler/spooler.h"
 #include "printing/print_job.h"
+#include "support/enum_names.h"
 
 namespace printing_test {
 
@@ -52,15 +53,14 @@ class FakeSpooler : public platform::Spooler {
   std::vector<std::string> opened;
   long long bytes_taken = 0;
 
-  platform::Status Open(const std::string& name, platform::StopCheck,
-                        std::unique_ptr<platform::PrinterPort>& port) override {
+  platform::StatusOr<std::unique_ptr<platform::PrinterPort>> Open(const std::string& name,
+                                                                   platform::StopCheck) override {
     journal_.push_back("open " + name);
     opened.push_back(name);
     if (open_fails) return platform::Status::Fail("no such printer");
-    port = std::make_unique<Port>(*this);
-    return platform::Status::Ok();
+    return std::unique_ptr<platform::PrinterPort>(std::make_unique<Port>(*this));
   }
-  platform::PrinterListing PrinterNames() override { return {{"Fake"}, {}}; }
+  platform::PrinterListing PrinterNames(platform::StopCheck) override { return {{"Fake"}, {}}; }
   // Each document's own state; gone for a job id it never gave.
   platform::DocumentStatus DocumentStatusOf(const std::string&, int job_id, platform::StopCheck) override {
     platform::DocumentStatus status;
@@ -74,19 +74,19 @@ class FakeSpooler : public platform::Spooler {
     }
     return status;
   }
-  std::string DefaultPrinterName() override { return {}; }
+  platform::DefaultPrinter DefaultPrinterName(platform::StopCheck) override { return {}; }
 
  private:
   class Port : public platform::PrinterPort {
    public:
     explicit Port(FakeSpooler& s) : s_(s) {}
-    platform::Status CreateJob(const std::string& name, int& job_id) override {
+    platform::StatusOr<int> CreateJob(const std::string& name) override {
       Log("create-job " + name);
       if (FaultIs(name, Fault::CreateJob)) return Refuse();
-      job_id = static_cast<int>(s_.docs.size()) + 1;
+      const int job_id = static_cast<int>(s_.docs.size()) + 1;
       s_.docs.push_back({name, job_id, {}, {}, false, false, {}});
       idle_left_ = s_.idle_writes_per_call;
-      return {};
+      return job_id;
     }
     platform::Status Send(const void* data, std::size_t size, std::size_t& written) override {
       Log("send " + std::to_string(size));

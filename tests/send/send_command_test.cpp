@@ -7,11 +7,13 @@
 
 #include "platform/version.h"
 #include "printing/job_doubles.h"
+#include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_files.h"
 
 namespace {
 
+namespace fs = std::filesystem;
 using printing_test::FakeSpooler;
 using printing_test::Journal;
 using ::testing::ElementsAre;
@@ -101,15 +103,23 @@ TEST_F(RunSend, RewritesOneLinePerFileOnATerminal) {
   EXPECT_EQ(err.str(), "\r  0% " + a + "\r 66% " + a + "\r100% " + a + "\n\r  0% " + b + "\r100% " + b + "\n");
 }
 
+// Standard input is kept in a file of the temporary folder while it goes,
+// and that file is gone afterwards.
 TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
   std::FILE* input = std::fopen(testsupport::PathFromUtf8(MakeFile("bytes", 70000)).string().c_str(), "rb");
   ASSERT_NE(input, nullptr);
+  const testsupport::TempFolder temp;  // as the temporary folder on Windows and elsewhere
+  const testsupport::ScopedEnvironment tmp("TMP", temp.Path().string()), tmpdir("TMPDIR", temp.Path().string());
+  long kept = 0;
+  spooler.on_event = [&](const std::string&) { kept = std::distance(fs::directory_iterator(temp.Path()), {}); };
   spooler.faults["Mail"] = printing_test::Fault::Finish;
   EXPECT_EQ(sender::RunSend({"-p", "P", "-t", "Mail", "-"}, spooler, {out, err, false, stop, fileno(input)}),
             sender::kExitNotSent);
   std::fclose(input);
   EXPECT_EQ(err.str(), "This file was not sent:\n\n(standard input)" + kDash +
                            "the printer did not finish the document (refused)\n");
+  EXPECT_EQ(kept, 1);
+  EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
 
 TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {

@@ -5,11 +5,13 @@
 #include <signal.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "send/send_end_to_end.h"
 #include "support/poll.h"
 #include "support/scoped_environment.h"
+#include "support/slow_server.h"
 
 namespace sendtest {
 namespace {
@@ -197,6 +199,49 @@ TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   }
 }
 
+// A print server that never answers, or whose port is closed: each command
+// ends within the stall limit with the reason and the server's address,
+// and an interrupt ends each wait at once, listing what was not sent.
+TEST_F(SendEndToEnd, ASilentOrClosedServerEndsEveryWaitWithItsReason) {
+  if (sender_.wine) GTEST_SKIP() << "Wine's spooler is not CUPS";
+  const testsupport::ScopedEnvironment no_lpdest("LPDEST", {}), no_printer("PRINTER", {});
+  const auto file = Write({"a.prn", "a"}).string();
+  const std::vector<std::vector<std::string>> commands = {{"--list"}, {file}, {"-d", "Q", file}};
+  const testsupport::SlowServer silent;
+  {
+    const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "1");
+    for (const auto& args : commands) {
+      const auto outcome = Run(args);
+      EXPECT_EQ(outcome.status, 1) << args[0];
+      EXPECT_THAT(outcome.err, HasSubstr("the print server " + silent.Address() + " stopped answering (nothing for 1 s)"));
+    }
+  }
+  for (const auto& args : commands) {
+    SenderProcess running(sender_, args, folder_);
+    std::this_thread::sleep_for(500ms);
+    kill(running.Pid(), SIGINT);
+    const auto outcome = running.Wait(5s);
+    EXPECT_EQ(outcome.status, 130) << args[0];
+    if (args.size() == 3) {
+      EXPECT_THAT(outcome.err, HasSubstr(file + kDash + "not sent: the job was stopped before it"));
+    }
+  }
+  const testsupport::ScopedEnvironment closed("CUPS_SERVER", "127.0.0.1:1");
+  for (const auto& args : commands) {
+    EXPECT_THAT(Run(args).err, HasSubstr("cannot connect to the print server 127.0.0.1:1: Connection refused"));
+  }
+}
+
+// A job held until someone releases it ends a wait without a limit at once.
+TEST_F(SendEndToEnd, AJobHeldUntilReleasedEndsTheWait) {
+  if (sender_.wine) GTEST_SKIP() << "Windows holds no job this way";
+  const auto queue = cups_.AddTestQueue();
+  ASSERT_EQ(testsupport::ChildProcess({"/usr/sbin/lpadmin", "-p", queue, "-o", "job-hold-until-default=indefinite"},
+                                      folder_).Wait().status, 0);
+  const auto outcome = Run({"--wait", "-d", queue, Write({"a.prn", "a"}).string()});
+  EXPECT_EQ(outcome.status, 3);
+  EXPECT_THAT(outcome.err, HasSubstr("a.prn" + std::string(kDash) + "held until someone releases it"));
+}
 
 }  // namespace
 }  // namespace sendtest

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "platform/spooler/printer.h"
+#include "support/enum_names.h"
 
 namespace testsupport {
 

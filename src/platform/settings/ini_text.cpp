@@ -89,7 +89,8 @@ namespace {
 // after it along, a line break too. `equals` is where the first '=' is.
 template <typename OnLine>
 void ForEachLine(std::string_view file, OnLine&& on_line) {
-  std::size_t i = 0;
+  // A byte order mark that an editor put first is no part of the text.
+  std::size_t i = file.substr(0, 3) == "\xEF\xBB\xBF" ? 3 : 0;
   while (i < file.size()) {
     const std::size_t start = i;
     std::size_t equals = std::string_view::npos;

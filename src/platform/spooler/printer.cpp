@@ -1,5 +1,6 @@
 #include "platform/spooler/printer.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "platform/spooler/job_name.h"
@@ -11,26 +12,28 @@ namespace {
 // document forever; after this many such writes in a row it fails.
 constexpr int kMaxIdleSends = 3;
 
+// A spooler that neither takes nor answers anything for this long is
+// treated as gone, so that a stopped server cannot hang the caller.
+constexpr double kStallTimeoutSeconds = 60.0;
+
 const char kClosed[] = "the printer is closed";
 const char kNoDocument[] = "no document is open";
 
 }  // namespace
 
-Status Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                     std::unique_ptr<Printer>& printer) {
-  std::unique_ptr<PrinterPort> port;
-  if (auto opened = spooler.Open(printer_name, std::move(stop), port); !opened.IsOk()) return opened;
-  printer = std::make_unique<Printer>(std::move(port));
-  return Status::Ok();
+StatusOr<std::unique_ptr<Printer>> Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop) {
+  auto port = spooler.Open(printer_name, std::move(stop));
+  if (!port.IsOk()) return port.Outcome();
+  return std::make_unique<Printer>(std::move(port.Value()));
 }
 
 Status Printer::StartDoc(const std::string& document_name) {
   if (state_ == State::kClosed) return Status::Fail(kClosed);
   if (!unanswered_.IsOk()) return unanswered_;
   if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
-  int job_id = 0;
-  if (auto created = port_->CreateJob(JobName(document_name), job_id); !created.IsOk()) return Noted(created);
-  job_id_ = job_id;
+  const auto created = port_->CreateJob(JobName(document_name));
+  if (!created.IsOk()) return Noted(created.Outcome());
+  job_id_ = created.Value();
   state_ = State::kOpen;
   return Status::Ok();
 }
@@ -121,6 +124,14 @@ Status WithFailedRemoval(const Status& failure, const Status& removal) {
   return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
+double StallLimitSeconds() {
+  const char* text = std::getenv("TORVANE_STALL_SECONDS");
+  if (text == nullptr) return kStallTimeoutSeconds;
+  char* end = nullptr;
+  const double seconds = std::strtod(text, &end);
+  return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
+}
+
 FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
@@ -143,7 +154,10 @@ FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
     case DocumentState::kPending:
     case DocumentState::kHeld:
     case DocumentState::kProcessing:
-      if (status.printer_stopped) {
+      if (status.held_until_released) {
+        follow.fate = Fate::kStuck;
+        follow.reason = kHeldReason;
+      } else if (status.printer_stopped) {
         follow.fate = Fate::kStuck;
         follow.reason = first_of(status.stopped_reason, first_of(status.printer_message, "the printer has stopped"));
       }

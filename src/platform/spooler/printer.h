@@ -24,15 +24,13 @@ namespace platform {
 
 class Printer {
  public:
-  // Opens the printer by its device name into `printer`, which stays
-  // empty on failure.
-  static Status Open(Spooler& spooler, const std::string& printer_name, StopCheck stop,
-                     std::unique_ptr<Printer>& printer);
+  // Opens the printer by its device name.
+  static StatusOr<std::unique_ptr<Printer>> Open(Spooler& spooler, const std::string& printer_name, StopCheck stop);
 
   explicit Printer(std::unique_ptr<PrinterPort> port) : port_(std::move(port)) {}
   // A printer let go without Close still removes its open document and
   // closes its port; no one is left to hear how that went.
-  ~Printer() { static_cast<void>(Close()); }
+  ~Printer() { Close().IgnoreError(); }
   Printer(const Printer&) = delete;
   Printer& operator=(const Printer&) = delete;
 
@@ -77,7 +75,7 @@ enum class Fate {
   kPrinted,   // completed, or gone where the spooler forgets printed jobs
   kFailed,    // cancelled (by anyone: the job cancels only what it does not send), aborted, or
               // gone where the spooler keeps ended jobs: removed, not known to have printed
-  kStuck,     // waits on a printer that has stopped
+  kStuck,     // waits on a printer that has stopped, or until someone releases it
 };
 
 struct FollowUp {
@@ -98,6 +96,8 @@ inline constexpr bool kGoneMayHavePrinted = false;
 
 // The reason given for a gone job where that is no sign of printing.
 inline constexpr char kRemovedReason[] = "removed from the print queue before it was known to print";
+
+inline constexpr char kHeldReason[] = "held until someone releases it";
 
 FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed = kGoneMayHavePrinted);
 

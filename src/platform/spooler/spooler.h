@@ -28,8 +28,8 @@ class PrinterPort {
   virtual ~PrinterPort() = default;
 
   // Starts the document's job (a raw document of one page, named
-  // `job_name`, no output file); `job_id` receives the spooler's id of it.
-  virtual Status CreateJob(const std::string& job_name, int& job_id) = 0;
+  // `job_name`, no output file); gives the spooler's id of it.
+  virtual StatusOr<int> CreateJob(const std::string& job_name) = 0;
   // Hands `size` (> 0) bytes to the spooler; `written` receives how many
   // it took, which may be fewer than offered, even none. After a failure
   // the document can only be discarded.
@@ -58,12 +58,23 @@ struct DocumentStatus {
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
+  bool held_until_released = false;  // held with no release time: prints only once released
   Status asked;                  // fails when the spooler could not be asked
 };
+
+// How long a spooler may stay silent before it counts as gone, in seconds:
+// TORVANE_STALL_SECONDS when it holds a positive number, else 60.
+double StallLimitSeconds();
 
 // Asked now and then while a call waits on the spooler, from the thread
 // that made the call; once it returns true the wait ends and the call fails.
 using StopCheck = std::function<bool()>;
+
+// The default printer, or why the spooler could not be asked for it.
+struct DefaultPrinter {
+  std::string name;  // the device name; empty when there is none
+  Status asked;      // fails when the spooler could not be asked
+};
 
 // The installed printers, or why they could not be listed.
 struct PrinterListing {
@@ -74,20 +85,20 @@ struct PrinterListing {
 class Spooler {
  public:
   virtual ~Spooler() = default;
-  // Opens the printer by its device name into `port`, which stays empty
-  // on failure. `stop` (may be empty) cuts short the waits of this call and
-  // of every call on the printer.
-  virtual Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) = 0;
+  // Opens the printer by its device name. `stop` (may be empty) cuts short
+  // the waits of this call and of every call on the printer.
+  virtual StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck stop) = 0;
   // The installed printers' device names; with none, `listed` tells a
-  // spooler that could not be asked from one that has no printers.
-  virtual PrinterListing PrinterNames() = 0;
+  // spooler that could not be asked from one that has no printers. Never
+  // waits longer than the stall limit at a time, nor once `stop` (may be
+  // empty) returns true.
+  virtual PrinterListing PrinterNames(StopCheck stop) = 0;
   // Where the document sent as job `job_id` to the printer stands now.
   // Never waits longer than the stall limit, nor once `stop` (may be
   // empty) returns true.
   virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) = 0;
-  // The device name of the user's or the system's default printer; empty
-  // when there is none or the spooler cannot be asked.
-  virtual std::string DefaultPrinterName() = 0;
+  // The user's or the system's default printer; waits as PrinterNames.
+  virtual DefaultPrinter DefaultPrinterName(StopCheck stop) = 0;
 };
 
 // The platform's own spooler.

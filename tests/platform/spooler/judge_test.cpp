@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
-// How a document's answer from the spooler is judged, on every platform's
-// reading of a job gone from the queue.
+// How the spooler's answer about a document is judged, with either
+// platform's reading of a job gone from the queue.
 #include <gtest/gtest.h>
 
 #include "platform/spooler/printer.h"
+#include "support/enum_names.h"
 
 namespace {
 
@@ -13,33 +14,28 @@ using platform::Fate;
 TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
   const struct {
     DocumentState state;
-    bool stopped;        // the printer has stopped
-    bool gone_may_have_printed;
+    bool stopped, held_until_released, gone_may_have_printed;
     Fate fate;
     std::string reason;
   } cases[] = {
-      {DocumentState::kCompleted, false, false, Fate::kPrinted, ""},
-      {DocumentState::kGone, false, true, Fate::kPrinted, ""},  // Windows forgets printed jobs
-      {DocumentState::kGone, false, false, Fate::kFailed, platform::kRemovedReason},  // CUPS keeps them
-      {DocumentState::kAborted, false, false, Fate::kFailed, "jammed"},
-      {DocumentState::kCancelled, false, true, Fate::kFailed, "jammed"},
-      {DocumentState::kPending, false, false, Fate::kWaiting, ""},
-      {DocumentState::kHeld, true, false, Fate::kStuck, "jammed"},
-      {DocumentState::kProcessing, true, true, Fate::kStuck, "jammed"},
+      {DocumentState::kCompleted, false, false, false, Fate::kPrinted, ""},
+      {DocumentState::kGone, false, false, true, Fate::kPrinted, ""},  // Windows forgets printed jobs
+      {DocumentState::kGone, false, false, false, Fate::kFailed, platform::kRemovedReason},  // CUPS keeps them
+      {DocumentState::kAborted, false, false, false, Fate::kFailed, "jammed"},
+      {DocumentState::kCancelled, false, false, true, Fate::kFailed, "jammed"},
+      {DocumentState::kPending, false, false, false, Fate::kWaiting, ""},
+      {DocumentState::kProcessing, true, false, true, Fate::kStuck, "jammed"},
+      {DocumentState::kHeld, false, true, false, Fate::kStuck, platform::kHeldReason},
   };
   for (const auto& c : cases) {
-    platform::DocumentStatus status;
-    status.state = c.state;
-    status.printer_message = "jammed";
-    status.printer_stopped = c.stopped;
+    platform::DocumentStatus status{c.state, "", "jammed", c.stopped, "", c.held_until_released, {}};
     const auto follow = platform::Judge(status, c.gone_may_have_printed);
-    EXPECT_EQ(follow.fate, c.fate) << static_cast<int>(c.state) << c.gone_may_have_printed;
-    EXPECT_EQ(follow.reason, c.reason);
+    EXPECT_EQ(follow.fate, c.fate) << ::testing::PrintToString(c.state);
+    EXPECT_EQ(follow.reason, c.reason) << ::testing::PrintToString(c.state);
   }
-  // A spooler that could not be asked says nothing either way.
   platform::DocumentStatus unasked;
   unasked.asked = platform::Status::Fail("no answer");
-  EXPECT_EQ(platform::Judge(unasked, false).fate, Fate::kWaiting);
+  EXPECT_EQ(platform::Judge(unasked, false).fate, Fate::kWaiting);  // says nothing either way
 }
 
 }  // namespace

@@ -77,10 +77,9 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     if (!Fake()) before_ = Captured().size();
 #endif
     printer_name_ = name;
-    std::unique_ptr<Printer> printer;
-    const Status opened = Printer::Open(Spooler(), printer_name_, {}, printer);
-    EXPECT_TRUE(opened.IsOk()) << opened.Reason();
-    return printer;
+    auto opened = Printer::Open(Spooler(), printer_name_, {});
+    EXPECT_TRUE(opened.IsOk()) << opened.Outcome().Reason();
+    return opened.IsOk() ? std::move(opened.Value()) : nullptr;
   }
 
   // The documents printed whole, in order, once `count` are there (or
@@ -195,7 +194,9 @@ TEST_P(PrinterContract, RemovedDocumentsPrintNothing) {
     }
     EXPECT_TRUE(removed.IsOk()) << removed.Reason();
     if (c.close_instead) {
-      ASSERT_TRUE(Printer::Open(Spooler(), printer_name_, {}, printer).IsOk());
+      auto reopened = Printer::Open(Spooler(), printer_name_, {});
+      ASSERT_TRUE(reopened.IsOk());
+      printer = std::move(reopened.Value());
     }
     ASSERT_TRUE(Send(*printer, {"next.prn", c.what}).IsOk());
   }
@@ -243,6 +244,18 @@ TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
   const auto printed = Printed(1);
   ASSERT_EQ(printed.size(), 1u);
   EXPECT_EQ(printed[0].bytes, "after");
+}
+
+// A removal the spooler left unanswered stays unanswered in the answer:
+// the printer then gives up on the spooler rather than ask it again.
+TEST(WithFailedRemoval, KeepsTheFailureAndWhetherTheSpoolerStillAnswers) {
+  for (const bool unanswered : {false, true}) {
+    const Status removal = unanswered ? Status::Unanswered("silent") : Status::Fail("refused");
+    const Status result = platform::WithFailedRemoval(Status::Fail("write failed"), removal);
+    EXPECT_FALSE(result.IsOk());
+    EXPECT_EQ(result.IsUnanswered(), unanswered);
+    EXPECT_EQ(result.Reason(), "write failed; the document could not be removed (" + removal.Reason() + ")");
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(BackEnds, PrinterContract, ::testing::Values("fake", "system"),

@@ -13,7 +13,9 @@
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
 #include "support/private_cups.h"
+#include "support/scoped_environment.h"
 #include "support/slow_server.h"
+#include "support/temp_folder.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
 
@@ -30,14 +32,16 @@ const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateC
 using testsupport::kChunk;
 using testsupport::RandomBytes;
 
+// The printer opened, or null with the reason as a test failure.
+std::unique_ptr<Printer> Opened(platform::Spooler& spooler, const std::string& printer) {
+  auto opened = Printer::Open(spooler, printer, {});
+  EXPECT_TRUE(opened.IsOk()) << opened.Outcome().Reason();
+  return opened.IsOk() ? std::move(opened.Value()) : nullptr;
+}
+
 class CupsSpooler : public ::testing::Test {
  protected:
-  std::unique_ptr<Printer> Open(const std::string& printer) {
-    std::unique_ptr<Printer> opened;
-    const Status result = Printer::Open(*spooler_, printer, {}, opened);
-    EXPECT_TRUE(result.IsOk()) << result.Reason();
-    return opened;
-  }
+  std::unique_ptr<Printer> Open(const std::string& printer) { return Opened(*spooler_, printer); }
 
   int NewestJobId(const std::string& queue) const {
     const auto jobs = cups_.Jobs(queue);
@@ -60,18 +64,16 @@ TEST_F(CupsSpooler, OpeningAnUnknownPrinterFailsWithAReason) {
       {queue + "/nosuchinstance", "\"" + queue + "/nosuchinstance\""},
   };
   for (const auto& c : cases) {
-    std::unique_ptr<platform::PrinterPort> port;
-    const Status result = spooler_->Open(c.name, {}, port);
-    EXPECT_FALSE(port) << c.name;
+    const auto result = spooler_->Open(c.name, {});
     EXPECT_FALSE(result.IsOk()) << c.name;
-    EXPECT_NE(result.Reason().find(c.told), std::string::npos) << result.Reason();
+    EXPECT_NE(result.Outcome().Reason().find(c.told), std::string::npos) << result.Outcome().Reason();
   }
 }
 
 TEST_F(CupsSpooler, InstancesAreListedAndPrintToTheirQueue) {
   const std::string queue = cups_.AddTestQueue();
   cups_.AddInstance(queue, "draft");
-  const auto names = spooler_->PrinterNames().names;
+  const auto names = spooler_->PrinterNames({}).names;
   const auto plain = std::find(names.begin(), names.end(), queue);
   ASSERT_NE(plain, names.end());
   ASSERT_NE(plain + 1, names.end());
@@ -89,16 +91,22 @@ TEST_F(CupsSpooler, APrinterDeletedAfterListingCannotBeUsed) {
   const std::string queue = cups_.AddTestQueue();
   auto opened_before = Open(queue);
   ASSERT_TRUE(opened_before);
-  const auto names = spooler_->PrinterNames().names;
+  const auto names = spooler_->PrinterNames({}).names;
   ASSERT_NE(std::find(names.begin(), names.end(), queue), names.end());
+  std::size_t written = 0;
+  ASSERT_TRUE(opened_before->StartDoc("doomed.prn").IsOk());
+  ASSERT_TRUE(opened_before->Write("abc", 3, written).IsOk());
 
   cups_.DeleteQueue(queue);
 
-  std::unique_ptr<platform::PrinterPort> port;
-  const Status result = spooler_->Open(queue, {}, port);
-  EXPECT_FALSE(port);
+  // The document under way fails at its end, in the scheduler's words.
+  const Status ended = opened_before->EndDoc();
+  EXPECT_FALSE(ended.IsOk());
+  EXPECT_NE(ended.Reason().find("does not exist"), std::string::npos) << ended.Reason();
+
+  const auto result = spooler_->Open(queue, {});
   EXPECT_FALSE(result.IsOk());
-  EXPECT_NE(result.Reason().find(queue), std::string::npos) << result.Reason();
+  EXPECT_NE(result.Outcome().Reason().find(queue), std::string::npos) << result.Outcome().Reason();
   // A connection opened before the deletion fails at its next document.
   const Status started = opened_before->StartDoc("late.prn");
   EXPECT_FALSE(started.IsOk());
@@ -143,7 +151,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
 // followed to its end.
 TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
   const std::string queue = cups_.AddTestQueue();
-  const testsupport::SlowServer slow(cups_);
+  const testsupport::SlowServer slow(&cups_);
   auto printer = Open(queue);
   ASSERT_TRUE(printer);
   for (const std::string bytes : {"first", "second"}) {
@@ -160,10 +168,10 @@ TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
 TEST(CupsSpoolerAlone, PrinterNamesListsTheQueuesInTheSpoolersOrder) {
   PrivateCups cups;
   const auto spooler = platform::MakeSystemSpooler();
-  EXPECT_TRUE(spooler->PrinterNames().names.empty());
+  EXPECT_TRUE(spooler->PrinterNames({}).names.empty());
   for (const char* name : {"Zeta", "alpha", "Mid_2", "mid_1"}) cups.AddQueue(name);
   // CUPS lists its destinations by name, ignoring case.
-  EXPECT_EQ(spooler->PrinterNames().names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
+  EXPECT_EQ(spooler->PrinterNames({}).names, (std::vector<std::string>{"alpha", "mid_1", "Mid_2", "Zeta"}));
 }
 
 // The scheduler refusing a document half-way (here: larger than it takes)
@@ -172,9 +180,8 @@ TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
   PrivateCups cups({"MaxRequestSize 1m"});
   cups.AddQueue("Small");
   const auto spooler = platform::MakeSystemSpooler();
-  std::unique_ptr<Printer> printer;
-  const Status result = Printer::Open(*spooler, "Small", {}, printer);
-  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  const auto printer = Opened(*spooler, "Small");
+  ASSERT_TRUE(printer);
   ASSERT_TRUE(printer->StartDoc("too-large.prn").IsOk());
 
   Status failure = Status::Ok();
@@ -200,9 +207,8 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   PrivateCups cups;
   cups.AddQueue("Doomed");
   const auto spooler = platform::MakeSystemSpooler();
-  std::unique_ptr<Printer> printer;
-  const Status result = Printer::Open(*spooler, "Doomed", {}, printer);
-  ASSERT_TRUE(result.IsOk()) << result.Reason();
+  const auto printer = Opened(*spooler, "Doomed");
+  ASSERT_TRUE(printer);
   ASSERT_TRUE(printer->StartDoc("large.prn").IsOk());
 
   const std::string chunk = RandomBytes(kChunk, 11);
@@ -222,10 +228,33 @@ TEST(CupsSpoolerAlone, AKilledSchedulerFailsTheDocumentNotTheProcess) {
   const Status next = printer->StartDoc("next.prn");
   EXPECT_FALSE(next.IsOk());
   EXPECT_FALSE(next.Reason().empty());
-  std::unique_ptr<platform::PrinterPort> port;
-  const Status reopened = spooler->Open("Doomed", {}, port);
+  const auto reopened = spooler->Open("Doomed", {});
   EXPECT_FALSE(reopened.IsOk());
-  EXPECT_FALSE(reopened.Reason().empty());
+  EXPECT_FALSE(reopened.Outcome().Reason().empty());
+}
+
+// A job left held by a scheduler that stopped answering is remembered past
+// the program's end, and the next program that reaches the scheduler
+// cancels it.
+TEST(CupsSpoolerAlone, AJobLeftHeldIsCancelledByTheNextRun) {
+  PrivateCups cups;
+  cups.AddQueue("Stalling");
+  const testsupport::TempFolder state;
+  const testsupport::ScopedEnvironment state_home("XDG_STATE_HOME", state.Path().string()),
+      stall("TORVANE_STALL_SECONDS", "1");
+  {
+    const auto spooler = platform::MakeSystemSpooler();
+    const auto printer = Opened(*spooler, "Stalling");
+    ASSERT_TRUE(printer);
+    ASSERT_TRUE(printer->StartDoc("left.prn").IsOk());
+    cups.Pause();
+    EXPECT_TRUE(printer->EndDoc().IsUnanswered());
+  }
+  cups.Resume();
+  ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::kHeld);
+  ASSERT_TRUE(Opened(*platform::MakeSystemSpooler(), "Stalling"));
+  EXPECT_EQ(cups.Jobs("Stalling").back().state, JobState::kCanceled);
+  EXPECT_EQ(testsupport::ReadAll(state.Path() / "torvane" / "abandoned-jobs"), "");
 }
 
 }  // namespace

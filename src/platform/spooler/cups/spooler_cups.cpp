@@ -38,28 +38,26 @@ std::pair<std::string, std::string> SplitDestinationName(const std::string& prin
 
 class CupsSpooler final : public Spooler {
  public:
-  Status Open(const std::string& printer_name, StopCheck stop, std::unique_ptr<PrinterPort>& port) override {
+  StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck stop) override {
     const auto [name, instance] = SplitDestinationName(printer_name);
     if (name.empty()) return Status::Fail("no printer name given");
     auto printer = std::make_unique<cups::CupsPort>(name, std::move(stop), abandoned_);
     if (auto found = printer->Find(instance, printer_name); !found.IsOk()) return found;
-    port = std::move(printer);
-    return Status::Ok();
+    return std::unique_ptr<PrinterPort>(std::move(printer));
   }
 
-  PrinterListing PrinterNames() override {
+  PrinterListing PrinterNames(StopCheck stop) override {
     PrinterListing listing;
-    listing.listed = cups::Lookup({}, [&listing](http_t* http) {
+    const auto list = [](http_t* http, std::vector<std::string>& names) {
       const cups::Destinations destinations(http);
       if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
-        return Status::Fail(cups::LastCupsError("cannot list the printers of the print server " +
-                                                std::string(cupsServer())));
+        return Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + cups::ServerName()));
       }
-      auto& names = listing.names;
       names.reserve(static_cast<std::size_t>(destinations.Count()));
       for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
       return Status::Ok();
-    });
+    };
+    listing.listed = cups::Lookup(stop, list, listing.names);
     return listing;
   }
 
@@ -70,20 +68,28 @@ class CupsSpooler final : public Spooler {
   // As lp finds it: LPDEST or PRINTER, the user's lpoptions default, then
   // the scheduler's. A scheduler that cannot be asked has no default to
   // give: the caller only learns that there is none.
-  std::string DefaultPrinterName() override {
-    std::string name;
-    static_cast<void>(cups::Lookup({}, [&name](http_t* http) {
+  // A scheduler that answers without a default is no failure.
+  DefaultPrinter DefaultPrinterName(StopCheck stop) override {
+    const auto ask = [](http_t* http, std::vector<std::string>& name) {
       cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
-      if (dest == nullptr) return Status::Fail("no default printer");
-      name = DestinationName(*dest);
+      if (dest == nullptr) {
+        return cups::SchedulerNotAsked() ? Status::Fail(cups::LastCupsError("cannot ask the print server " +
+                                                                            cups::ServerName() + " for its default printer"))
+                                         : Status::Ok();
+      }
+      name.push_back(DestinationName(*dest));
       cupsFreeDests(1, dest);
       return Status::Ok();
-    }));
-    return name;
+    };
+    std::vector<std::string> name;
+    DefaultPrinter found;
+    found.asked = cups::Lookup(stop, ask, name);
+    if (!name.empty()) found.name = name.front();
+    return found;
   }
 
  private:
-  cups::AbandonedJobs abandoned_ = std::make_shared<std::vector<cups::AbandonedJob>>();
+  std::shared_ptr<cups::AbandonedJobs> abandoned_ = std::make_shared<cups::AbandonedJobs>();
 };
 
 }  // namespace

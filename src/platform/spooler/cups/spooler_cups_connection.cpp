@@ -1,53 +1,78 @@
 #include "platform/spooler/cups/spooler_cups_connection.h"
 
+#include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <future>
+#include <memory>
+#include <thread>
 
 namespace platform::cups {
 namespace {
 
 constexpr int kConnectTimeoutMs = 30000;
-// A scheduler that neither takes nor answers anything for this long is
-// treated as gone, so that a stopped server cannot hang the caller.
-constexpr double kStallTimeoutSeconds = 60.0;
 // How often a wait on the scheduler looks at the stall limit and the stop
 // request.
 constexpr double kWatchSeconds = 0.1;
 
-// A lookup's waits: the stall limit, ended early only by a cut connection.
-int GiveUpOnStall(http_t*, void* stalled) {
+// A lookup's waits last the stall limit; once one has, the lookup's later
+// waits end at once.
+int GiveUpOnStall(http_t* http, void* stalled) {
   static_cast<std::atomic<bool>*>(stalled)->store(true);
+  httpSetTimeout(http, 0.001, GiveUpOnStall, stalled);
   return 0;
 }
 
-// Why connecting to `server` failed, right after the failing call. libcups
-// gives every failed connect as "Host is down"; for a local socket that is
-// not there, the file system's own answer says more.
+// libcups reports "Host is down" once every address of the server has
+// failed with an error, whatever the error. Trying them again, a second at
+// most, gives the first real one: a closed port or a crashed scheduler
+// refuses the connection.
+int ConnectError(const char* server) {
+  int error = EHOSTDOWN;
+  http_addrlist_t* addresses = httpAddrGetList(server, AF_UNSPEC, std::to_string(ippPort()).c_str());
+  for (http_addrlist_t* address = addresses; address != nullptr && error == EHOSTDOWN; address = address->next) {
+    const int fd = socket(address->addr.addr.sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) continue;
+    int failed = 0;
+    socklen_t size = sizeof failed;
+    pollfd connecting{fd, POLLOUT, 0};
+    if (connect(fd, &address->addr.addr, static_cast<socklen_t>(httpAddrLength(&address->addr))) != 0) {
+      failed = errno;
+      if (failed == EINPROGRESS && (poll(&connecting, 1, 1000) != 1 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &failed, &size) != 0)) {
+        failed = 0;
+      }
+    }
+    if (failed != 0) error = failed;
+    close(fd);
+  }
+  httpAddrFreeList(addresses);
+  return error;
+}
+
+// Why connecting to `server` failed, right after the failing call. For a
+// local socket that is not there, the file system's own answer says more
+// than libcups's.
 std::string ConnectFailure(const char* server, int error) {
-  std::string reason = std::string("cannot connect to the print server ") + server;
-  if (server[0] != '/') reason += ':' + std::to_string(ippPort());
+  std::string reason = "cannot connect to the print server " + ServerName();
   struct stat socket_file;
   if (server[0] == '/' && stat(server, &socket_file) != 0) error = errno;
+  if (server[0] != '/' && (error == 0 || error == EHOSTDOWN)) {
+    if (const int immediate = ConnectError(server); immediate != EHOSTDOWN) error = immediate;
+  }
   if (error != 0) return reason + ": " + std::strerror(error);
   const char* text = cupsLastErrorString();  // a host name that does not resolve
   return text != nullptr && *text != '\0' ? reason + ": " + text : reason;
 }
 
-// The stall limit in seconds: TORVANE_STALL_SECONDS when it holds a
-// positive number, else the default.
-double StallLimitSeconds() {
-  const char* text = std::getenv("TORVANE_STALL_SECONDS");
-  if (text == nullptr) return kStallTimeoutSeconds;
-  char* end = nullptr;
-  const double seconds = std::strtod(text, &end);
-  return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
+std::string Seconds(double seconds) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g", seconds);
+  return text;
 }
 
 // The scheduler's address of a queue, for requests made on a connection
@@ -151,6 +176,11 @@ Answer Exchange(http_t* http, ipp_t* request, const std::string& resource) {
   return answer;
 }
 
+std::string ServerName() {
+  const char* server = cupsServer();
+  return server[0] == '/' ? server : std::string(server) + ':' + std::to_string(ippPort());
+}
+
 bool IsIppError(ipp_status_t status) { return status > IPP_STATUS_OK_EVENTS_COMPLETE; }
 
 // libcups keeps the text of the last failure after later calls succeed, so
@@ -177,31 +207,44 @@ Status ConnectToScheduler(Http& http) {
   if (httpReconnect2(made.get(), kConnectTimeoutMs, nullptr) != 0) {
     return Status::Fail(ConnectFailure(server, httpError(made.get())));
   }
-  httpSetTimeout(made.get(), kStallTimeoutSeconds, nullptr, nullptr);
+  httpSetTimeout(made.get(), StallLimitSeconds(), nullptr, nullptr);
   http = std::move(made);
   return Status::Ok();
 }
 
-Status Lookup(const StopCheck& stop, const std::function<Status(http_t*)>& lookup) {
-  Http http;
-  if (auto connected = ConnectToScheduler(http); !connected.IsOk()) return connected;
-  std::atomic<bool> stalled{false};
+Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::string>& found) {
+  // Shared with the thread, which may outlive this call when it is cut
+  // short: it then ends on its own, at the latest after the stall limit.
+  struct Shared {
+    Http http;
+    std::vector<std::string> found;
+    Status result;
+    std::atomic<bool> done{false}, stalled{false};
+  };
+  const auto shared = std::make_shared<Shared>();
+  if (auto connected = ConnectToScheduler(shared->http); !connected.IsOk()) return connected;
   const double limit = StallLimitSeconds();
-  httpSetTimeout(http.get(), limit, GiveUpOnStall, &stalled);
-  const auto started = std::chrono::steady_clock::now();
-  auto looked_up = std::async(std::launch::async, [&] { return lookup(http.get()); });
+  httpSetTimeout(shared->http.get(), limit, GiveUpOnStall, &shared->stalled);
+  std::thread([shared, lookup] {
+    shared->result = lookup(shared->http.get(), shared->found);
+    shared->http.reset();
+    shared->done = true;
+  }).detach();
   const auto period = std::chrono::duration<double>(kWatchSeconds);
-  while (looked_up.wait_for(period) != std::future_status::ready) {
-    if (stop && stop()) {
-      shutdown(httpGetFd(http.get()), SHUT_RDWR);
-      looked_up.wait();
-      return Status::Fail(kLookupStopped);
+  for (;;) {
+    const bool done = shared->done;  // after any stall, seen below
+    // A lookup that stalled on the way may still have found something;
+    // none of it is to be trusted.
+    if (shared->stalled) {
+      return Status::Unanswered("the print server " + ServerName() + " stopped answering (nothing for " +
+                                Seconds(limit) + " s)");
     }
+    if (done) break;
+    if (stop && stop()) return Status::Fail(kLookupStopped);
+    std::this_thread::sleep_for(period);
   }
-  Status result = looked_up.get();
-  const bool silent_too_long = stalled || std::chrono::steady_clock::now() - started >= std::chrono::duration<double>(limit);
-  if (!result.IsOk() && silent_too_long) return Status::Unanswered(Watch::StallReason());
-  return result;
+  found = std::move(shared->found);
+  return shared->result;
 }
 
 ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
@@ -218,9 +261,7 @@ Watch::Watch(StopCheck stop) : stop_(std::move(stop)), limit_(StallLimitSeconds(
 void Watch::Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
 
 std::string Watch::StallReason() {
-  char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%g", StallLimitSeconds());
-  return std::string("the print server stopped answering (nothing for ") + seconds + " s)";
+  return "the print server stopped answering (nothing for " + Seconds(StallLimitSeconds()) + " s)";
 }
 
 int Watch::OnWait(http_t*, void* self) { return static_cast<Watch*>(self)->KeepWaiting() ? 1 : 0; }

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "platform/spooler/spooler.h"
 #include "platform/status.h"
@@ -19,6 +20,10 @@
 namespace platform::cups {
 
 bool IsIppError(ipp_status_t status);
+
+// The configured scheduler as a user names it: a socket's path, or
+// host:port.
+std::string ServerName();
 
 // `what`, with libcups's words for the call that just reported an error.
 std::string LastCupsError(std::string_view what);
@@ -32,16 +37,19 @@ using Http = std::unique_ptr<http_t, HttpClose>;
 // default connection, it gives up on a scheduler that stalls.
 Status ConnectToScheduler(Http& http);
 
+// A lookup on the scheduler through libcups's own requests (the list of
+// destinations, the default printer): it puts what it found into its list
+// of text.
+using LookupCall = std::function<Status(http_t*, std::vector<std::string>& found)>;
+
 // Runs `lookup` on a connection of its own to the scheduler, in a thread of
-// its own. libcups's own requests (the list of destinations, the default
-// printer) read an answer that comes in pieces only when each wait may
-// last the stall limit; meanwhile `stop` (may be empty) is asked here, from
-// the calling thread, every watch period, and once it returns true the
-// connection is cut, which ends the lookup at once. Fails with the stall
-// reason when the lookup failed after the scheduler had been silent for the
-// stall limit. `lookup` reads libcups's errors itself: libcups keeps them
-// per thread.
-Status Lookup(const StopCheck& stop, const std::function<Status(http_t*)>& lookup);
+// its own, and gives what it found to `found`. libcups reads an answer that
+// comes in pieces only when each wait may last the stall limit; meanwhile
+// `stop` (may be empty) is asked here, from the calling thread, every watch
+// period. A stop, or a scheduler silent for the stall limit, ends the call
+// at once; the thread then ends on its own. `lookup` reads libcups's errors
+// itself: libcups keeps them per thread.
+Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::string>& found);
 
 // The reason a lookup that `stop` ended gives.
 inline constexpr char kLookupStopped[] = "the print server was not asked to the end: stopped";

@@ -62,16 +62,13 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   watch.Attach(http.get());
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message"});
+  const Answer asked = Ask(http.get(), request, {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until"});
   if (asked.Failed()) {
     if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
     status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
     return status;
   }
-  ipp_t* const job = asked.response.get();
-  status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
-  status.reasons = TextOf(job, "job-state-reasons");
-  status.printer_message = TextOf(job, "job-printer-state-message");
+  ReadJobAttributes(asked.response.get(), status);
   if (status.state != DocumentState::kPending && status.state != DocumentState::kHeld &&
       status.state != DocumentState::kProcessing) {
     return status;
@@ -83,14 +80,24 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
                                                 : printer_asked.Why("the printer's state could not be asked"));
     return status;
   }
-  ipp_t* const printer = printer_asked.response.get();
+  ReadPrinterAttributes(printer_asked.response.get(), status);
+  return status;
+}
+
+void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
+  status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
+  status.reasons = TextOf(job, "job-state-reasons");
+  status.printer_message = TextOf(job, "job-printer-state-message");
+  status.held_until_released = status.state == DocumentState::kHeld && TextOf(job, "job-hold-until") == "indefinite";
+}
+
+void ReadPrinterAttributes(ipp_t* printer, DocumentStatus& status) {
   status.printer_stopped =
       ippGetInteger(ippFindAttribute(printer, "printer-state", IPP_TAG_ENUM), 0) == IPP_PSTATE_STOPPED;
   if (status.printer_stopped) {
     status.stopped_reason = TextOf(printer, "printer-state-message");
     if (status.stopped_reason.empty()) status.stopped_reason = TextOf(printer, "printer-state-reasons");
   }
-  return status;
 }
 
 }  // namespace platform::cups

@@ -2,6 +2,8 @@
 #pragma once
 // Where a document sent to a CUPS queue stands, asked on a connection of
 // its own under the stall limit.
+#include <cups/ipp.h>
+
 #include <string>
 
 #include "platform/spooler/spooler.h"
@@ -11,5 +13,13 @@ namespace platform::cups {
 // Get-Job-Attributes for job `job_id` of `queue`, and while the job waits
 // Get-Printer-Attributes; `stop` (may be empty) cuts the waits short.
 DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop);
+
+// Reads a Get-Job-Attributes answer into `status`: the job's state, its
+// reasons and the printer's message for it. Attributes missing or of
+// another type count as not given.
+void ReadJobAttributes(ipp_t* job, DocumentStatus& status);
+// Reads a Get-Printer-Attributes answer into `status`: whether the printer
+// has stopped, and why.
+void ReadPrinterAttributes(ipp_t* printer, DocumentStatus& status);
 
 }  // namespace platform::cups

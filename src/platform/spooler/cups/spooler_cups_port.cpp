@@ -52,28 +52,31 @@ std::string QueueOf(ipp_t* response) {
 
 }  // namespace
 
-CupsPort::CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned)
+CupsPort::CupsPort(std::string queue, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned)
     : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
 
 // Closing only lets go of the connection and the options: it cannot fail.
-CupsPort::~CupsPort() { static_cast<void>(Close()); }
+CupsPort::~CupsPort() { Close().IgnoreError(); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
-  const Status found = Lookup(watch_.Stop(), [&](http_t* http) {
+  // The destination's options, as name and value in turn.
+  const auto find = [queue = queue_, instance, printer_name](http_t* http, std::vector<std::string>& options) {
     const Destinations destinations(http);
-    const cups_dest_t* dest = destinations.Find(queue_, instance);
+    const cups_dest_t* dest = destinations.Find(queue, instance);
     if (dest == nullptr) {
       if (destinations.Count() == 0 && SchedulerNotAsked()) {
-        return Status::Fail(LastCupsError("cannot list the printers of the print server " + std::string(cupsServer())));
+        return Status::Fail(LastCupsError("cannot list the printers of the print server " + ServerName()));
       }
       return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
     }
-    for (int i = 0; i < dest->num_options; ++i) {
-      num_options_ = cupsAddOption(dest->options[i].name, dest->options[i].value, num_options_, &options_);
-    }
+    for (int i = 0; i < dest->num_options; ++i) options.insert(options.end(), {dest->options[i].name, dest->options[i].value});
     return Status::Ok();
-  });
-  if (!found.IsOk()) return found;
+  };
+  std::vector<std::string> options;
+  if (auto found = Lookup(watch_.Stop(), find, options); !found.IsOk()) return found;
+  for (std::size_t i = 0; i + 1 < options.size(); i += 2) {
+    num_options_ = cupsAddOption(options[i].c_str(), options[i + 1].c_str(), num_options_, &options_);
+  }
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   // Only a destination with a queue has its address at the scheduler.
   if (cupsGetOption("printer-uri-supported", num_options_, options_) == nullptr) {
@@ -124,7 +127,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   return Status::Ok();
 }
 
-Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
+StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
   const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
@@ -132,8 +135,7 @@ Status CupsPort::CreateJob(const std::string& job_name, int& job_id) {
   job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
   if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
   watch_.Answered();
-  job_id = job_id_;
-  return Status::Ok();
+  return job_id_;
 }
 
 Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) {
@@ -170,14 +172,14 @@ Status CupsPort::Discard() {
   // whatever the watch says: a scheduler that just left a wait
   // unanswered is not asked again when the caller wants to stop.
   if (watch_.Silent() && watch_.StopRequested()) {
-    abandoned_->push_back({queue_, job_id});
+    abandoned_->Add({queue_, job_id});
     return Status::Fail("the job could not be cancelled: the print server is not answering");
   }
   const Status connected = Connect();
   const Status cancelled =
       connected.IsOk() ? Cancel(queue_, job_id) : Status::Fail("the job could not be cancelled: " + connected.Reason());
   if (cancelled.IsOk()) return cancelled;
-  abandoned_->push_back({queue_, job_id});
+  abandoned_->Add({queue_, job_id});
   return watch_.Stalled() ? GiveUp() : cancelled;
 }
 
@@ -202,7 +204,7 @@ Status CupsPort::Connect() {
 }
 
 Status CupsPort::GiveUp() {
-  if (job_id_ != 0) abandoned_->push_back({queue_, std::exchange(job_id_, 0)});
+  if (job_id_ != 0) abandoned_->Add({queue_, std::exchange(job_id_, 0)});
   http_.reset();
   streaming_ = false;
   return Status::Unanswered(watch_.StallReason());
@@ -234,12 +236,13 @@ Status CupsPort::Cancel(const std::string& queue, int job_id) {
 }
 
 void CupsPort::CancelAbandoned() {
-  auto& jobs = *abandoned_;
-  while (!jobs.empty() && Connect().IsOk()) {
-    const AbandonedJob job = jobs.front();
-    if (!Cancel(job.queue, job.id).IsOk() && watch_.Stalled()) return;
-    jobs.erase(jobs.begin());
+  const auto jobs = abandoned_->Take();
+  std::size_t done = 0;
+  while (done < jobs.size() && Connect().IsOk()) {
+    if (!Cancel(jobs[done].queue, jobs[done].id).IsOk() && watch_.Stalled()) break;
+    ++done;
   }
+  for (std::size_t i = done; i < jobs.size(); ++i) abandoned_->Add(jobs[i]);
 }
 
 }  // namespace platform::cups

@@ -8,9 +8,8 @@
 // An opened printer allows the scheduler one stretch of silence: once it
 // has not answered for the stall limit, counted across calls and
 // documents, the printer gives up on it and tries no further connection. A
-// job it could not cancel then is remembered, and cancelled at the
-// spooler's next contact with the scheduler: cupsd keeps such a job held,
-// waiting for its document.
+// job it could not cancel then is remembered (spooler_cups_abandoned.h),
+// and cancelled at the next contact with the scheduler.
 #include <cups/cups.h>
 
 #include <cstddef>
@@ -20,20 +19,15 @@
 #include <vector>
 
 #include "platform/spooler/spooler.h"
+#include "platform/spooler/cups/spooler_cups_abandoned.h"
 #include "platform/spooler/cups/spooler_cups_connection.h"
 
 namespace platform::cups {
 
-struct AbandonedJob {
-  std::string queue;
-  int id = 0;
-};
-// Jobs whose cancelling failed, shared by a spooler and its printers.
-using AbandonedJobs = std::shared_ptr<std::vector<AbandonedJob>>;
 
 class CupsPort final : public PrinterPort {
  public:
-  CupsPort(std::string queue, StopCheck stop, AbandonedJobs abandoned);
+  CupsPort(std::string queue, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned);
   ~CupsPort() override;
 
   // Looks the printer up, and has the scheduler make its queue when it has
@@ -43,7 +37,7 @@ class CupsPort final : public PrinterPort {
   // scheduler answers.
   Status Find(const std::string& instance, const std::string& printer_name);
 
-  Status CreateJob(const std::string& job_name, int& job_id) override;
+  StatusOr<int> CreateJob(const std::string& job_name) override;
   Status Send(const void* data, std::size_t size, std::size_t& written) override;
   Status Finish() override;
   // Cancels the document's job, whatever its request's state. A request
@@ -74,7 +68,7 @@ class CupsPort final : public PrinterPort {
   std::string queue_;
   Watch watch_;  // before http_: a connection's watch must outlive it
   Http http_;
-  AbandonedJobs abandoned_;
+  std::shared_ptr<AbandonedJobs> abandoned_;
   int num_options_ = 0;
   cups_option_t* options_ = nullptr;
   int job_id_ = 0;

@@ -103,10 +103,10 @@ class WinPort final : public PrinterPort {
   WinPort(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
   // A port is closed by its printer, which reports how that went; closing
   // here only lets go of a handle still held, with no one left to tell.
-  ~WinPort() override { static_cast<void>(Close()); }
+  ~WinPort() override { Close().IgnoreError(); }
 
   // StartDocPrinterW answers with the job's id.
-  Status CreateJob(const std::string& job_name, int& job_id) override {
+  StatusOr<int> CreateJob(const std::string& job_name) override {
     std::wstring name = Utf8ToUtf16(job_name);
     DOC_INFO_1W info{};
     info.pDocName = name.data();
@@ -120,10 +120,9 @@ class WinPort final : public PrinterPort {
     }
     job_ = job;
     document_open_ = true;
-    job_id = static_cast<int>(job);
     // A document without its page is no document: it goes again.
     const Status page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
-    if (page.IsOk()) return page;
+    if (page.IsOk()) return static_cast<int>(job);
     const Status discarded = Discard();
     return discarded.IsOk() ? page : WithFailedRemoval(page, discarded);
   }
@@ -216,7 +215,7 @@ class WinSpooler final : public Spooler {
  public:
   // winspool's calls cannot be cut short: the job looks at its stop request
   // between them.
-  Status Open(const std::string& printer_name, StopCheck, std::unique_ptr<PrinterPort>& port) override {
+  StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck) override {
     std::wstring name = Utf8ToUtf16(printer_name);
     if (name.empty()) return Status::Fail("no printer name given");
     HANDLE printer = nullptr;
@@ -225,12 +224,11 @@ class WinSpooler final : public Spooler {
         !opened.IsOk()) {
       return opened;
     }
-    port = std::make_unique<WinPort>(printer, RawDataType(printer));
-    return Status::Ok();
+    return std::unique_ptr<PrinterPort>(std::make_unique<WinPort>(printer, RawDataType(printer)));
   }
 
   // Local printers and printer connections, in the spooler's order.
-  PrinterListing PrinterNames() override {
+  PrinterListing PrinterNames(StopCheck) override {
     constexpr DWORD kFlags = PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS;
     DWORD needed = 0;
     DWORD count = 0;
@@ -285,14 +283,15 @@ class WinSpooler final : public Spooler {
     return status;
   }
 
-  std::string DefaultPrinterName() override {
+  // The local spooler answers at once: no wait to cut short.
+  DefaultPrinter DefaultPrinterName(StopCheck) override {
     DWORD size = 0;
     GetDefaultPrinterW(nullptr, &size);
     if (size == 0) return {};
     std::wstring name(size, L'\0');
     if (!GetDefaultPrinterW(name.data(), &size) || size == 0 || size > name.size()) return {};
     name.resize(size - 1);  // the size counts the terminating null
-    return Utf16ToUtf8(name);
+    return {Utf16ToUtf8(name), Status::Ok()};
   }
 };
 

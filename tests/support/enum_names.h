@@ -1,0 +1,30 @@
+#pragma once
+// The names of the enums tests compare, so that a failed check shows
+// "kFailed", not a number.
+#include <ostream>
+
+#include "platform/spooler/printer.h"
+#include "printing/print_job.h"
+
+namespace platform {
+
+inline void PrintTo(Fate fate, std::ostream* out) {
+  constexpr const char* kNames[] = {"kWaiting", "kPrinted", "kFailed", "kStuck"};
+  *out << kNames[static_cast<int>(fate)];
+}
+
+inline void PrintTo(DocumentState state, std::ostream* out) {
+  constexpr const char* kNames[] = {"kPending", "kHeld", "kProcessing", "kCompleted", "kCancelled", "kAborted", "kGone"};
+  *out << kNames[static_cast<int>(state)];
+}
+
+}  // namespace platform
+
+namespace printing {
+
+inline void PrintTo(JobEnd end, std::ostream* out) {
+  constexpr const char* kNames[] = {"Refused", "Finished", "Stopped"};
+  *out << kNames[static_cast<int>(end)];
+}
+
+}  // namespace printing
