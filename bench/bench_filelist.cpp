@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How long the file list takes at its largest: a drop of 32,767 files, in
 // both modes, and switching Full Path off and on with 32,767 lines listed.
 // Runs on real widgets; set QT_QPA_PLATFORM=offscreen to run without a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How fast a large file reaches the spooler through the window's print
 // job, next to a bare libcups sender and `lp -o raw`, all into one private
 // scheduler in the same run; and what the job costs the window meanwhile:

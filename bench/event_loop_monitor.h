@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Watches the window's event loop while a job runs: a 1 ms timer fires on
 // the first pass of the loop after each millisecond, so the longest time

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the print benchmark measures with, besides the clock: CPU time,
 // memory, the scheduler's timer slack and the machine's load, all read from

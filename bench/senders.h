@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The senders the benchmark compares, and what one run of each measures.
 // The program's job runs in the window (bench_print.cpp); the two it is

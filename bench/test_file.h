@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The benchmark's file and its folder: pseudo-random data written once,
 // read back from disk by every sender, and compared with what was captured.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Cross build for 64-bit Windows with MinGW-w64 on Linux. The posix thread
 # model is needed: GoogleTest does not compile with the win32 one. Programs
 # link libgcc and libstdc++ statically so that each .exe runs on its own,

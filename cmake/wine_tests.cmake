@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # ctest under Wine for the Windows cross build. Every test runs in a private
 # Wine prefix, quietly and with a UTF-8 locale. A ctest fixture starts the
 # prefix's wineserver before the first test and ends it after the last: a

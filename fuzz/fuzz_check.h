@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What every fuzz target shares: its input as text, and a check that ends
 // the run as a finding when a property of the code under test fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The Windows command line's tokenizers: the program's path taken off the
 // line, and the file paths split out of the argument text.
 #include <algorithm>

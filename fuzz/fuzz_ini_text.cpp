@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The INI reader: any bytes as a settings file, asked for a key, and any
 // bytes as one value.
 #include "fuzz_check.h"

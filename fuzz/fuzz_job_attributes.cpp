@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The follow-up's reading of a job's and its printer's attributes: any
 // bytes as the print server's IPP answer, read as libcups reads an answer,
 // then judged.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Job names made of document names, and the file-name part of a path: any
 // bytes as a file name or path.
 #include "fuzz_check.h"

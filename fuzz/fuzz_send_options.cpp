@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // torvane-send's option parser: any arguments, as NUL-separated pieces.
 #include <algorithm>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The settings' number texts: the separators as a locale may give them,
 // numbers read in that format, and window coordinates written and read
 // back.

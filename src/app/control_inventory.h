@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window's design: its own properties and its fifteen controls in
 // creation order, as data.

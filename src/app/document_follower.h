@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Follows the documents of past print jobs, while the window is open, until
 // the spooler has a verdict on each, and tells the user of those that did

@@ -88,7 +88,11 @@ void JobRunner::Deliver() {
   worker_.join();
   running_ = false;
   window_.follow(std::move(sent));
-  if (!message.empty()) window_.show_message(message);
+  if (message.empty()) {
+    window_.all_sent();
+  } else {
+    window_.show_message(message);
+  }
 }
 
 }  // namespace app

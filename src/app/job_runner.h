@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Runs the print job on a worker thread of its own, so that a slow or
 // stalled spooler never holds up the window. The job's calls on its view
@@ -28,6 +29,8 @@ struct JobWindow {
   std::function<void(std::int64_t done, std::int64_t total)> show_progress;
   std::function<void(bool enabled)> set_print_enabled;
   std::function<void(const std::string& text)> show_message;
+  // The job has ended with nothing to report.
+  std::function<void()> all_sent;
   // The documents the spooler took whole, once the job has ended.
   std::function<void(std::vector<printing::SentDocument> sent)> follow;
 };

@@ -4,9 +4,11 @@
 
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
+#include "platform/path_name.h"
 #include "platform/run_time_error.h"
 #include "platform/version.h"
 #include "printing/printer_list.h"
+#include "printing/progress_text.h"
 
 namespace app {
 
@@ -56,6 +58,7 @@ KelPrnPrint::KelPrnPrint(Services services)
       job_({[this](std::size_t index, const std::string& path, bool selected) { MarkJobLine(index, path, selected); },
             [this](std::int64_t done, std::int64_t total) { printing::ShowProgress(Progress(), done, total); },
             [this](bool enabled) { But_Out.SetEnabled(enabled); }, &platform::ShowMessage,
+            [this] { Lb_Bar.SetScreenReaderDescription(printing::kAllSentText); },
             [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
   form_.SetProgramIcon();
@@ -66,6 +69,7 @@ KelPrnPrint::KelPrnPrint(Services services)
   But_Clear.OnClick([this] { files_.But_Clear_Click(); });
   Chk_FullPath.OnClick([this] { files_.Chk_FullPath_Click(); });
   List_File.OnClick([this] { files_.List_File_Click(); });
+  List_File.OnDeleteKey([this] { files_.List_File_DeleteKey(); });
   // Every drop target, and the window itself, takes dropped files alike.
   const auto take = [this](const std::vector<std::string>& paths) { TakeDroppedFiles(paths); };
   form_.OnDrop(take);
@@ -108,7 +112,13 @@ void KelPrnPrint::Form_Load() {
   skip([&] { RestoreCheckBox("AddFile", Chk_add); });
 }
 
-void KelPrnPrint::Show() { form_.Show(); }
+void KelPrnPrint::Show() {
+  form_.Show();
+  // The resize a window gets as it is first shown: the window opens no
+  // lower than its minimum, so that maximizing and restoring it later come
+  // back to this same size and layout.
+  platform::RunHandler([this] { Form_Resize(); });
+}
 
 void KelPrnPrint::RestoreCoordinate(const char* key, float screen, void (platform::Form::*set)(double)) {
   const auto value = TextToInt32(services_.settings.Read(kAppName, kSection, key), UserNumberFormat());
@@ -164,6 +174,7 @@ void KelPrnPrint::But_Out_Click() {
   request.printer_index = List_printer.ListIndex();
   if (request.printer_index >= 0) request.printer_name = List_printer.List(request.printer_index);
   request.printer_list_failure = printer_list_failure_;
+  job_files_ = request.file_paths.size();
   // The spooler and the files are worked on a thread of their own; the
   // window stays live meanwhile.
   job_.Start(services_.spooler, std::move(request));
@@ -175,6 +186,7 @@ void KelPrnPrint::MarkJobLine(std::size_t index, const std::string& path, bool s
   const bool holds =
       index < static_cast<std::size_t>(List_File.ListCount()) && index < paths.size() && paths[index] == path;
   if (selected) {
+    Lb_Bar.SetScreenReaderDescription(printing::FileUnderwayText(index + 1, job_files_, platform::FileNamePart(path)));
     List_File.SetListIndex(holds ? static_cast<int>(index) : -1);
   } else if (holds) {
     List_File.SetSelected(static_cast<int>(index), false);

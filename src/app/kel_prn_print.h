@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The one window: its controls, start-up and shutdown, and the wiring
 // between the subsystems that live below it.
@@ -102,6 +103,7 @@ class KelPrnPrint {
   filelist::FileList files_;
   std::string printer_list_failure_;  // why List_printer is empty
   std::optional<std::string> kept_printer_;  // ListIdx as read, when the printers could not be listed
+  std::size_t job_files_ = 0;         // how many files the job last started sends
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
   // Follows the documents of past jobs; tells those that will not print.

@@ -39,8 +39,12 @@ void CaptureControls(const platform::Form& form, LayoutTables& tables) {
 void Form_Resize(platform::Form& form, const LayoutTables& tables) {
   if (form.State() == platform::WindowState::Minimized) return;
   if (!form.Visible()) return;
-  if (form.Width() <= kMinimumOuterTwips) form.SetWidth(kMinimumOuterTwips);
-  if (form.Height() <= kMinimumOuterTwips) form.SetHeight(kMinimumOuterTwips);
+  // A maximized window's size is the window system's: resizing it would
+  // end the maximized state the user just asked for.
+  if (form.State() != platform::WindowState::Maximized) {
+    if (form.Width() <= kMinimumOuterTwips) form.SetWidth(kMinimumOuterTwips);
+    if (form.Height() <= kMinimumOuterTwips) form.SetHeight(kMinimumOuterTwips);
+  }
 
   const double horizontal = LayoutRatio(form.ScaleWidth(), tables.FormScale[0]);
   const double vertical = LayoutRatio(form.ScaleHeight(), tables.FormScale[1]);

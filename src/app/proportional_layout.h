@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Resizing scales every control from the geometry it had at load by the
 // ratio of the window's inner size now to its inner size at load, and keeps

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Text forms of the stored settings and the conversions read back through,
 // as pure functions of the user's number format.

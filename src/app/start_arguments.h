@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window program's arguments where the shell has split them (Linux,
 // macOS): each one is a file path, taken exactly as given, except --help

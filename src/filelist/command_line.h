@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The file paths named on the command line. The argument text is one
 // string: paths separated by single blanks, a path holding blanks wrapped in

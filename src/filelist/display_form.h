@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // How the file list shows a path, and how many lines it can hold.
 #include <string>

@@ -43,6 +43,19 @@ void FileList::But_Clear_Click() {
   reset_progress_();
 }
 
+void FileList::List_File_DeleteKey() {
+  const int line = controls_.list_file.ListIndex();
+  if (line < 0) return;
+  file_paths_.erase(file_paths_.begin() + line);
+  controls_.list_file.RemoveItem(line);
+  const int lines = controls_.list_file.ListCount();
+  if (lines == 0) {
+    controls_.but_out.SetEnabled(false);
+  } else {
+    controls_.list_file.SetListIndex(std::min(line, lines - 1));
+  }
+}
+
 void FileList::TakeDroppedFiles(const std::vector<std::string>& paths) {
   const bool add = controls_.chk_add.Value() != 0;
   const auto listed = static_cast<std::size_t>(controls_.list_file.ListCount());

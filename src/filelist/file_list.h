@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The files to send, held twice in step: `FilePaths` keeps each full path as
 // it was received, and the list box List_File shows one line per file, the
@@ -50,6 +51,12 @@ class FileList {
   // Disables Print, removes every line and resets the progress display.
   // The paths' slots are kept; later appends overwrite them.
   void But_Clear_Click();
+
+  // Delete or Backspace on the list: the selected file leaves FilePaths and
+  // the list together, and the selection moves to the line that took its
+  // place (the new last line when it was the last). An emptied list
+  // disables Print. No file selected: nothing changes.
+  void List_File_DeleteKey();
 
   // A click on a line (or the print job's selection of one) changes nothing
   // but the selection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The process command line as one argument text, where the system keeps it
 // whole (Windows). Elsewhere the shell has already split the arguments and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The file-name part of a path: what the file list shows with Full Path off
 // and what a spooler document is named after. Only the platform's own

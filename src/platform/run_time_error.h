@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A run-time error ends the handler it happens in. It carries the error
 // number users of this kind of tool know (6 Overflow, 9 Subscript out of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The outcome of anything that can fail: success, or a failure with the
 // reason in words a user can read. It cannot be dropped unnoticed: a caller

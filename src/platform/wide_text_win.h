@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Text between the UTF-8 that names travel in throughout the program and
 // the UTF-16 of Windows' wide-character calls. Windows only.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Following sent documents after their job: each is asked about until the
 // spooler has a verdict on it. Printed documents drop out silently; those

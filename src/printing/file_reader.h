@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A listed file as the print job reads it: measured once, then read from
 // the start in order, each read either complete or visibly short. Paths are

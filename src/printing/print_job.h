@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The raw print job behind the Print button: each listed file goes to the
 // chosen printer as one spooler document of one page, named after the

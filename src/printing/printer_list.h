@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The printer list: the installed printers' device names, filled once at
 // start-up, with the printer chosen last time selected again.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The progress display on the window: both percentage labels and the blue
 // fill inside the frame.

@@ -42,4 +42,8 @@ float FillWidth(const ProgressUpdate& update, float frame_width) {
                             static_cast<double>(update.ratio));
 }
 
+std::string FileUnderwayText(std::size_t number, std::size_t count, const std::string& name) {
+  return "file " + std::to_string(number) + " of " + std::to_string(count) + ": " + name;
+}
+
 }  // namespace printing

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The arithmetic of the progress display: the percentage text shown in both
 // percentage labels and the width of the blue fill inside the frame.
@@ -38,5 +39,11 @@ ProgressUpdate ComputeProgress(std::int64_t done, std::int64_t total);
 
 // The fill's width in twips for a frame `frame_width` twips wide.
 float FillWidth(const ProgressUpdate& update, float frame_width);
+
+// What screen readers hear of the progress display beside the percentage:
+// the file going, "file 2 of 5: name.prn" (`number` counting from 1), and
+// once a job has sent every file with nothing to report, kAllSentText.
+std::string FileUnderwayText(std::size_t number, std::size_t count, const std::string& name);
+inline constexpr char kAllSentText[] = "all files sent";
 
 }  // namespace printing

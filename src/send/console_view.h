@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The print job's view on a console. Standard output keeps what scripts
 // read: each document's request id, as lp prints it. The rest goes to the

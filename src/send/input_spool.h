@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Standard input kept in a temporary file while it is sent, so that it is
 // measured, sent in chunks and checked like any file named on the command

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // torvane-send: sends printer data files unchanged to a printer through the
 // system's spooler, from a console or a script.
 #include <atomic>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // --wait: after the job, the documents sent are followed at the spooler
 // until each has printed or failed, or the time given runs out.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // torvane-send from its arguments to its exit status, apart from what only
 // a process has (its real streams, signals, the system's spooler), so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The command line of torvane-send, the console sender: what it is asked
 // to do, read from its arguments (UTF-8, without the program's own name).

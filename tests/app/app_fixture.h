@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A real window over a real INI settings file in a fresh temporary folder.
 #include <gtest/gtest.h>

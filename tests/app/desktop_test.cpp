@@ -1,9 +1,11 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window on a real X desktop (tests/support/with-desktop): what a screen
 // reader sees of it, and where the window manager puts it.
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <QTranslator>
 
 #include "app/app_fixture.h"
 #include "platform/version.h"
@@ -42,6 +44,26 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
   ASSERT_GT(left * top, 0);  // openbox centres a new window
   EXPECT_EQ(opened_at("WinPosL", "1440.5"), std::pair(1440.0f, top));
   EXPECT_EQ(opened_at("WinPosT", "1500"), std::pair(left, 1500.0f));
+}
+
+TEST_F(AppTest, OneClickMaximizesAndASecondRestoresTheDesignLayout) {
+  auto& window = Start();
+  platform::Form& form = window.Form();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(form)));
+  const QRect list = platform::QtWidget(window.List_File)->geometry();
+  form.SetState(platform::WindowState::Maximized);  // as the title bar's button asks the window manager
+  QTest::qWait(500);
+  EXPECT_EQ(form.State(), platform::WindowState::Maximized);
+  form.SetState(platform::WindowState::Normal);
+  QTest::qWait(500);
+  EXPECT_EQ(platform::QtWidget(window.List_File)->geometry(), list);
+}
+
+TEST(Translations, QtsOwnTextsSpeakTheLocalesLanguage) {
+  platform::TranslateStandardTexts("de_DE");
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Abbrechen");
+  qDeleteAll(QCoreApplication::instance()->findChildren<QTranslator*>());
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "Cancel");
 }
 
 }  // namespace

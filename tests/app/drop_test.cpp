@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Files dropped anywhere on the window, delivered through the window system
 // as a file manager's drop would be: Qt routes each drop to the control
 // under the pointer, or to the nearest container that takes drops.

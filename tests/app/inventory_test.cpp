@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window as it is created, as the user meets it: its controls' order,
 // containers and the progress display's geometry, captions, fonts, colours,
 // states, stacking, tab order and drop targets.

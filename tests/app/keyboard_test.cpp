@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window driven from the keyboard alone.
 #include <QApplication>
 #include <QClipboard>
@@ -61,6 +62,24 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Return);
   QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(clicks.count(), 2);
+}
+
+TEST_F(AppTest, DeleteAndBackspaceRemoveTheSelectedFileAndTheSelectionMovesOn) {
+  auto& window = Start(true, "/j/a.prn /j/b.prn /j/c.prn");
+  window.List_File.SetListIndex(1);
+  // Each key, the lines and paths left, and the line selected then.
+  const std::vector<std::tuple<Qt::Key, std::vector<std::string>, int>> steps = {
+      {Qt::Key_Delete, {"/j/a.prn", "/j/c.prn"}, 1},
+      {Qt::Key_Backspace, {"/j/a.prn"}, 0},
+      {Qt::Key_Delete, {}, -1},
+  };
+  for (const auto& [key, left, selected] : steps) {
+    QTest::keyClick(platform::QtWidget(window.List_File), key);
+    EXPECT_EQ(testsupport::Lines(window.List_File), left);
+    EXPECT_EQ(window.Files().ListedPaths(), left);
+    EXPECT_EQ(window.List_File.ListIndex(), selected);
+    EXPECT_EQ(window.But_Out.Enabled(), !left.empty());
+  }
 }
 
 }  // namespace

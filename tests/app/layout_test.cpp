@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Resizing scales every control from its geometry at load.
 #include <QApplication>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Print pressed in the window, against a real private spooler whose raw
 // queues capture every document's bytes.
 #include <QApplication>
@@ -8,6 +9,7 @@
 #include "app/app_fixture.h"
 #include "platform/window/qt/qt_widget.h"
 #include "printing/job_doubles.h"
+#include "printing/progress_text.h"
 #include "support/list_lines.h"
 #include "support/message_catcher.h"
 #include "support/private_cups.h"
@@ -85,6 +87,7 @@ TEST_F(PrintWindowTest, EveryListedFileArrivesByteForByteAsADocumentNamedAfterIt
   EXPECT_TRUE(window.But_Out.Enabled());
   EXPECT_EQ(window.List_File.ListIndex(), -1);
   EXPECT_EQ(window.Lb_per[0]->Caption(), std::string(26, ' ') + "100%");
+  EXPECT_EQ(platform::QtWidget(window.Lb_Bar)->accessibleDescription(), printing::kAllSentText);
 }
 
 TEST_F(PrintWindowTest, TheChecksComeFirstAndSayWhatIsMissing) {
@@ -151,6 +154,8 @@ TEST_F(PrintWindowTest, FilesThatCannotBeSentAreReportedAndTheRestGoes) {
   EXPECT_EQ(Documents(Cups(), queue),
             (std::vector<std::pair<std::string, std::string>>{{"first.prn", RandomBytes(5000, 1)},
                                                               {"last.prn", RandomBytes(7000, 2)}}));
+  // Screen readers last heard of the last file: the report says the rest.
+  EXPECT_EQ(platform::QtWidget(window.Lb_Bar)->accessibleDescription(), "file 4 of 4: last.prn");
   // Nothing is left waiting at the spooler.
   for (const auto& job : Cups().WaitForFinishedJobs(queue)) EXPECT_TRUE(job.Finished()) << job.title;
 }

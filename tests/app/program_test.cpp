@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The torvane program as a user starts it: its own options, files that look
 // like Qt's options, and a request to end from outside.
 #include <gtest/gtest.h>

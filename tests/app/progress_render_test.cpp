@@ -1,5 +1,7 @@
+// SPDX-License-Identifier: Apache-2.0
 // The progress bar as it is drawn: the percentage reads white on blue where
 // the fill covers it and black beyond, changing colour at the fill's edge.
+#include <QApplication>
 #include <QImage>
 #include <QPixmap>
 #include <QWidget>
@@ -101,6 +103,15 @@ TEST_F(ProgressRenderTest, TheTextChangesColourExactlyAtTheFillsEdge) {
   EXPECT_EQ(covered.dark_text, 0);
   EXPECT_GT(uncovered.dark_text, 3);
   EXPECT_EQ(uncovered.blue_tinted, 0);
+}
+
+TEST_F(ProgressRenderTest, OnADarkThemeTheTextBeyondTheFillTakesTheThemesTextColour) {
+  const QPalette light = QApplication::palette(), dark(QColor(53, 53, 53));  // light text on dark grey
+  QApplication::setPalette(dark);
+  auto& window = Start();
+  QApplication::setPalette(light);
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[1])->palette().color(QPalette::WindowText), dark.color(QPalette::WindowText));
+  EXPECT_EQ(platform::QtWidget(*window.Lb_per[0])->palette().color(QPalette::WindowText), QColor(Qt::white));  // on blue
 }
 
 }  // namespace

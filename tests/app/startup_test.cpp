@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Start-up and shutdown over a real INI file.
 #include <QFile>
 #include <QTextStream>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Following sent documents: one round of questions keeps those not ended,
 // drops the printed ones silently, tells those that ended without printing,
 // and tells a wait on a stopped printer once.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Stand-ins for the print job's two partners. The spooler is a fake because
 // refusals, short and idle writes and failed removals cannot be had on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // torvane-send run as a user runs it, against a private cupsd whose raw
 // queues capture every job's bytes. Natively it prints through CUPS. With

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // torvane-send end to end when things go wrong: printers that are missing
 // or go away, a scheduler stopped mid-job, an interrupt, a file that
 // shrinks while it is sent.

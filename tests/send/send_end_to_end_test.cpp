@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // torvane-send end to end: what arrives at the spooler, and the names,
 // waits and standard input around it.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A program run by a test as a user would run it: its standard input
 // empty or from a file, its output collected in files, and its end

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The names of the enums tests compare, so that a failed check shows
 // "kFailed", not a number.

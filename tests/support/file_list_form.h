@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The four controls the file list works on, on a form of their own, as the
 // window creates them: the list, Full Path ticked, Add files clear, and

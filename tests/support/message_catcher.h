@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Answers the program's modal message boxes while a test runs, recording
 // what each one showed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Waiting for what happens elsewhere: in another thread or process, or at
 // the print server.

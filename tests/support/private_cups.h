@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A private CUPS scheduler for tests and benchmarks, run through
 // scripts/private-cupsd in a temporary folder of its own. Its queues are

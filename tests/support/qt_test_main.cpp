@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // main() for tests that need a QApplication: widgets are real, on whatever
 // platform QT_QPA_PLATFORM names (offscreen in ctest).
 #include <gtest/gtest.h>

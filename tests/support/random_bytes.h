@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Reproducible file contents for byte-for-byte checks: every byte value
 // occurs, and the same seed gives the same bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // An environment variable set, or unset, for one scope: its earlier state
 // comes back when the scope ends, also when an assertion ends a test early.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A print server on a loopback port that answers late (every piece of
 // `cups`'s answers 0.1 to 1 s late), or never (no `cups`): the script

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A document sent as the print job sends it, and followed until the
 // spooler has a verdict on it.

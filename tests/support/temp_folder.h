@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A fresh folder of a test's own under the system's temporary folder,
 // removed with everything in it when the scope ends, also when an

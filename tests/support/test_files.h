@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Files for byte-for-byte checks, and a readable account of where two
 // byte strings part.

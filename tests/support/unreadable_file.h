@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A file that exists but cannot be read as a print job needs it, of the kind
 // each platform has: on Windows one held open by another program that

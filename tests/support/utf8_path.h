@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Paths as the print job takes them: UTF-8 text on every platform. On
 // Windows a path's narrow form is in the ANSI code page, so tests that name

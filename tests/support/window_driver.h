@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Acts on the window as its user does, through the window system, for tests
 // of the window's logic that hold on whichever back end draws it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Values of an INI file as QSettings writes one, read back as the text that
 // was stored: QSettings' quoting and escaping of a text undone, but a comma

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The user's number separators, as the system's locale settings give them.
 #include <string>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The per-user settings store: texts addressed by application, section and
 // key. Read never creates a key; Save creates or replaces one and fails with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The name a spooler job gets from its document name. Spoolers take job
 // names as UTF-8 text of limited length (CUPS refuses a job-name that is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The document protocol, the same over every spooler: documents go one
 // after the other, StartDoc, Write..., EndDoc; or CancelDoc at any point

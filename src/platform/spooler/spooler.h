@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The print spooler seam: the operations a raw print job needs, each
 // reporting success or failure with the spooler's reason. One

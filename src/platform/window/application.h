@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window system's side of the program: started once, before the window
 // is made, and run until the window has closed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A request to end the program from outside (on Linux and macOS SIGTERM,
 // SIGHUP and SIGINT) closes the window the way its close box does, on the

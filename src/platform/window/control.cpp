@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every back end's controls share: names, kinds, and geometry kept in
 // twips. The back end places the control (ApplyGeometry) and reads and
 // changes what the window system holds.

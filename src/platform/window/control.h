@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window's controls: geometry in twips (1440 to the logical inch, 15 to
 // a logical pixel) held as single-precision values, and the properties and
@@ -76,6 +77,9 @@ class Control {
   // the value last given to SetProgressValue (0 to 100).
   void PresentAsProgressBar(const std::string& name);
   void SetProgressValue(int percent);
+  // What screen readers say of this control besides its name and value; a
+  // change is told to them as it happens, a repeat of the same text is not.
+  void SetScreenReaderDescription(const std::string& text);
 
   // For the back end and its tests.
   NativeControl& Native() const { return *native_; }
@@ -149,12 +153,19 @@ class ListBox : public Control {
   void SetListIndex(int index);        // -1 clears; outside: Invalid property value
   int NewIndex() const { return new_index_; }
   void SetSelected(int index, bool selected);  // outside: Invalid property array index
+  void RemoveItem(int index);                   // outside: Invalid property array index
   void OnClick(EventHandler handler) { click_ = std::move(handler); }
+  // Raised by Delete or Backspace while the list has the keyboard focus.
+  void OnDeleteKey(EventHandler handler) { delete_key_ = std::move(handler); }
+  void PressDeleteKey() {
+    if (delete_key_) RunHandler(delete_key_);
+  }
 
  private:
   using Control::Control;
   int new_index_ = -1;
   EventHandler click_;
+  EventHandler delete_key_;
   friend class ControlBuilder;
 };
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What a control of the window is at creation, as plain data: its kind,
 // name, geometry in twips, font, colours and initial state.

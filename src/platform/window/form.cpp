@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What every back end's window shares: finding controls and their tab order.
 #include "platform/window/form.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The one top-level window and the controls it holds, in collection order.
 #include <memory>

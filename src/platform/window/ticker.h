@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // A repeating timer on the window thread, for work that is polled rather
 // than driven by the window's own events.

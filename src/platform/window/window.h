@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The whole window layer: one top-level window and its controls (form.h,
 // control.h) and the window system's services (window_services.h), with a

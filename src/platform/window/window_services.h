@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The window system's global services: the screen's size, the message box,
 // yielding to the event loop and running an event handler.
@@ -22,6 +23,11 @@ bool ModalOpen();
 
 // Handles every pending window event, then returns.
 void DoEvents();
+
+// Qt's own texts (the file dialog, standard buttons) in the language of
+// `locale` ("de_DE"; empty: the system's), from Qt's translations where
+// they are installed; the program's own texts are not translated.
+void TranslateStandardTexts(const std::string& locale = {});
 
 // Runs an event handler; a run-time error (or any other failure) that ends
 // it is shown to the user, and the program goes on.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The registry store, run under Wine in the tests' private prefix.
 #include <windows.h>
 

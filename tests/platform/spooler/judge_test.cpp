@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // How the spooler's answer about a document is judged, with either
 // platform's reading of a job gone from the queue.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The document protocol held to one contract on every back end: the fake
 // spooler, and the system's: CUPS with a private cupsd whose raw queues
 // capture every job, or, in the Windows build, winspool under Wine, whose

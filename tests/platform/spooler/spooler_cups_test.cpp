@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What only the CUPS spooler does, against a real private cupsd whose raw
 // queues capture every job's bytes: unknown printers, instances, listings, a
 // scheduler that refuses or dies, and following documents that fail or

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window layer's seam, alike on every back end: values and events of
 // the controls, and binding them by name and kind.
 #include <gtest/gtest.h>

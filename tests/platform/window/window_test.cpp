@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window layer on real widgets.
 #include <gtest/gtest.h>
 

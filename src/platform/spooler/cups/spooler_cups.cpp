@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The spooler on CUPS, through libcups, talking to the scheduler libcups is
 // configured for (CUPS_SERVER, client.conf). Every request goes through a
 // connection of this code's own that gives up on a stalled scheduler

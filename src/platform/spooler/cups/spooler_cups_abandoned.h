@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Jobs left at a scheduler that could not be cancelled: cupsd keeps such a
 // job held, waiting for its document, for as long as nobody cancels it.

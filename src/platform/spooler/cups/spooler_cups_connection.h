@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What the parts of the CUPS spooler share: a connection of this code's
 // own to the configured scheduler (CUPS_SERVER, client.conf), the watch

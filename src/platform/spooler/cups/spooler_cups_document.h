@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Where a document sent to a CUPS queue stands, asked on a connection of
 // its own under the stall limit.

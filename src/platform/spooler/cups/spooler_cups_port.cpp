@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // A scheduler that goes away mid-document shows as a failed write (broken
 // pipe), not as a fatal SIGPIPE: libcups ignores SIGPIPE when it sets up
 // its first connection.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // One opened CUPS printer. A document is one CUPS job named after the
 // document, holding one raw document (no filters, no page structure),

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The spooler on Windows, through winspool. The wide-character calls are
 // used so that printer and document names outside the ANSI code page reach
 // the spooler intact; names travel as UTF-8 everywhere else in the program.

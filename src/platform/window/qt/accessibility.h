@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // What screen readers see of the window's widgets where Qt's default does
 // not fit.

@@ -2,6 +2,8 @@
 
 #include <QApplication>
 
+#include "platform/window/window_services.h"
+
 namespace platform {
 
 struct Application::State {
@@ -11,7 +13,7 @@ struct Application::State {
   QApplication application;
 };
 
-Application::Application(char* program) : state_(std::make_unique<State>(program)) {}
+Application::Application(char* program) : state_(std::make_unique<State>(program)) { TranslateStandardTexts(); }
 Application::~Application() = default;
 
 int Application::Run() { return QApplication::exec(); }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The signal handler only writes a byte into a pipe (write is safe in a
 // signal handler); the pipe's reading end wakes the event loop, which then
 // closes the window like any other event.

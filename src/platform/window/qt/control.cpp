@@ -31,6 +31,11 @@ void Control::PresentAsProgressBar(const std::string& name) { platform::PresentA
 
 void Control::SetProgressValue(int percent) { SetPresentedValue(native_->widget, percent); }
 
+// Qt tells screen readers of a changed description (DescriptionChanged).
+void Control::SetScreenReaderDescription(const std::string& text) {
+  native_->widget->setAccessibleDescription(Q(text));
+}
+
 void Label::SetCaption(const std::string& caption) {
   design_.caption = caption;
   static_cast<QLabel*>(native_->widget)->setText(ShownCaption(caption));
@@ -93,6 +98,12 @@ void ListBox::SetListIndex(int index) {
   } else {
     list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
   }
+}
+
+void ListBox::RemoveItem(int index) {
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
+  delete AsList(native_->widget)->takeItem(index);
+  new_index_ = -1;
 }
 
 void ListBox::SetSelected(int index, bool selected) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Form::Create: one builder per kind of control, then one step that gives
 // every control its designed appearance and drop handling.
 #include <QApplication>
@@ -8,6 +9,8 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <algorithm>
+#include <functional>
+#include <cmath>
 #include <memory>
 
 #include "platform/window/qt/drop_router.h"
@@ -62,6 +65,22 @@ class KeyboardButton : public QPushButton {
   }
 };
 
+// Delete and Backspace raise the list's delete-key event.
+class DeleteKeyList : public QListWidget {
+ public:
+  using QListWidget::QListWidget;
+  std::function<void()> delete_key;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && event->modifiers() == Qt::NoModifier) {
+      delete_key();
+      return;
+    }
+    QListWidget::keyPressEvent(event);
+  }
+};
+
 // A slot that raises a control's event handler, if the program set one.
 auto Raise(const EventHandler& handler) {
   return [&handler] {
@@ -72,6 +91,27 @@ auto Raise(const EventHandler& handler) {
 NativeControlPtr Wrap(QWidget* widget) { return NativeControlPtr(new NativeControl{widget}); }
 
 QColor ToQColor(Rgb c) { return QColor(c.r, c.g, c.b); }
+
+// Relative luminance and contrast ratio as the web's accessibility
+// guidelines (WCAG 2) define them.
+double Luminance(const QColor& c) {
+  const auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+  return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+double Contrast(const QColor& a, const QColor& b) {
+  const double la = Luminance(a), lb = Luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A designed text colour that would not read on the background beneath it
+// (3:1 at least, the guidelines' floor for large text) gives way to the
+// theme's own text colour: dark text on a dark theme's window. On a light
+// theme the designed colours stay.
+QColor ReadableText(const QColor& designed, const QColor& background, const QPalette& theme) {
+  constexpr double kReadable = 3.0;
+  return Contrast(designed, background) >= kReadable ? designed : theme.color(QPalette::WindowText);
+}
+
 
 }  // namespace
 
@@ -97,8 +137,9 @@ class ControlBuilder {
     if (design.font) widget->setFont(MakeFont(*design.font));
     QPalette palette = widget->palette();
     if (design.fore_color) {
-      palette.setColor(QPalette::WindowText, ToQColor(*design.fore_color));
-      palette.setColor(QPalette::Text, ToQColor(*design.fore_color));
+      const QColor text = ReadableText(ToQColor(*design.fore_color), Background(control, palette), palette);
+      palette.setColor(QPalette::WindowText, text);
+      palette.setColor(QPalette::Text, text);
     }
     if (design.back_color) palette.setColor(QPalette::Window, ToQColor(*design.back_color));
     widget->setPalette(palette);
@@ -113,6 +154,16 @@ class ControlBuilder {
   }
 
  private:
+  // What shows beneath a control's text: the first background colour of its
+  // own, of its container or further out, else the window's.
+  static QColor Background(const Control& control, const QPalette& theme) {
+    for (const Control* c = &control; c != nullptr; c = c->container_) {
+      if (c->design_.back_color) return ToQColor(*c->design_.back_color);
+      if (!c->design_.transparent && c->Kind() == ControlKind::Label) break;
+    }
+    return theme.color(QPalette::Window);
+  }
+
   static std::unique_ptr<Control> BuildPictureBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* widget = new QWidget(parent);
     widget->setFocusPolicy(Qt::NoFocus);
@@ -148,12 +199,13 @@ class ControlBuilder {
   }
 
   static std::unique_ptr<Control> BuildListBox(const ControlSpec& design, Control* container, QWidget* parent) {
-    auto* list = new QListWidget(parent);
+    auto* list = new DeleteKeyList(parent);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSortingEnabled(false);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
     std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
     QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
+    list->delete_key = [control = box.get()] { control->PressDeleteKey(); };
     return box;
   }
 };

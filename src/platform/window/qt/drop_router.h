@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Files dropped or pasted on the window, and their way to a drop handler.
 #include <QObject>

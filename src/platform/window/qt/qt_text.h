@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Conversions shared by the window layer's Qt code: texts and fonts.
 #include <QFont>

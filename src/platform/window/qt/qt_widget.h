@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The Qt widgets behind the window layer's controls and window, for the Qt
 // back end and the tests of it.

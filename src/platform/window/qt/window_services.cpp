@@ -1,8 +1,11 @@
 #include "platform/window/window_services.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTranslator>
 
 #include "platform/window/control.h"
 #include "platform/window/qt/qt_text.h"
@@ -43,5 +46,17 @@ void ShowMessage(const std::string& text) {
 bool ModalOpen() { return QApplication::activeModalWidget() != nullptr; }
 
 void DoEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TranslateStandardTexts(const std::string& locale) {
+  auto* translator = new QTranslator(QCoreApplication::instance());
+  // Tries each of the locale's languages in turn (de_DE, then de).
+  if (translator->load(locale.empty() ? QLocale::system() : QLocale(Q(locale)), QStringLiteral("qtbase"),
+                       QStringLiteral("_"),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QCoreApplication::installTranslator(translator);
+  } else {
+    delete translator;
+  }
+}
 
 }  // namespace platform

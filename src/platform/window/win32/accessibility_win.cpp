@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // What screen readers see, through MSAA dynamic annotation: the window
 // system's own accessible objects of the child windows, with their name,
 // role, state or value overridden. UI Automation reads these too.
@@ -57,6 +58,11 @@ void AnnotateValue(HWND hwnd, int percent) {
   // As a progress bar tells it: the percentage as text, and the change.
   SetText(hwnd, PROPID_ACC_VALUE, std::to_wstring(percent) + L"%");
   NotifyWinEvent(EVENT_OBJECT_VALUECHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
+}
+
+void AnnotateDescription(HWND hwnd, const std::wstring& description) {
+  SetText(hwnd, PROPID_ACC_DESCRIPTION, description);
+  NotifyWinEvent(EVENT_OBJECT_DESCRIPTIONCHANGE, hwnd, OBJID_CLIENT, CHILDID_SELF);
 }
 
 }  // namespace platform

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The controls as Win32 child windows: BUTTON for command buttons and check
 // boxes, LISTBOX for lists, and two classes of this program's own for
 // labels and picture boxes, which draw their captions and colours
@@ -42,6 +43,11 @@ void Control::SetEnabled(bool enabled) { EnableWindow(native_->hwnd, enabled); }
 
 void Control::HideFromScreenReaders() { AnnotateHidden(native_->hwnd); }
 void Control::PresentAsProgressBar(const std::string& name) { AnnotateProgressBar(native_->hwnd, Wide(name)); }
+void Control::SetScreenReaderDescription(const std::string& text) {
+  if (text == native_->description) return;
+  native_->description = text;
+  AnnotateDescription(native_->hwnd, Wide(text));
+}
 void Control::SetProgressValue(int percent) {
   if (percent == native_->presented_percent) return;
   native_->presented_percent = percent;
@@ -127,6 +133,12 @@ void ListBox::SetListIndex(int index) {
   if (index == ListIndex()) return;
   SendMessageW(native_->hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (click_) RunHandler(click_);
+}
+
+void ListBox::RemoveItem(int index) {
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
+  SendMessageW(native_->hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  new_index_ = -1;
 }
 
 void ListBox::SetSelected(int index, bool selected) {

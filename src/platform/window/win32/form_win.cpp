@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The one top-level window, of class KelPrnPrint, on Win32.
 #include <windows.h>
 // After windows.h, which they build on.
@@ -387,6 +388,12 @@ bool TranslateFormKey(const MSG& message) {
     return true;
   }
   if (ctrl || alt) return false;
+  if (message.wParam == VK_DELETE || message.wParam == VK_BACK) {
+    NativeControl* focused = NativeOf(GetFocus());
+    if (focused == nullptr || focused->control->Kind() != ControlKind::ListBox) return false;
+    static_cast<ListBox*>(focused->control)->PressDeleteKey();
+    return true;
+  }
   if (message.wParam == VK_RETURN) {
     NativeControl* focused = NativeOf(GetFocus());
     if (focused == nullptr || focused->control->Kind() != ControlKind::CommandButton) return false;

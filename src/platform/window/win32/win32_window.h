@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The Win32 back end's own parts: the child window behind each control, the
 // top-level window, and the helpers its files share.
@@ -30,6 +31,7 @@ struct NativeControl {
   bool border = false;
   TextAlign align = TextAlign::Left;
   int presented_percent = -1;  // told to screen readers
+  std::string description;     // told to screen readers
 };
 
 class Form::Window {
@@ -87,6 +89,7 @@ void AnnotateHidden(HWND hwnd);
 void AnnotateName(HWND hwnd, const std::wstring& name);
 void AnnotateProgressBar(HWND hwnd, const std::wstring& name);
 void AnnotateValue(HWND hwnd, int percent);
+void AnnotateDescription(HWND hwnd, const std::wstring& description);
 
 // Counts a modal box open while it lives.
 class ModalScope {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The window system's services on Win32: the event loop, the message box,
 // the screen and the timer.
 #include <windows.h>
@@ -57,6 +58,9 @@ ModalScope::ModalScope() { ++modal_boxes; }
 ModalScope::~ModalScope() { --modal_boxes; }
 
 bool ModalOpen() { return modal_boxes > 0; }
+
+// The system's own dialogs and buttons already speak its language.
+void TranslateStandardTexts(const std::string&) {}
 
 float ScreenWidth() {
   const UINT dpi = DpiOf(nullptr);
