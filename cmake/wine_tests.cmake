@@ -19,8 +19,18 @@ set_tests_properties(wine_server_start PROPERTIES FIXTURES_SETUP wine_server
 set_tests_properties(wine_server_stop PROPERTIES FIXTURES_CLEANUP wine_server
   ENVIRONMENT "${TORVANE_WINE_ENVIRONMENT}")
 
-# Gives a test the Wine environment and the running server.
+# Gives a test the Wine environment and the running server. A test with
+# DESKTOP makes windows on a private desktop of its own (with-desktop):
+# Wine binds a prefix's desktop to the display its first program saw, so
+# such a test gets a prefix of its own, whose server it starts itself
+# under that display.
 function(torvane_wine_test name)
-  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${TORVANE_WINE_ENVIRONMENT})
-  set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine_server)
+  cmake_parse_arguments(ARG "DESKTOP" "" "" ${ARGN})
+  if(ARG_DESKTOP)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+      "WINEPREFIX=${TORVANE_WINEPREFIX}-${name};WINEDEBUG=-all;LANG=C.UTF-8")
+  else()
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT ${TORVANE_WINE_ENVIRONMENT})
+    set_property(TEST ${name} APPEND PROPERTY FIXTURES_REQUIRED wine_server)
+  endif()
 endfunction()
