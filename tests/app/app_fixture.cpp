@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "platform/run_time_error.h"
+#include "support/message_catcher.h"
 #include "support/poll.h"
 
 namespace apptest {
@@ -61,6 +62,14 @@ bool AppTest::ProcessEventsUntil(const std::function<bool()>& done, std::chrono:
 
 void AppTest::WaitForJob(app::KelPrnPrint& window) {
   EXPECT_TRUE(ProcessEventsUntil([&] { return !window.JobRunning(); })) << "the print job did not end";
+}
+
+std::vector<QString> AppTest::PrintWithoutPrinters(app::KelPrnPrint& window) {
+  EXPECT_EQ(window.List_printer.ListCount(), 0);
+  testsupport::MessageCatcher catcher;
+  window.But_Out.Click();
+  WaitForJob(window);
+  return catcher.Texts();
 }
 
 }  // namespace apptest

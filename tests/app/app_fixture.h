@@ -3,6 +3,8 @@
 // A real window over a real INI settings file in a fresh temporary folder.
 #include <gtest/gtest.h>
 
+#include <QString>
+
 #include <chrono>
 #include <functional>
 #include <memory>
@@ -56,6 +58,9 @@ class AppTest : public ::testing::Test {
                                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
   // Handles window events until the window's print job has ended.
   static void WaitForJob(app::KelPrnPrint& window);
+  // Presses Print on a window that could list no printer; the messages it
+  // gave by the time the job ended.
+  static std::vector<QString> PrintWithoutPrinters(app::KelPrnPrint& window);
 
   testsupport::TempFolder dir_;
   std::unique_ptr<platform::SettingsStore> ini_;
