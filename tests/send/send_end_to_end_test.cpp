@@ -75,12 +75,12 @@ TEST_F(SendEndToEnd, WaitsUntilEachFilePrintedAndTellsWhyNot) {
   const struct {
     std::string queue, device_options, stopped_because, wait;
     int status;
-    std::string heading, why;  // on standard error
+    std::string why;  // on standard error, after the file
   } cases[] = {
-      {"Prints", "", "", "--wait", 0, "", ""},
-      {"Fails", "fail=1", "", "--wait", 1, "This file did not print:", "capture: forced failure (exit 1)"},
-      {"Stopped", "", "Out of paper (tray 2)", "--wait=2", 3, "This file has not printed yet:",
-       "queued on a stopped printer: Out of paper (tray 2)"},
+      {"Prints", "", "", "--wait", 0, ""},
+      {"Fails", "fail=1", "", "--wait", 1, "did not print: capture: forced failure (exit 1)"},
+      {"Stopped", "", "Out of paper (tray 2)", "--wait=2", 3,
+       "not printed yet: queued on a stopped printer: Out of paper (tray 2)"},
   };
   const auto file = sender_.Arg(Write({"a.prn", "a"}));
   for (const auto& c : cases) {
@@ -96,7 +96,7 @@ TEST_F(SendEndToEnd, WaitsUntilEachFilePrintedAndTellsWhyNot) {
       continue;
     }
     EXPECT_EQ(outcome.status, c.status) << outcome.err;
-    EXPECT_EQ(outcome.err, c.heading.empty() ? "" : c.heading + "\n\n" + file + kDash + c.why + "\n");
+    EXPECT_EQ(outcome.err, c.why.empty() ? "" : "torvane-send: " + file + ": " + c.why + "\n");
   }
 }
 
@@ -183,7 +183,7 @@ TEST_F(SendEndToEnd, AnEmptyFileIsNeverReportedAsPrintedWhenItWasNot) {
     // CUPS refuses a document without data; the file is reported and its
     // job cancelled, and the next file still goes.
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + sender_.Arg(folder_ / "empty.prn") + kDash));
+    EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + sender_.Arg(folder_ / "empty.prn") + ": "));
     // Its job is gone with the refused end: no cancel is tried or reported.
     EXPECT_THAT(outcome.err, Not(HasSubstr("cancel")));
     ASSERT_EQ(printed.size(), 2u);
