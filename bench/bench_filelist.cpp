@@ -11,7 +11,8 @@
 //   bench_filelist [--window PROGRAM] [--check]
 // With --check the exit status is 1 unless each drop and toggle takes under
 // 30 ms, the start-up is at most 100 ms later and the memory grows by under
-// 6 MB. QT_QPA_PLATFORM=offscreen runs the first part without a display.
+// 6 MiB (the RSS /proc gives in KiB, over 1024). QT_QPA_PLATFORM=offscreen
+// runs the first part without a display.
 #include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <algorithm>
@@ -154,7 +155,7 @@ bool TimeWindowStart(const std::string& program, const std::vector<std::string>&
                 starts == &none ? "no files" : "32767 files", best(*starts, &bench::WindowStart::mapped_s),
                 best(*starts, &bench::WindowStart::answering_s), rss_mib(*starts));
   }
-  std::printf("  later by %.0f ms mapped, %.0f ms answering (aim: at most %.0f ms); memory +%.1f MiB (aim: under %.0f)\n",
+  std::printf("  later by %.0f ms mapped, %.0f ms answering (aim: at most %.0f ms); memory +%.1f MiB (aim: under %.0f MiB)\n",
               mapped_ms, answering_ms, kStartAimMs, memory_mib, kMemoryAimMib);
   return mapped_ms <= kStartAimMs && answering_ms <= kStartAimMs && memory_mib < kMemoryAimMib;
 }

@@ -22,19 +22,21 @@ std::size_t ReadNumber(const char* data, std::size_t& at) {
 
 }  // namespace
 
+void LineModel::Read(Place& at, std::string& line) const {
+  if (at.offset == blocks_[at.block].size()) at = {at.block + 1, 0};
+  const char* data = blocks_[at.block].data();
+  const std::size_t shared = ReadNumber(data, at.offset);
+  const std::size_t own = ReadNumber(data, at.offset);
+  line.resize(shared);
+  line.append(data + at.offset, own);
+  at.offset += own;
+}
+
 std::string LineModel::Line(int index) const {
   if (index < 0 || index >= count_) return {};
   Place at = groups_[static_cast<std::size_t>(index / kGroup)];
   std::string line;
-  for (int k = 0; k <= index % kGroup; ++k) {
-    if (at.offset == blocks_[at.block].size()) at = {at.block + 1, 0};
-    const char* data = blocks_[at.block].data();
-    const std::size_t shared = ReadNumber(data, at.offset);
-    const std::size_t own = ReadNumber(data, at.offset);
-    line.resize(shared);
-    line.append(data + at.offset, own);
-    at.offset += own;
-  }
+  for (int k = 0; k <= index % kGroup; ++k) Read(at, line);
   return line;
 }
 
@@ -96,8 +98,11 @@ void LineModel::Remove(int index) {
   beginRemoveRows({}, index, index);
   // The line after it was stored against it: the lines are stored afresh.
   std::vector<std::string> kept;
+  Place at{0, 0};
+  std::string line;
   for (int i = 0; i < count_; ++i) {
-    if (i != index) kept.push_back(Line(i));
+    Read(at, line);
+    if (i != index) kept.push_back(line);
   }
   blocks_.clear();
   groups_.clear();

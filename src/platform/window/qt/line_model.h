@@ -46,6 +46,9 @@ class LineModel : public QAbstractListModel {
   };
   // Stores `text` after the last line, without telling the view.
   void Store(const std::string& text);
+  // Reads the line stored at `at` into `line`, which holds the line before
+  // it, and moves `at` on to the next.
+  void Read(Place& at, std::string& line) const;
   void Write(std::size_t number);
 
   std::vector<std::string> blocks_;  // each filled up to its reserved size, never beyond
