@@ -41,12 +41,12 @@ struct Options {
 
 Options ParseOptions(int argc, char** argv) {
   Options options;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "--check") {
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  for (auto arg = args.begin(); arg != args.end(); ++arg) {
+    if (*arg == "--check") {
       options.check = true;
-    } else if (arg == "--window" && i + 1 < argc) {
-      options.window = argv[++i];
+    } else if (*arg == "--window" && arg + 1 != args.end()) {
+      options.window = *++arg;
     } else {
       bench::Fail("usage: bench_filelist [--window PROGRAM] [--check]");
     }
