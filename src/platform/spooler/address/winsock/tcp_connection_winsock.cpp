@@ -47,9 +47,14 @@ bool WaitOn(SOCKET s, bool for_writing, int* failed = nullptr) {
 
 class WinsockConnection final : public TcpConnection {
  public:
-  explicit WinsockConnection(SOCKET s) : socket_(s) {}
+  // The connection's close is recorded with how it came: a printer that
+  // resets it rather than closing in order did not take every byte.
+  explicit WinsockConnection(SOCKET s) : socket_(s), closed_(WSACreateEvent()) {
+    WSAEventSelect(socket_, closed_, FD_CLOSE);
+  }
   ~WinsockConnection() override {
     if (socket_ != INVALID_SOCKET) closesocket(socket_);
+    WSACloseEvent(closed_);
   }
 
   Status Write(const char* data, std::size_t size, std::size_t& written) override {
@@ -78,6 +83,11 @@ class WinsockConnection final : public TcpConnection {
       const int error = WSAGetLastError();
       return WouldBlock(error) ? Status::Ok() : Failed(error);
     }
+    WSANETWORKEVENTS events{};
+    if (WSAEnumNetworkEvents(socket_, closed_, &events) == 0 && (events.lNetworkEvents & FD_CLOSE) != 0 &&
+        events.iErrorCode[FD_CLOSE_BIT] != 0) {
+      return Failed(events.iErrorCode[FD_CLOSE_BIT]);
+    }
     ended = true;
     return Status::Ok();
   }
@@ -93,6 +103,7 @@ class WinsockConnection final : public TcpConnection {
 
  private:
   SOCKET socket_;
+  WSAEVENT closed_;
 };
 
 Status ConnectTo(SOCKET s, const addrinfo& address, const std::function<Status()>& keep_waiting) {
