@@ -130,7 +130,7 @@ TEST_F(SendEndToEnd, ReportsADocumentThePrinterAtAnAddressDidNotReadWhole) {
       continue;
     }
     EXPECT_EQ(outcome.status, 1);
-    EXPECT_THAT(outcome.err, HasSubstr(c.file + kDash));
+    EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + c.file + ": "));
     EXPECT_THAT(outcome.err, HasSubstr(c.why));
     EXPECT_EQ(outcome.out, "");
   }
