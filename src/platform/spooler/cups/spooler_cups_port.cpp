@@ -27,6 +27,8 @@ constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
 // for again until this has passed.
 constexpr auto kBrowseLimit = std::chrono::seconds(1);
 constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
+// A busy printer is asked again after this many polls.
+constexpr int kBusyRetrySlices = 5;
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
@@ -172,10 +174,22 @@ bool CupsPort::PrintCopies(int copies) {
 StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
-  const Answer created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
+  // A printer busy with another job takes the next one once it is done
+  // (many take one at a time): it is asked again while it says so, within
+  // the stall limit.
+  const auto busy_until = std::chrono::steady_clock::now() + std::chrono::duration<double>(StallLimitSeconds());
+  Answer created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
+  while (created.status == IPP_STATUS_ERROR_BUSY && std::chrono::steady_clock::now() < busy_until) {
+    watch_.Answered();
+    for (int slice = 0; slice < kBusyRetrySlices && !watch_.StopRequested(); ++slice) {
+      std::this_thread::sleep_for(kQueueReadyPoll);
+    }
+    if (watch_.StopRequested()) break;
+    created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
+  }
   ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
   job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
-  if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
+  if (job_id_ == 0) return Refused(created.Why(Receiver() + " did not create the job"));
   watch_.Answered();
   return job_id_;
 }
@@ -186,11 +200,11 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
   // reaches the scheduler (which would refuse it and hold the job).
   if (!streaming_) {
     const http_status_t started = StartDocumentOn(http_.get(), target_, job_id_, job_name_);
-    if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler did not accept the document"));
+    if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError(Receiver() + " did not accept the document"));
     streaming_ = true;
   }
   const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
-  if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler stopped taking the document"));
+  if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError(Receiver() + " stopped taking the document"));
   watch_.Answered();
   written = size;
   return Status::Ok();
@@ -199,7 +213,7 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
 Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
   const Answer answer = ReadAnswer(http_.get());
-  if (answer.Failed()) return Refused(answer.Why("the spooler did not take the document"));
+  if (answer.Failed()) return Refused(answer.Why(Receiver() + " did not take the document"));
   watch_.Answered();
   streaming_ = false;
   job_id_ = 0;

@@ -59,6 +59,8 @@ class CupsPort final : public PrinterPort {
 
  private:
   Status Connect();
+  // Who takes the documents, in messages: the spooler, or the printer.
+  std::string Receiver() const { return target_.IsQueue() ? "the spooler" : "the printer"; }
   // Has the scheduler make the queue of a destination found on the
   // network, and waits until it is ready.
   Status MakeQueue(const std::string& printer_name);
