@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/spooler/address/printer_address.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace platform {
