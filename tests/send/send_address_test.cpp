@@ -106,7 +106,7 @@ TEST_F(SendEndToEnd, SendsEachCopyOfEachFileOverAConnectionOfItsOwn) {
 }
 
 TEST_F(SendEndToEnd, ReportsADocumentThePrinterAtAnAddressDidNotReadWhole) {
-  const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "1");
+  const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "2");
   const std::string closed_port = Listener().Address();  // nobody listens there once it is gone
   Listener never_reads(SIZE_MAX, true), closes_half_way(100000);
   // Enough to fill every buffer on the way; or few enough to be written
@@ -118,7 +118,7 @@ TEST_F(SendEndToEnd, ReportsADocumentThePrinterAtAnAddressDidNotReadWhole) {
   } cases[] = {
       {closed_port, small, "the printer did not accept the document (cannot connect to " + closed_port + ": "},
       {never_reads.Address(), big,
-       never_reads.Address() + " stopped answering: it has not taken more of the document for 1 s"},
+       never_reads.Address() + " stopped answering: it has not taken more of the document for 2 s"},
       {closes_half_way.Address(), big, closes_half_way.Address() + " broke the connection off: "},
       {closes_half_way.Address(), small, closes_half_way.Address() + " "},
   };
