@@ -14,7 +14,7 @@
 #include <unistd.h>
 #endif
 
-#include "platform/spooler/spooler.h"
+#include "platform/spooler/address/address_spooler.h"
 #include "platform/standard_streams.h"
 #ifdef _WIN32
 #include "platform/wide_text_win.h"
@@ -45,7 +45,7 @@ int Run(const std::vector<std::string>& args, bool terminal) {
 #ifdef SIGHUP
   std::signal(SIGHUP, OnInterrupt);  // the terminal went away: stop as for Ctrl+C
 #endif
-  const auto spooler = platform::MakeSystemSpooler();
+  const auto spooler = platform::MakeAddressSpooler(platform::MakeSystemSpooler());
   return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
 }
 

@@ -55,6 +55,10 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
   }
   const int sent = result.not_sent.empty() && result.closed.IsOk() ? kExitSent : kExitNotSent;
   if (!options.wait || result.sent.empty()) return sent;
+  if (const auto why = spooler.Unfollowable(options.printer); !why.empty()) {
+    view.ShowMessage(std::string(kProgramName) + ": --wait: " + why);
+    return sent;
+  }
   const auto verdict = JudgeWait(result.sent, FollowSent(spooler, result.sent, options.wait_limit, console.stop));
   view.ReportFiles(verdict.unprinted);
   if (console.stop) return kExitInterrupted;

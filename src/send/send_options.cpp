@@ -189,8 +189,9 @@ std::string HelpText() {
          "input, as a document named \"stdin\".\n"
          "\n"
          "  -d, -P, -p, --printer NAME\n"
-         "                       the printer to send to, as --list shows it; without\n"
-         "                       it: $LPDEST, else $PRINTER, else the default printer\n"
+         "                       the printer to send to, as --list shows it, or its\n"
+         "                       address (below); without it: $LPDEST, else\n"
+         "                       $PRINTER, else the default printer\n"
          "  -t, --title NAME     the document's name (with one FILE only)\n"
          "  -h, --server SERVER[:PORT]\n"
          "                       the print server to use, as lp takes it (CUPS)\n"
@@ -218,6 +219,18 @@ std::string HelpText() {
          "Interrupting (Ctrl+C, SIGHUP or SIGTERM) stops after the piece in hand,\n"
          "takes back the file in progress and lists every file not sent.\n"
          "\n"
+         "A printer may be named by its address, with no queue installed:\n"
+         "  socket://HOST[:PORT]  each document (and each copy) over a TCP connection\n"
+         "                       of its own (port 9100 by default); it counts as sent\n"
+         "                       once the printer has read it all and closed the\n"
+         "                       connection. There is no job: the request id's ID is a\n"
+         "                       running number. --wait can learn nothing more.\n"
+         "  ipp://HOST[:PORT]/PATH, ipps://HOST[:PORT]/PATH\n"
+         "                       the printer's own IPP service (port 631 by default),\n"
+         "                       one job a file there; --wait follows it there.\n"
+         "                       Not on Windows.\n"
+         "HOST is a name, an IPv4 address, or an IPv6 address in brackets.\n"
+         "\n"
          "Exit status: 0 when every file was sent (with --wait: printed); 1 when\n"
          "some file was not sent or (with --wait) did not print, the printer could\n"
          "not be used, or the print server could not be asked for the printers or\n"
@@ -225,8 +238,8 @@ std::string HelpText() {
          "and none is the default; 3 when --wait ended (time ran out, the printer is\n"
          "stopped, a job is held until someone releases it, or the print server\n"
          "stopped answering) before every file printed and none failed; 130 when\n"
-         "interrupted. A print server that answers nothing for 60 seconds\n"
-         "(TORVANE_STALL_SECONDS) counts as stopped.\n";
+         "interrupted. A print server (or a printer at an address) that answers\n"
+         "nothing for 60 seconds (TORVANE_STALL_SECONDS) counts as stopped.\n";
 }
 
 std::string VersionText() {

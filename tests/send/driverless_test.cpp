@@ -35,6 +35,24 @@ class Driverless : public SendEndToEnd {
   }
 };
 
+// The printer reached at its own IPP address, with no queue: a printer
+// that prints one job at a time takes each copy in turn, and a document it
+// refuses is reported not sent, its job cancelled there. (First: the
+// other test leaves a job open at the printer, which then prints nothing.)
+TEST_F(Driverless, PrintsToThePrintersOwnAddressEachCopyInTurn) {
+  const std::string uri = Env("TORVANE_IPP_PRINTER_URI");
+  ASSERT_FALSE(uri.empty()) << "run by tests/support/ipp-everywhere";
+  const NamedFile file{"address.prn", "%!PS\n" + RandomBytes(150000, 4)};
+  ASSERT_TRUE(testsupport::PollUntil([&] { return Run({"-d", uri, Write(file).string()}).status == 0; }, 30s, 200ms));
+  const auto copies = Run({"--wait=60", "-n", "2", "-d", uri, Write(file).string()});
+  EXPECT_EQ(copies.status, 0) << copies.err;
+  EXPECT_EQ(PrintedBytes(file.name), file.bytes);
+  const auto refused = Run({"-d", uri, Write({"refused.prn", "\x01" + RandomBytes(5000, 2)}).string()});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_THAT(refused.err, HasSubstr("refused.prn: the printer did not finish the document (the printer did not take "
+                                     "the document: Unsupported document-format"));
+}
+
 TEST_F(Driverless, PrintsAndTellsWhatThePrinterSaidOfEachDocument) {
   ASSERT_FALSE(Env("TORVANE_IPP_PRINTER_FILES").empty()) << "run by tests/support/ipp-everywhere";
   // Listed, though the print server has no queue for it yet.

@@ -105,6 +105,12 @@ class Spooler {
   // Never waits longer than the stall limit, nor once `stop` (may be
   // empty) returns true.
   virtual DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) = 0;
+  // Why documents sent to `printer_name` cannot be followed once the
+  // printer took them; empty when they can (DocumentStatusOf).
+  virtual std::string Unfollowable(const std::string& printer_name) {
+    static_cast<void>(printer_name);
+    return {};
+  }
   // The user's or the system's default printer; waits as PrinterNames.
   virtual DefaultPrinter DefaultPrinterName(StopCheck stop) = 0;
   // Talks to the print server `server` ("HOST" or "HOST:PORT") from now on,

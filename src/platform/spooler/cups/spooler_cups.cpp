@@ -41,7 +41,7 @@ class CupsSpooler final : public Spooler {
   StatusOr<std::unique_ptr<PrinterPort>> Open(const std::string& printer_name, StopCheck stop) override {
     const auto [name, instance] = SplitDestinationName(printer_name);
     if (name.empty()) return Status::Fail("no printer name given");
-    auto printer = std::make_unique<cups::CupsPort>(name, std::move(stop), abandoned_);
+    auto printer = std::make_unique<cups::CupsPort>(cups::SchedulerQueue(name), std::move(stop), abandoned_);
     if (auto found = printer->Find(instance, printer_name); !found.IsOk()) return found;
     return std::unique_ptr<PrinterPort>(std::move(printer));
   }
@@ -62,7 +62,7 @@ class CupsSpooler final : public Spooler {
   }
 
   DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck stop) override {
-    return cups::AskDocumentStatus(SplitDestinationName(printer_name).first, job_id, std::move(stop));
+    return cups::AskDocumentStatus(cups::SchedulerQueue(SplitDestinationName(printer_name).first), job_id, std::move(stop));
   }
 
   // libcups takes "HOST:PORT" whole, and an IPv6 address in brackets.

@@ -32,9 +32,9 @@ int GiveUpOnStall(http_t* http, void* stalled) {
 // failed with an error, whatever the error. Trying them again, a second at
 // most, gives the first real one: a closed port or a crashed scheduler
 // refuses the connection.
-int ConnectError(const char* server) {
+int ConnectError(const char* server, int port) {
   int error = EHOSTDOWN;
-  http_addrlist_t* addresses = httpAddrGetList(server, AF_UNSPEC, std::to_string(ippPort()).c_str());
+  http_addrlist_t* addresses = httpAddrGetList(server, AF_UNSPEC, std::to_string(port).c_str());
   for (http_addrlist_t* address = addresses; address != nullptr && error == EHOSTDOWN; address = address->next) {
     const int fd = socket(address->addr.addr.sa_family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
     if (fd < 0) continue;
@@ -54,15 +54,16 @@ int ConnectError(const char* server) {
   return error;
 }
 
-// Why connecting to `server` failed, right after the failing call. For a
+// Why connecting to `target` failed, right after the failing call. For a
 // local socket that is not there, the file system's own answer says more
 // than libcups's.
-std::string ConnectFailure(const char* server, int error) {
-  std::string reason = "cannot connect to the print server " + ServerName();
+std::string ConnectFailure(const Target& target, int error) {
+  std::string reason = "cannot connect to " + target.shown;
+  const char* server = target.host.c_str();
   struct stat socket_file;
   if (server[0] == '/' && stat(server, &socket_file) != 0) error = errno;
   if (server[0] != '/' && (error == 0 || error == EHOSTDOWN)) {
-    if (const int immediate = ConnectError(server); immediate != EHOSTDOWN) error = immediate;
+    if (const int immediate = ConnectError(server, target.port); immediate != EHOSTDOWN) error = immediate;
   }
   if (error != 0) return reason + ": " + std::strerror(error);
   const char* text = cupsLastErrorString();  // a host name that does not resolve
@@ -75,14 +76,6 @@ std::string Seconds(double seconds) {
   return text;
 }
 
-// The scheduler's address of a queue, for requests made on a connection
-// of this code's own.
-std::string PrinterUri(const std::string& queue) {
-  char uri[HTTP_MAX_URI];
-  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
-                   queue.c_str());
-  return uri;
-}
 
 // Reads `length` bytes of a response's body for ippReadIO. Each wait for
 // them asks the connection's watch (httpRead2 does; ippRead does not).
@@ -197,15 +190,32 @@ std::string LastCupsError(std::string_view what) {
   return reason;
 }
 
-Status ConnectToScheduler(Http& http) {
+Target SchedulerQueue(const std::string& queue) {
+  Target target;
+  target.host = cupsServer();
+  target.port = ippPort();
+  target.encryption = cupsEncryption();
+  // The scheduler's address of a queue, for requests made on a connection
+  // of this code's own.
+  char uri[HTTP_MAX_URI];
+  httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", ippPort(), "/printers/%s",
+                   queue.c_str());
+  target.printer_uri = uri;
+  target.resource = "/printers/" + queue;
+  target.format = CUPS_FORMAT_RAW;
+  target.queue = queue;
+  target.shown = "the print server " + ServerName();
+  return target;
+}
+
+Status Connect(Http& http, const Target& target) {
   // Made unconnected and connected here: when httpConnect2 connects itself,
   // its clean-up after a failure overwrites errno.
-  const char* server = cupsServer();
-  Http made(httpConnect2(server, ippPort(), nullptr, AF_UNSPEC, cupsEncryption(),
+  Http made(httpConnect2(target.host.c_str(), target.port, nullptr, AF_UNSPEC, target.encryption,
                          /*blocking=*/1, /*msec=*/0, nullptr));
-  if (!made) return Status::Fail(ConnectFailure(server, 0));
+  if (!made) return Status::Fail(ConnectFailure(target, 0));
   if (httpReconnect2(made.get(), kConnectTimeoutMs, nullptr) != 0) {
-    return Status::Fail(ConnectFailure(server, httpError(made.get())));
+    return Status::Fail(ConnectFailure(target, httpError(made.get())));
   }
   httpSetTimeout(made.get(), StallLimitSeconds(), nullptr, nullptr);
   http = std::move(made);
@@ -247,9 +257,9 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
   return shared->result;
 }
 
-ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
+ipp_t* NewRequest(ipp_op_t operation, const Target& target) {
   ipp_t* request = ippNewRequest(operation);
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, PrinterUri(queue).c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, target.printer_uri.c_str());
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   return request;
 }
@@ -260,8 +270,8 @@ Watch::Watch(StopCheck stop) : stop_(std::move(stop)), limit_(StallLimitSeconds(
 
 void Watch::Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
 
-std::string Watch::StallReason() {
-  return "the print server stopped answering (nothing for " + Seconds(StallLimitSeconds()) + " s)";
+std::string Watch::StallReason(const std::string& who) {
+  return who + " stopped answering (nothing for " + Seconds(StallLimitSeconds()) + " s)";
 }
 
 int Watch::OnWait(http_t*, void* self) { return static_cast<Watch*>(self)->KeepWaiting() ? 1 : 0; }

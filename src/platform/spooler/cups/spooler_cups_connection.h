@@ -33,9 +33,31 @@ struct HttpClose {
 };
 using Http = std::unique_ptr<http_t, HttpClose>;
 
-// Connects `http` to the configured scheduler. Unlike libcups's shared
-// default connection, it gives up on a scheduler that stalls.
-Status ConnectToScheduler(Http& http);
+// Where the requests about one printer go: a queue of the configured
+// scheduler, or a printer's own IPP service reached by its address.
+struct Target {
+  std::string host;  // as httpConnect2 takes it: a name, an address, a socket's path
+  int port = 0;
+  http_encryption_t encryption = HTTP_ENCRYPTION_IF_REQUESTED;
+  std::string printer_uri;
+  std::string resource;  // the HTTP resource of its jobs' requests
+  std::string format;    // the document format its documents go as
+  std::string queue;     // the scheduler's queue; empty for a printer reached by its address
+  std::string shown;     // how messages name it: "the print server HOST:PORT", or the address
+
+  bool IsQueue() const { return !queue.empty(); }
+  // The resource of requests that are not about one queue's jobs.
+  std::string AskResource() const { return IsQueue() ? "/" : resource; }
+};
+
+// `queue` of the configured scheduler (CUPS_SERVER, client.conf).
+Target SchedulerQueue(const std::string& queue);
+
+// Connects `http` to `target`. Unlike libcups's shared default
+// connection, it gives up on a server that stalls.
+Status Connect(Http& http, const Target& target);
+// Connects `http` to the configured scheduler.
+inline Status ConnectToScheduler(Http& http) { return Connect(http, SchedulerQueue({})); }
 
 // A lookup on the scheduler through libcups's own requests (the list of
 // destinations, the default printer): it puts what it found into its list
@@ -54,8 +76,12 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
 // The reason a lookup that `stop` ended gives.
 inline constexpr char kLookupStopped[] = "the print server was not asked to the end: stopped";
 
+// The request `operation` about `target`'s printer, as this user.
+ipp_t* NewRequest(ipp_op_t operation, const Target& target);
 // The scheduler's request `operation` about `queue`, as this user.
-ipp_t* NewRequest(ipp_op_t operation, const std::string& queue);
+inline ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
+  return NewRequest(operation, SchedulerQueue(queue));
+}
 
 using Response = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 
@@ -119,7 +145,8 @@ class Watch {
   bool Stalled() const { return stalled_; }
   bool StopRequested() const { return stop_ && stop_(); }
   const platform::StopCheck& Stop() const { return stop_; }
-  static std::string StallReason();
+  // `who` ("the print server") stopped answering.
+  static std::string StallReason(const std::string& who = "the print server");
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -26,10 +26,10 @@ std::string TextOf(ipp_t* response, const char* name) {
 }
 
 // Asks one request's attributes.
-Answer Ask(http_t* http, ipp_t* request, const std::vector<const char*>& attributes) {
+Answer Ask(http_t* http, const Target& target, ipp_t* request, const std::vector<const char*>& attributes) {
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                 static_cast<int>(attributes.size()), nullptr, attributes.data());
-  return Exchange(http, request, "/");
+  return Exchange(http, request, target.AskResource());
 }
 
 DocumentState StateOf(int ipp_job_state) {
@@ -81,18 +81,18 @@ void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentS
 
 }  // namespace
 
-DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop) {
+DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck stop) {
   DocumentStatus status;
   Http http;
-  if (auto connected = ConnectToScheduler(http); !connected.IsOk()) {
+  if (auto connected = Connect(http, target); !connected.IsOk()) {
     status.asked = connected;
     return status;
   }
   Watch watch{stop};
   watch.Attach(http.get());
-  ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
+  ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, target);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer asked = Ask(http.get(), request,
+  const Answer asked = Ask(http.get(), target, request,
                            {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until",
                             "job-impressions-completed", "job-name"});
   if (asked.Failed()) {
@@ -103,7 +103,7 @@ DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck
   ReadJobAttributes(asked.response.get(), status);
   const bool finished = status.state == DocumentState::kCompleted || status.state == DocumentState::kCancelled ||
                         status.state == DocumentState::kAborted;
-  const Answer printer_asked = Ask(http.get(), NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue),
+  const Answer printer_asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
                                    {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
   if (printer_asked.Failed() && finished) return status;  // the queue is gone: nothing more to learn
   if (printer_asked.Failed()) {

@@ -7,10 +7,11 @@
 #include <string>
 
 #include "platform/spooler/spooler.h"
+#include "platform/spooler/cups/spooler_cups_connection.h"
 
 namespace platform::cups {
 
-// Get-Job-Attributes for job `job_id` of `queue`, and while the job waits
+// Get-Job-Attributes for job `job_id` of `target`, and while the job waits
 // Get-Printer-Attributes (once it completed, to judge it by the printer's
 // address, and on an IPP printer by the printer's own word); `stop` (may be empty) cuts the waits short.
 // Whether a completed job delivered nothing to its printer. CUPS's IPP
@@ -23,7 +24,7 @@ bool PrintsOverIpp(const std::string& device_uri);
 
 bool DeliveredNothing(const std::string& device_uri, int impressions_completed);
 
-DocumentStatus AskDocumentStatus(const std::string& queue, int job_id, StopCheck stop);
+DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck stop);
 
 // Reads a Get-Job-Attributes answer into `status`: the job's state, its
 // reasons and the printer's message for it. Attributes missing or of

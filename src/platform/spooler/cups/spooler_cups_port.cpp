@@ -27,19 +27,34 @@ constexpr auto kQueueReadyLimit = std::chrono::seconds(45);
 // for again until this has passed.
 constexpr auto kBrowseLimit = std::chrono::seconds(1);
 constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
+// A busy printer is asked again after this many polls.
+constexpr int kBusyRetrySlices = 5;
 
 constexpr std::string_view kEmptyDocument =
     "the file is empty; the spooler does not accept an empty document";
 
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.
-Answer CreateJobOn(http_t* http, const std::string& queue, const std::string& title, int num_options,
+Answer CreateJobOn(http_t* http, const Target& target, const std::string& title, int num_options,
                    cups_option_t* options) {
-  ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, queue);
+  ipp_t* request = NewRequest(IPP_OP_CREATE_JOB, target);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "job-name", nullptr, title.c_str());
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_OPERATION);
   cupsEncodeOptions2(request, num_options, options, IPP_TAG_JOB);
-  return Exchange(http, request, "/printers/" + queue);
+  return Exchange(http, request, target.resource);
+}
+
+// Send-Document of the job's one document, its data to follow in chunks,
+// as cupsStartDocument sends it, but to `target`.
+http_status_t StartDocumentOn(http_t* http, const Target& target, int job_id, const std::string& title) {
+  ipp_t* request = NewRequest(IPP_OP_SEND_DOCUMENT, target);
+  ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "document-name", nullptr, title.c_str());
+  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_MIMETYPE, "document-format", nullptr, target.format.c_str());
+  ippAddBoolean(request, IPP_TAG_OPERATION, "last-document", 1);
+  const http_status_t status = cupsSendRequest(http, request, target.resource.c_str(), CUPS_LENGTH_VARIABLE);
+  ippDelete(request);
+  return status;
 }
 
 // The printer state in a response; stopped when it holds none.
@@ -57,15 +72,15 @@ std::string QueueOf(ipp_t* response) {
 
 }  // namespace
 
-CupsPort::CupsPort(std::string queue, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned)
-    : queue_(std::move(queue)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
+CupsPort::CupsPort(Target target, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned)
+    : target_(std::move(target)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
 
 // Closing only lets go of the connection and the options: it cannot fail.
 CupsPort::~CupsPort() { Close().IgnoreError(); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
   // The destination's options, as name and value in turn.
-  const auto find = [queue = queue_, instance, printer_name](http_t* http, std::vector<std::string>& options) {
+  const auto find = [queue = target_.queue, instance, printer_name](http_t* http, std::vector<std::string>& options) {
     const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
     std::optional<Destinations> destinations;
     const cups_dest_t* dest = nullptr;
@@ -97,6 +112,18 @@ Status CupsPort::Find(const std::string& instance, const std::string& printer_na
   return Status::Ok();
 }
 
+Status CupsPort::Reach() {
+  if (auto connected = Connect(); !connected.IsOk()) return connected;
+  ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target_);
+  ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "copies-supported");
+  const Answer asked = Exchange(http_.get(), ask, target_.resource);
+  if (asked.Failed()) return Refused(asked.Why(target_.shown + " did not answer as an IPP printer"));
+  watch_.Answered();
+  ipp_attribute_t* copies = ippFindAttribute(asked.response.get(), "copies-supported", IPP_TAG_RANGE);
+  if (copies != nullptr) ippGetRange(copies, 0, &most_copies_);
+  return Status::Ok();
+}
+
 // What the destination API does for such a destination, on this
 // printer's own connection so that the watch holds: CUPS-Create-Local-
 // Printer, then waiting while the new queue is stopped, which it stays
@@ -109,7 +136,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, "ipp://localhost/");
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_URI, "device-uri", nullptr, device_uri);
-  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, queue_.c_str());
+  ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_NAME, "printer-name", nullptr, target_.queue.c_str());
   if (const char* info = cupsGetOption("printer-info", num_options_, options_)) {
     ippAddString(request, IPP_TAG_PRINTER, IPP_TAG_TEXT, "printer-info", nullptr, info);
   }
@@ -120,7 +147,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   int state = made.Failed() ? IPP_PSTATE_IDLE : PrinterStateIn(made.response.get());
   if (queue.empty()) return Refused(made.Why(not_made));
   watch_.Answered();
-  queue_ = queue;
+  target_ = SchedulerQueue(queue);
   const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
   while (state == IPP_PSTATE_STOPPED) {
     if (watch_.StopRequested()) return Status::Fail(not_made + ": stopped while it was being made");
@@ -128,7 +155,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
       return Status::Fail(not_made + ": the printer did not answer it");
     }
     std::this_thread::sleep_for(kQueueReadyPoll);
-    ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, queue_);
+    ipp_t* ask = NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target_);
     ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
     const Answer asked = Exchange(http_.get(), ask, "/");
     if (asked.Failed()) return Refused(asked.Why(not_made));
@@ -139,6 +166,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
 }
 
 bool CupsPort::PrintCopies(int copies) {
+  if (!target_.IsQueue() && copies > most_copies_) return false;
   num_options_ = cupsAddOption("copies", std::to_string(copies).c_str(), num_options_, &options_);
   return true;
 }
@@ -146,10 +174,22 @@ bool CupsPort::PrintCopies(int copies) {
 StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   if (auto connected = Connect(); !connected.IsOk()) return connected;
   job_name_ = job_name;
-  const Answer created = CreateJobOn(http_.get(), queue_, job_name_, num_options_, options_);
+  // A printer busy with another job takes the next one once it is done
+  // (many take one at a time): it is asked again while it says so, within
+  // the stall limit.
+  const auto busy_until = std::chrono::steady_clock::now() + std::chrono::duration<double>(StallLimitSeconds());
+  Answer created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
+  while (created.status == IPP_STATUS_ERROR_BUSY && std::chrono::steady_clock::now() < busy_until) {
+    watch_.Answered();
+    for (int slice = 0; slice < kBusyRetrySlices && !watch_.StopRequested(); ++slice) {
+      std::this_thread::sleep_for(kQueueReadyPoll);
+    }
+    if (watch_.StopRequested()) break;
+    created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
+  }
   ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
   job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
-  if (job_id_ == 0) return Refused(created.Why("the spooler did not create the job"));
+  if (job_id_ == 0) return Refused(created.Why(Receiver() + " did not create the job"));
   watch_.Answered();
   return job_id_;
 }
@@ -159,13 +199,12 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
   // The document starts with its first byte, so that an empty one never
   // reaches the scheduler (which would refuse it and hold the job).
   if (!streaming_) {
-    const http_status_t started = cupsStartDocument(http_.get(), queue_.c_str(), job_id_, job_name_.c_str(),
-                                                    CUPS_FORMAT_RAW, /*last_document=*/1);
-    if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler did not accept the document"));
+    const http_status_t started = StartDocumentOn(http_.get(), target_, job_id_, job_name_);
+    if (started != HTTP_STATUS_CONTINUE) return Break(LastCupsError(Receiver() + " did not accept the document"));
     streaming_ = true;
   }
   const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
-  if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError("the spooler stopped taking the document"));
+  if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError(Receiver() + " stopped taking the document"));
   watch_.Answered();
   written = size;
   return Status::Ok();
@@ -174,7 +213,7 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
 Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
   const Answer answer = ReadAnswer(http_.get());
-  if (answer.Failed()) return Refused(answer.Why("the spooler did not take the document"));
+  if (answer.Failed()) return Refused(answer.Why(Receiver() + " did not take the document"));
   watch_.Answered();
   streaming_ = false;
   job_id_ = 0;
@@ -188,14 +227,14 @@ Status CupsPort::Discard() {
   // whatever the watch says: a scheduler that just left a wait
   // unanswered is not asked again when the caller wants to stop.
   if (watch_.Silent() && watch_.StopRequested()) {
-    abandoned_->Add({queue_, job_id});
+    Abandon(job_id);
     return Status::Fail("the job could not be cancelled: the print server is not answering");
   }
   const Status connected = Connect();
   const Status cancelled =
-      connected.IsOk() ? Cancel(queue_, job_id) : Status::Fail("the job could not be cancelled: " + connected.Reason());
+      connected.IsOk() ? Cancel(target_, job_id) : Status::Fail("the job could not be cancelled: " + connected.Reason());
   if (cancelled.IsOk()) return cancelled;
-  abandoned_->Add({queue_, job_id});
+  Abandon(job_id);
   return watch_.Stalled() ? GiveUp() : cancelled;
 }
 
@@ -209,7 +248,7 @@ Status CupsPort::Close() {
 
 Status CupsPort::Connect() {
   if (http_) return Status::Ok();
-  if (auto connected = ConnectToScheduler(http_); !connected.IsOk()) return connected;
+  if (auto connected = platform::cups::Connect(http_, target_); !connected.IsOk()) return connected;
   watch_.Attach(http_.get());
   // With a timeout set, libcups waits until the socket is writable before
   // each write, which for a local socket means mostly drained: a larger
@@ -220,10 +259,10 @@ Status CupsPort::Connect() {
 }
 
 Status CupsPort::GiveUp() {
-  if (job_id_ != 0) abandoned_->Add({queue_, std::exchange(job_id_, 0)});
+  Abandon(std::exchange(job_id_, 0));
   http_.reset();
   streaming_ = false;
-  return Status::Unanswered(watch_.StallReason());
+  return Status::Unanswered(watch_.StallReason(target_.IsQueue() ? "the print server" : target_.shown));
 }
 
 Status CupsPort::Refused(std::string reason) {
@@ -238,10 +277,14 @@ Status CupsPort::Break(std::string reason) {
   return Status::Fail(std::move(reason));
 }
 
-Status CupsPort::Cancel(const std::string& queue, int job_id) {
-  ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, queue);
+void CupsPort::Abandon(int job_id) {
+  if (abandoned_ && job_id != 0) abandoned_->Add({target_.queue, job_id});
+}
+
+Status CupsPort::Cancel(const Target& target, int job_id) {
+  ipp_t* request = NewRequest(IPP_OP_CANCEL_JOB, target);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer answer = Exchange(http_.get(), request, "/jobs/");
+  const Answer answer = Exchange(http_.get(), request, target.IsQueue() ? "/jobs/" : target.resource);
   if (answer.Failed()) {
     Status failed = Status::Fail(answer.Why("the job could not be cancelled"));
     http_.reset();
@@ -252,10 +295,11 @@ Status CupsPort::Cancel(const std::string& queue, int job_id) {
 }
 
 void CupsPort::CancelAbandoned() {
+  if (!abandoned_) return;
   const auto jobs = abandoned_->Take();
   std::size_t done = 0;
   while (done < jobs.size() && Connect().IsOk()) {
-    if (!Cancel(jobs[done].queue, jobs[done].id).IsOk() && watch_.Stalled()) break;
+    if (!Cancel(SchedulerQueue(jobs[done].queue), jobs[done].id).IsOk() && watch_.Stalled()) break;
     ++done;
   }
   for (std::size_t i = done; i < jobs.size(); ++i) abandoned_->Add(jobs[i]);

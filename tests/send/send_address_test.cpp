@@ -1,0 +1,162 @@
+// SPDX-License-Identifier: Apache-2.0
+// torvane-send to printers named by their address: socket:// against a
+// listener of the test's own on 127.0.0.1 that records what it reads, and
+// ipp:// against a raw queue of the private cupsd, whose address is an IPP
+// printer's too.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+#include "send/send_end_to_end.h"
+#include "support/scoped_environment.h"
+
+namespace sendtest {
+namespace {
+
+using testsupport::Difference;
+
+// A printer at socket://127.0.0.1:PORT: takes connections one after the
+// other and reads each to its end; or, a moment after it took one, only
+// `read_limit` bytes before it closes; one that `never_reads` holds every
+// connection open unread.
+class Listener {
+ public:
+  explicit Listener(std::size_t read_limit = SIZE_MAX, bool never_reads = false)
+      : read_limit_(read_limit), never_reads_(never_reads) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&address), size), 0);
+    EXPECT_EQ(listen(fd_, 8), 0);
+    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
+    port_ = ntohs(address.sin_port);
+    thread_ = std::thread([this] { Serve(); });
+  }
+  ~Listener() {
+    shutdown(fd_, SHUT_RDWR);
+    thread_.join();
+    close(fd_);
+    for (const int held : held_) close(held);
+  }
+  std::string Address() const { return "socket://127.0.0.1:" + std::to_string(port_); }
+  std::vector<std::string> Documents() {
+    const std::lock_guard lock(mutex_);
+    return documents_;
+  }
+
+ private:
+  void Serve() {
+    for (int connection; (connection = accept(fd_, nullptr, nullptr)) >= 0;) {
+      if (never_reads_) {
+        held_.push_back(connection);
+        continue;
+      }
+      if (read_limit_ != SIZE_MAX) std::this_thread::sleep_for(200ms);
+      std::string document;
+      char buffer[65536];
+      for (ssize_t got; document.size() < read_limit_ && (got = read(connection, buffer, sizeof buffer)) > 0;) {
+        document.append(buffer, static_cast<std::size_t>(got));
+      }
+      {
+        const std::lock_guard lock(mutex_);
+        documents_.push_back(document);
+      }
+      close(connection);  // once recorded: the sender may end as soon as it sees this
+    }
+  }
+
+  int fd_ = socket(AF_INET, SOCK_STREAM, 0);
+  int port_ = 0;
+  std::size_t read_limit_;
+  bool never_reads_;
+  std::vector<int> held_;
+  std::mutex mutex_;
+  std::vector<std::string> documents_;
+  std::thread thread_;
+};
+
+TEST_F(SendEndToEnd, SendsEachCopyOfEachFileOverAConnectionOfItsOwn) {
+  std::vector<NamedFile> files = {{"empty.prn", ""}, {"one.prn", "x"}, {"chunks.prn", RandomBytes(250001, 8)}};
+  Listener printer;
+  std::vector<std::string> args = {"-n", "2", "-d", printer.Address()};
+  for (const auto& file : files) args.push_back(sender_.Arg(Write(file)));
+  const auto outcome = Run(args);
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(outcome.err, "");
+  const auto documents = printer.Documents();
+  ASSERT_EQ(documents.size(), 2 * files.size());
+  std::string ids;
+  for (std::size_t i = 0; i < documents.size(); ++i) {
+    const auto& file = files[i / 2];
+    EXPECT_TRUE(documents[i] == file.bytes) << file.name << ": " << Difference(file.bytes, documents[i]);
+    ids += "request id is " + printer.Address() + "-" + std::to_string(i + 1) + " (" + sender_.Arg(folder_ / file.name) + ")\n";
+  }
+  // A running number: a socket has no job id.
+  EXPECT_EQ(outcome.out, ids);
+
+  // Nothing can be followed after delivery, and that is no failure.
+  const auto waited = Run({"--wait", "-d", printer.Address(), sender_.Arg(Write(files[1]))});
+  EXPECT_EQ(waited.status, 0);
+  EXPECT_THAT(waited.err, HasSubstr("--wait: a printer at a socket:// address tells nothing of a document"));
+}
+
+TEST_F(SendEndToEnd, ReportsADocumentThePrinterAtAnAddressDidNotReadWhole) {
+  const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "2");
+  const std::string closed_port = Listener().Address();  // nobody listens there once it is gone
+  Listener never_reads(SIZE_MAX, true), closes_half_way(100000);
+  // Enough to fill every buffer on the way; or few enough to be written
+  // whole before the printer closes, which only its end shows.
+  const auto big = sender_.Arg(Write({"big.prn", RandomBytes(20 * 1000 * 1000, 9)}));
+  const auto small = sender_.Arg(Write({"small.prn", RandomBytes(250001, 9)}));
+  const struct {
+    std::string address, file, why;
+  } cases[] = {
+      {closed_port, small, "the printer did not accept the document (cannot connect to " + closed_port + ": "},
+      {never_reads.Address(), big,
+       never_reads.Address() + " stopped answering: it has not taken more of the document for 2 s"},
+      {closes_half_way.Address(), big, closes_half_way.Address() + " broke the connection off: "},
+      {closes_half_way.Address(), small, closes_half_way.Address() + " "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.address + " " + c.file);
+    const auto outcome = Run({"-d", c.address, c.file});
+    if (sender_.wine && c.file == small && c.address == closes_half_way.Address()) {
+      EXPECT_EQ(outcome.status, 0) << "Wine now tells a reset connection: expect it as natively";
+      continue;
+    }
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + c.file + ": "));
+    EXPECT_THAT(outcome.err, HasSubstr(c.why));
+    EXPECT_EQ(outcome.out, "");
+  }
+  EXPECT_EQ(closes_half_way.Documents().size(), 2u);
+}
+
+TEST_F(SendEndToEnd, SendsToThePrintersOwnIppServiceAndFollowsTheJobThere) {
+  const auto queue = cups_.AddTestQueue();
+  std::ifstream port_file(cups_.Folder() / "port");
+  std::string port;
+  port_file >> port;
+  const std::string address = "ipp://127.0.0.1:" + port + "/printers/" + queue;
+  const NamedFile file{"chunks.prn", RandomBytes(250001, 10)};
+  const auto outcome = Run({"--wait=60", "-d", address, sender_.Arg(Write(file))});
+  if (sender_.wine) {
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_THAT(outcome.err, HasSubstr("not supported on Windows"));
+    return;
+  }
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_THAT(outcome.out, StartsWith("request id is " + address + "-"));
+  const auto printed = PrintedJobs(cups_, queue);
+  ASSERT_EQ(printed.size(), 1u);
+  EXPECT_EQ(printed[0].title, file.name);
+  EXPECT_TRUE(printed[0].bytes == file.bytes) << Difference(file.bytes, printed[0].bytes);
+}
+
+}  // namespace
+}  // namespace sendtest
