@@ -97,7 +97,9 @@ void ConsoleJobView::SetProgress(std::int64_t done, std::int64_t total) {
 }
 
 void ConsoleJobView::DocumentSent(std::size_t index, const std::string&, int job_id) {
-  if (!request_ids_) return;
+  // A file sent once per copy is still told once, by its first document.
+  if (!request_ids_ || index + 1 == told_) return;
+  told_ = index + 1;
   // On a terminal both streams share the screen: the progress line ends
   // first.
   EndLine();

@@ -60,7 +60,8 @@ class ConsoleJobView : public printing::PrintJobView {
   // One error line a file: "torvane-send: FILE: REASON".
   void ReportFiles(const std::vector<printing::NotSent>& files);
   void SetPrintEnabled(bool) override {}
-  // Its request id on standard output.
+  // Its request id on standard output, once a file however many copies
+  // are sent.
   void DocumentSent(std::size_t index, const std::string& path, int job_id) override;
   bool StopRequested() const override { return stop_.load(); }
 
@@ -82,6 +83,7 @@ class ConsoleJobView : public printing::PrintJobView {
   std::size_t current_ = 0;
   std::string shown_;  // the current file's last progress line
   bool line_open_ = false;
+  std::size_t told_ = 0;  // 1 + the line whose request id was told last; 0 before any
 };
 
 }  // namespace sender

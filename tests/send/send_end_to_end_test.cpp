@@ -143,8 +143,9 @@ TEST_F(SendEndToEnd, TakesThePrintServerAndCopiesAsLpDoesAndNamesTheVariableOfAP
     EXPECT_EQ(printed[0].bytes, "abcabcabc");
     return;
   }
-  // winspool does not repeat a raw document: it goes three times.
-  ExpectRequestIds(sent.out, queue, std::vector<std::string>(3, "(" + file + ")"));
+  // winspool does not repeat a raw document: it goes three times, and its
+  // request id is told once.
+  ExpectRequestIds(sent.out, queue, {"(" + file + ")"});
   ASSERT_EQ(printed.size(), 3u);
   for (const auto& job : printed) EXPECT_EQ(job.bytes, "abc");
 }
