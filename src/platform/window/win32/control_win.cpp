@@ -40,7 +40,11 @@ void Control::ApplyGeometry() {
 }
 
 bool Control::Enabled() const { return IsWindowEnabled(native_->hwnd) != FALSE; }
-void Control::SetEnabled(bool enabled) { EnableWindow(native_->hwnd, enabled); }
+void Control::SetEnabled(bool enabled) {
+  // Enabling costs a round trip to the window server even when nothing
+  // changes (start-up enables Print once per file named).
+  if (enabled != Enabled()) EnableWindow(native_->hwnd, enabled);
+}
 
 void Control::HideFromScreenReaders() { AnnotateHidden(native_->hwnd); }
 void Control::PresentAsProgressBar(const std::string& name) { AnnotateProgressBar(native_->hwnd, Wide(name)); }
