@@ -12,14 +12,15 @@ namespace bench {
 
 void Fail(const std::string& what) { throw std::runtime_error(what); }
 
-long StatusKib(const char* name) {
-  std::ifstream status("/proc/self/status");
+long StatusKib(const char* name, pid_t pid) {
+  const std::string file = "/proc/" + (pid == 0 ? std::string("self") : std::to_string(pid)) + "/status";
+  std::ifstream status(file);
   std::string line;
   const std::string key = std::string(name) + ":";
   while (std::getline(status, line)) {
     if (line.rfind(key, 0) == 0) return std::strtol(line.c_str() + key.size(), nullptr, 10);
   }
-  Fail(std::string("no ") + name + " in /proc/self/status");
+  Fail(std::string("no ") + name + " in " + file);
 }
 
 bool ResetPeakRss() {

@@ -19,8 +19,9 @@ inline double Seconds(Clock::duration d) { return std::chrono::duration<double>(
 // Ends the benchmark with `what`; main reports it.
 [[noreturn]] void Fail(const std::string& what);
 
-// A "Name:   1234 kB" line of /proc/self/status, in KiB.
-long StatusKib(const char* name);
+// A "Name:   1234 kB" line of /proc/PID/status, in KiB; by default this
+// process's own.
+long StatusKib(const char* name, pid_t pid = 0);
 // Sets VmHWM back to the current VmRSS, so that it records this job's peak
 // alone; false where the kernel does not offer that.
 bool ResetPeakRss();

@@ -5,10 +5,11 @@
 
 namespace app {
 
-StartArguments ParseStartArguments(const std::vector<std::string>& args) {
+StartArguments ParseStartArguments(std::vector<std::string> args) {
   StartArguments start;
+  start.paths.reserve(args.size());
   bool options_ended = false;
-  for (const auto& arg : args) {
+  for (auto& arg : args) {
     if (!options_ended && arg == "--") {
       options_ended = true;
     } else if (!options_ended && (arg == "--help" || arg == "-h")) {
@@ -16,7 +17,7 @@ StartArguments ParseStartArguments(const std::vector<std::string>& args) {
     } else if (!options_ended && arg == "--version") {
       return {StartAction::Version, {}};
     } else if (!arg.empty()) {  // an empty argument names no file
-      start.paths.push_back(arg);
+      start.paths.push_back(std::move(arg));
     }
   }
   return start;

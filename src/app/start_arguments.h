@@ -18,8 +18,8 @@ struct StartArguments {
   std::vector<std::string> paths;  // for Window, in the order given
 };
 
-// `args` without the program's own name.
-StartArguments ParseStartArguments(const std::vector<std::string>& args);
+// `args` without the program's own name; the paths are moved out of it.
+StartArguments ParseStartArguments(std::vector<std::string> args);
 
 std::string StartHelpText();
 std::string StartVersionText();

@@ -79,13 +79,14 @@ void FileList::TakeCommandLineFiles(const std::string& argument_text) {
   TakeCommandLinePaths(SplitArgumentText(argument_text));
 }
 
-void FileList::TakeCommandLinePaths(const std::vector<std::string>& paths) {
+void FileList::TakeCommandLinePaths(std::vector<std::string> paths) {
   if (paths.empty()) return;
   const auto listed = static_cast<std::size_t>(controls_.list_file.ListCount());
   if (!FitsInList(listed + paths.size())) return;
-  for (const auto& path : paths) {
+  file_paths_.reserve(listed + paths.size());
+  for (auto& path : paths) {
     file_paths_.resize(static_cast<std::size_t>(controls_.list_file.ListCount()) + 1);
-    AddFileItem(path);
+    AddFileItem(std::move(path));
     controls_.but_out.SetEnabled(true);
   }
 }

@@ -72,8 +72,8 @@ class FileList {
 
   // Start-up: appends each path and enables Print for each. No paths
   // change nothing. Paths that would take the list past its line limit are
-  // refused with a message.
-  void TakeCommandLinePaths(const std::vector<std::string>& paths);
+  // refused with a message. The paths are moved into the list.
+  void TakeCommandLinePaths(std::vector<std::string> paths);
 
   // Start-up where the command line is one text (Windows): its paths as
   // the tokenizers split it, taken as above.

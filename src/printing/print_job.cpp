@@ -152,6 +152,10 @@ void PrintJobView::ShowPrinterUnusable(const std::string&, const std::string& re
   ShowMessage(WithReason("The Printer Name you typed wasn't recognized.", reason));
 }
 
+void PrintJobView::ReportNotSent(const std::vector<NotSent>& not_sent, const Status& closed) {
+  if (const auto report = NotSentReport(not_sent, closed); !report.empty()) ShowMessage(report);
+}
+
 std::int64_t NextChunkSize(std::int64_t remaining) { return remaining < kChunkSize ? remaining : kChunkSize; }
 
 std::string FilesReport(const std::string& heading_one, const std::string& heading_many,
@@ -223,11 +227,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
 
   result.end = stopped ? JobEnd::Stopped : JobEnd::Finished;
   // A closing window is not held up by a message box.
-  if (!stopped) {
-    if (const auto report = NotSentReport(result.not_sent, result.closed); !report.empty()) {
-      view.ShowMessage(report);
-    }
-  }
+  if (!stopped) view.ReportNotSent(result.not_sent, result.closed);
   return result;
 }
 

@@ -23,6 +23,12 @@ inline constexpr std::int64_t kChunkSize = 100000;
 // chunk.
 std::int64_t NextChunkSize(std::int64_t remaining);
 
+// A file, with why it did not go (or print).
+struct NotSent {
+  std::string path;
+  std::string reason;
+};
+
 // What the job needs of the window. The job may run on a thread of its
 // own while the window keeps handling its events, so the file list may be
 // cleared or replaced meanwhile: the view decides, when it marks a line,
@@ -53,6 +59,10 @@ class PrintJobView {
   // Opening the printer failed; `reason` is the spooler's, empty when it
   // gave none. By default the designed message with the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
+  // The end of a job that did not send everything (`not_sent`, in list
+  // order), or whose printer did not close. By default one message,
+  // NotSentReport's; nothing when there is nothing to tell.
+  virtual void ReportNotSent(const std::vector<NotSent>& not_sent, const platform::Status& closed);
   // True once the window has been asked to close: the job then stops after
   // the chunk in hand and returns, so that the window can close. Asked
   // from within the spooler's waits too, so it must answer at once.
@@ -76,11 +86,6 @@ struct PrintRequest {
   // A document name of its own for the file at the same index; a file
   // without one (or with an empty one) is named after its path.
   std::vector<std::string> document_names{};
-};
-
-struct NotSent {
-  std::string path;
-  std::string reason;
 };
 
 // A document the spooler took whole, to be followed to its end.

@@ -124,6 +124,27 @@ void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const 
               (reason.empty() ? "not recognized" : reason));
 }
 
+const std::string& ConsoleJobView::Shown(const std::string& path) const {
+  const auto at = std::find(paths_.begin(), paths_.end(), path);
+  return at == paths_.end() ? path : files_[static_cast<std::size_t>(at - paths_.begin())];
+}
+
+void ConsoleJobView::ReportFiles(const std::vector<printing::NotSent>& files) {
+  EndLine();
+  for (const auto& file : files) {
+    err_ << kProgramName << ": " << TerminalText(Shown(file.path)) << ": " << TerminalText(file.reason) << '\n';
+  }
+  err_ << std::flush;
+}
+
+void ConsoleJobView::ReportNotSent(const std::vector<printing::NotSent>& not_sent, const platform::Status& closed) {
+  ReportFiles(not_sent);
+  if (closed.IsOk()) return;
+  const auto& reason = closed.Reason();
+  ShowMessage(std::string(kProgramName) + ": printer \"" + printer_name_ + "\": could not be closed (" +
+              (reason.empty() ? "no reason given" : reason) + ")");
+}
+
 void ConsoleJobView::EndLine() {
   if (!line_open_) return;
   err_ << '\n' << std::flush;

@@ -54,12 +54,19 @@ class ConsoleJobView : public printing::PrintJobView {
   void ShowMessage(const std::string& text) override;
   // "torvane-send: printer "NAME": REASON"
   void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) override;
+  // One error line a file, "torvane-send: FILE: REASON", then one for a
+  // printer that did not close.
+  void ReportNotSent(const std::vector<printing::NotSent>& not_sent, const platform::Status& closed) override;
+  // One error line a file: "torvane-send: FILE: REASON".
+  void ReportFiles(const std::vector<printing::NotSent>& files);
   void SetPrintEnabled(bool) override {}
   // Its request id on standard output.
   void DocumentSent(std::size_t index, const std::string& path, int job_id) override;
   bool StopRequested() const override { return stop_.load(); }
 
  private:
+  // The file sent from `path` as the user knows it.
+  const std::string& Shown(const std::string& path) const;
   // Ends the terminal's progress line, so that what follows starts afresh.
   void EndLine();
 

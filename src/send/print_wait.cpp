@@ -71,15 +71,13 @@ WaitVerdict JudgeWait(const std::vector<printing::SentDocument>& sent,
                       const std::vector<platform::FollowUp>& follows) {
   std::vector<printing::NotSent> failed, waiting;
   for (std::size_t i = 0; i < sent.size(); ++i) {
-    if (follows[i].fate == platform::Fate::kFailed) failed.push_back({sent[i].path, follows[i].reason});
-    if (!Settled(follows[i].fate)) waiting.push_back({sent[i].path, NotYetPrinted(follows[i])});
+    if (follows[i].fate == platform::Fate::kFailed) failed.push_back({sent[i].path, "did not print: " + follows[i].reason});
+    if (!Settled(follows[i].fate)) waiting.push_back({sent[i].path, "not printed yet: " + NotYetPrinted(follows[i])});
   }
   WaitVerdict verdict;
   verdict.status = !failed.empty() ? kExitNotSent : !waiting.empty() ? kExitTimedOut : kExitSent;
-  verdict.report = printing::FilesReport("This file did not print:", "These files did not print:", failed);
-  if (!failed.empty() && !waiting.empty()) verdict.report += "\n\n";
-  verdict.report +=
-      printing::FilesReport("This file has not printed yet:", "These files have not printed yet:", waiting);
+  verdict.unprinted = std::move(failed);
+  verdict.unprinted.insert(verdict.unprinted.end(), waiting.begin(), waiting.end());
   return verdict;
 }
 

@@ -24,8 +24,10 @@ std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
                                            std::optional<int> limit_seconds, const std::atomic<bool>& stop);
 
 struct WaitVerdict {
-  int status = 0;      // the exit status for what the wait found
-  std::string report;  // for the error stream; empty when every file printed
+  int status = 0;  // the exit status for what the wait found
+  // The files not printed, each with "did not print: REASON" or "not
+  // printed yet: STATE"; empty when every file printed.
+  std::vector<printing::NotSent> unprinted;
 };
 
 // What `follows` (those of FollowSent) tell: the files that did not print

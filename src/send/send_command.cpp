@@ -48,9 +48,7 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
     case printing::JobEnd::Stopped:
       // The job keeps quiet when its window closes; here the user who
       // interrupted still wants to know what did not go.
-      if (const auto report = printing::NotSentReport(result.not_sent, result.closed); !report.empty()) {
-        view.ShowMessage(report);
-      }
+      view.ReportNotSent(result.not_sent, result.closed);
       return kExitInterrupted;
     case printing::JobEnd::Finished:
       break;
@@ -58,7 +56,7 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
   const int sent = result.not_sent.empty() && result.closed.IsOk() ? kExitSent : kExitNotSent;
   if (!options.wait || result.sent.empty()) return sent;
   const auto verdict = JudgeWait(result.sent, FollowSent(spooler, result.sent, options.wait_limit, console.stop));
-  if (!verdict.report.empty()) view.ShowMessage(verdict.report);
+  view.ReportFiles(verdict.unprinted);
   if (console.stop) return kExitInterrupted;
   return sent != kExitSent ? sent : verdict.status;
 }

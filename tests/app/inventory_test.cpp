@@ -2,12 +2,12 @@
 // The window as it is created, as the user meets it: its controls' order,
 // containers and the progress display's geometry, captions, fonts, colours,
 // states, stacking, tab order and drop targets.
+#include <QAbstractScrollArea>
 #include <QApplication>
 #include <QCheckBox>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 
 #include "app/app_fixture.h"
@@ -129,7 +129,7 @@ TEST_F(AppTest, DropTargetsAcceptDropsAndTheRestLeaveThemToTheirContainer) {
     SCOPED_TRACE(c->Name());
     EXPECT_EQ(platform::QtWidget(*c)->acceptDrops(), c->DropTarget());
   }
-  EXPECT_TRUE(static_cast<QListWidget*>(platform::QtWidget(window.List_File))->viewport()->acceptDrops());
+  EXPECT_TRUE(static_cast<QAbstractScrollArea*>(platform::QtWidget(window.List_File))->viewport()->acceptDrops());
 }
 
 TEST_F(AppTest, TheWindowCarriesItsOwnIcon) {

@@ -47,8 +47,7 @@ TEST_F(Driverless, PrintsAndTellsWhatThePrinterSaidOfEachDocument) {
       EXPECT_EQ(PrintedBytes(file.name), file.bytes);
     } else {
       EXPECT_EQ(outcome.status, 1) << outcome.err;
-      EXPECT_THAT(outcome.err, StartsWith("This file did not print:"));
-      EXPECT_THAT(outcome.err, HasSubstr(file.name + kDash + reason));
+      EXPECT_THAT(outcome.err, HasSubstr(file.name + ": did not print: " + reason));
     }
   };
   const NamedFile printed{"printed.prn", "%!PS\n" + RandomBytes(250000, 1)};
@@ -75,7 +74,7 @@ TEST_F(Driverless, PrintsAndTellsWhatThePrinterSaidOfEachDocument) {
   cups_.Disable(kPrinter, "Out of paper");
   const Outcome stopped = Run(Waiting("3", {"stopped.prn", "%!PS\n"}));
   EXPECT_EQ(stopped.status, 3);
-  EXPECT_THAT(stopped.err, HasSubstr("stopped.prn" + kDash + "queued on a stopped printer: Out of paper"));
+  EXPECT_THAT(stopped.err, HasSubstr("stopped.prn: not printed yet: queued on a stopped printer: Out of paper"));
 }
 
 }  // namespace

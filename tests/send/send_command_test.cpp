@@ -19,7 +19,6 @@ using printing_test::Journal;
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
-using testsupport::kDash;
 
 // An output stream's buffer that raises `stop` once `trigger` has been
 // written, as an interrupt would at that moment.
@@ -116,8 +115,7 @@ TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
   EXPECT_EQ(sender::RunSend({"-p", "P", "-t", "Mail", "-"}, spooler, {out, err, false, stop, fileno(input)}),
             sender::kExitNotSent);
   std::fclose(input);
-  EXPECT_EQ(err.str(), "This file was not sent:\n\n(standard input)" + kDash +
-                           "the printer did not finish the document (refused)\n");
+  EXPECT_EQ(err.str(), "torvane-send: (standard input): the printer did not finish the document (refused)\n");
   EXPECT_EQ(kept, 1);
   EXPECT_TRUE(fs::is_empty(temp.Path()));
 }
@@ -137,9 +135,10 @@ TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
   EXPECT_TRUE(spooler.docs[1].cancelled);
   // Control characters (C0, C1) and bytes that are not UTF-8 in a name are
   // shown, not obeyed.
-  EXPECT_EQ(err.str(), "These files were not sent:\n\n" + dir_.Path().string() + "/" + shown + kDash +
-                           "the file could not be measured (No such file or directory)\n" + c + kDash +
-                           "the printer did not finish the document (refused)\n");
+  // One line a file, whatever its name holds.
+  EXPECT_EQ(err.str(), "torvane-send: " + dir_.Path().string() + "/" + shown +
+                           ": the file could not be measured (No such file or directory)\n" + "torvane-send: " + c +
+                           ": the printer did not finish the document (refused)\n");
 }
 
 TEST_F(RunSend, APrinterThatCannotBeOpenedFailsWithTheJobsMessage) {
@@ -161,9 +160,9 @@ TEST_F(RunSend, AnInterruptTakesBackTheFileInProgressAndReportsIt) {
   EXPECT_TRUE(spooler.docs[1].cancelled);
   EXPECT_EQ(spooler.docs[1].writes, std::vector<std::size_t>{100000});
   // The report starts on a line of its own after the progress line.
-  EXPECT_THAT(progress.str(), ::testing::EndsWith(" 40% " + b + "\nThese files were not sent:\n\n" + b + kDash +
-                                                  "not finished: the job was stopped after 100000 of 250000 bytes\n" +
-                                                  c + kDash + "not sent: the job was stopped before it\n"));
+  EXPECT_THAT(progress.str(), ::testing::EndsWith(" 40% " + b + "\ntorvane-send: " + b +
+                                                  ": not finished: the job was stopped after 100000 of 250000 bytes\n" +
+                                                  "torvane-send: " + c + ": not sent: the job was stopped before it\n"));
 }
 
 }  // namespace

@@ -42,7 +42,6 @@ namespace sendtest {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-using testsupport::kDash;
 using testsupport::NamedFile;
 using testsupport::Outcome;
 using testsupport::PrivateCups;

@@ -88,13 +88,13 @@ TEST_F(SendEndToEnd, ASpoolerStoppedDuringTheJobIsReportedFileByFile) {
   const auto outcome = SendAndIntervene(sender_, folder_, args, folder_ / "big.prn", [&](pid_t) { cups.Stop(); });
 
   EXPECT_EQ(outcome.status, 1);
-  EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n"));
+  EXPECT_THAT(outcome.err, StartsWith("torvane-send: "));
   // The last file certainly met the stopped spooler; any earlier one was
   // either printed whole or is reported, never silently lost or cut.
   const auto captured = cups.Captured(queue);
-  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "last.prn") + kDash));
+  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "last.prn") + ": "));
   for (const auto& file : files) {
-    const bool reported = outcome.err.find(sender_.Arg(folder_ / file.name) + kDash) != std::string::npos;
+    const bool reported = outcome.err.find(sender_.Arg(folder_ / file.name) + ": ") != std::string::npos;
     const bool printed = std::any_of(captured.begin(), captured.end(),
                                      [&](const auto& document) { return document.bytes == file.bytes; });
     if (sender_.wine && file.bytes.size() <= 4) {
@@ -145,10 +145,10 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
         SendAndIntervene(sender_, folder_, args, folder_ / "big.prn", [&](pid_t pid) { kill(pid, signal_number); });
 
     EXPECT_EQ(outcome.status, 130);
-    EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + sender_.Arg(folder_ / "big.prn") + kDash +
-                                        "not finished: the job was stopped after "));
+    EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + sender_.Arg(folder_ / "big.prn") +
+                                        ": not finished: the job was stopped after "));
     EXPECT_THAT(outcome.err,
-                HasSubstr(sender_.Arg(folder_ / "never.prn") + kDash + "not sent: the job was stopped before it"));
+                HasSubstr(sender_.Arg(folder_ / "never.prn") + ": not sent: the job was stopped before it"));
     // never.prn never started; big.prn's job was cancelled, nothing printed
     // and nothing left held.
     const auto printed = PrintedJobs(cups_, queue);
@@ -168,11 +168,11 @@ TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   const auto outcome = SendAndIntervene(sender_, folder_, args, big, [&](pid_t) { fs::resize_file(big, 1000); });
 
   EXPECT_EQ(outcome.status, 1);
-  const std::string shrunk = sender_.Arg(folder_ / "big.prn") + kDash + "the file became shorter while it was sent";
+  const std::string shrunk = sender_.Arg(folder_ / "big.prn") + ": the file became shorter while it was sent";
   const auto printed = PrintedJobs(cups_, queue);
   if (!sender_.wine) {
     // Taken back, nothing printed, and the next file goes.
-    EXPECT_THAT(outcome.err, StartsWith("This file was not sent:\n\n" + shrunk));
+    EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + shrunk));
     ASSERT_EQ(printed.size(), 2u);
     EXPECT_FALSE(printed[0].captured);
     EXPECT_EQ(printed[1].bytes, "after");
@@ -184,11 +184,11 @@ TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   // document cannot start; ClosePrinter then ends the abandoned document
   // and CUPS prints the whole chunks written before the file shrank (none
   // makes no job at all, as for an empty file). Windows discards it.
-  EXPECT_THAT(outcome.err, StartsWith("These files were not sent:\n\n" + shrunk));
+  EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + shrunk));
   EXPECT_THAT(outcome.err, HasSubstr("cancelling its document failed too, so part of it may print (the spooler "
                                      "still holds the document's job after deleting it)"));
-  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "after.prn") + kDash +
-                                     "the printer did not accept the document (the spooler did not start the "
+  EXPECT_THAT(outcome.err, HasSubstr(sender_.Arg(folder_ / "after.prn") +
+                                     ": the printer did not accept the document (the spooler did not start the "
                                      "document: Invalid printer state.)"));
   ASSERT_LE(printed.size(), 1u);
   if (!printed.empty()) {
@@ -223,7 +223,7 @@ TEST_F(SendEndToEnd, ASilentOrClosedServerEndsEveryWaitWithItsReason) {
     const auto outcome = running.Wait(5s);
     EXPECT_EQ(outcome.status, 130) << args[0];
     if (args.size() == 3) {
-      EXPECT_THAT(outcome.err, HasSubstr(file + kDash + "not sent: the job was stopped before it"));
+      EXPECT_THAT(outcome.err, HasSubstr(file + ": not sent: the job was stopped before it"));
     }
   }
   const testsupport::ScopedEnvironment closed("CUPS_SERVER", "127.0.0.1:1");
@@ -240,7 +240,7 @@ TEST_F(SendEndToEnd, AJobHeldUntilReleasedEndsTheWait) {
                                       folder_).Wait().status, 0);
   const auto outcome = Run({"--wait", "-d", queue, Write({"a.prn", "a"}).string()});
   EXPECT_EQ(outcome.status, 3);
-  EXPECT_THAT(outcome.err, HasSubstr("a.prn" + std::string(kDash) + "held until someone releases it"));
+  EXPECT_THAT(outcome.err, HasSubstr("a.prn: not printed yet: held until someone releases it"));
 }
 
 }  // namespace

@@ -2,9 +2,11 @@
 // The window layer on real widgets.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QScrollBar>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTest>
@@ -12,6 +14,7 @@
 #include "platform/run_time_error.h"
 #include "platform/window/qt/qt_widget.h"
 #include "platform/window/window.h"
+#include "support/list_lines.h"
 #include "support/message_catcher.h"
 
 namespace {
@@ -80,6 +83,42 @@ TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
   label.SetCaption("&File && &&more&");
   EXPECT_EQ(qlabel->text(), "File & &more");
   EXPECT_EQ(label.Caption(), "&File && &&more&");
+}
+
+// Lines appended in a burst reach the view together at the next turn of the
+// event loop, whole and in order, however they repeat or shorten the line
+// before; a line selected far down is scrolled into view, and the view
+// scrolls sideways as far as the longest line.
+TEST_F(WindowTest, ABurstOfLinesReachesTheViewInOneTurnInOrderAndSelectionScrolls) {
+  auto& list = form_.CreateAs<platform::ListBox>({.kind = ControlKind::ListBox, .name = "L", .width = 2000,
+                                                  .height = 1000});
+  form_.Show();
+  std::vector<std::string> lines;
+  for (int i = 0; i < 5000; ++i) {
+    const std::string previous = lines.empty() ? "" : lines.back();
+    lines.push_back(i % 7 == 3   ? ""
+                    : i % 5 == 1 ? previous
+                    : i % 11 == 2 ? previous.substr(0, previous.size() / 2)
+                                  : "/jobs/batch " + std::to_string(i / 100) + "/job" + std::to_string(i) + ".prn");
+  }
+  lines[2500] = std::string(70000, 'W');  // longer than a storage block
+  lines[2501] = "/jobs/\xe8\xab\x8b\xe6\xb1\x82\xe6\x9b\xb8.prn";
+  for (const auto& line : lines) list.AddItem(line);
+  auto* view = static_cast<QAbstractItemView*>(platform::QtWidget(list));
+  EXPECT_EQ(view->model()->rowCount(), 0);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(view->model()->rowCount(), 5000);
+  EXPECT_EQ(view->model()->index(2501, 0).data().toString().toStdString(), lines[2501]);
+  EXPECT_EQ(testsupport::Lines(list), lines);
+  EXPECT_GT(view->horizontalScrollBar()->maximum(), 60000);
+
+  list.SetListIndex(4000);
+  const QRect shown = view->visualRect(view->model()->index(4000, 0));
+  EXPECT_TRUE(shown.top() >= 0 && shown.bottom() < view->viewport()->height()) << shown.top();
+  list.RemoveItem(16);
+  lines.erase(lines.begin() + 16);
+  EXPECT_EQ(testsupport::Lines(list), lines);
+  EXPECT_EQ(list.ListIndex(), 3999);
 }
 
 TEST(RunHandler, ShowsTheErrorThatEndsAHandlerAndGoesOn) {

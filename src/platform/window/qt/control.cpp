@@ -2,10 +2,11 @@
 
 #include <QCheckBox>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QPushButton>
 
 #include "platform/window/qt/accessibility.h"
+#include "platform/window/qt/line_model.h"
 #include "platform/window/qt/qt_text.h"
 #include "platform/window/qt/qt_widget.h"
 #include "platform/run_time_error.h"
@@ -64,52 +65,55 @@ void CheckBox::SetValue(int value) {
 }
 
 namespace {
-QListWidget* AsList(QWidget* w) { return static_cast<QListWidget*>(w); }
+QListView* View(const NativeControl& native) { return static_cast<QListView*>(native.widget); }
+LineModel* Lines(const NativeControl& native) { return static_cast<LineModel*>(View(native)->model()); }
 }  // namespace
 
 void ListBox::AddItem(const std::string& text) {
-  AsList(native_->widget)->addItem(Q(text));
-  new_index_ = AsList(native_->widget)->count() - 1;
+  Lines(*native_)->Append(text);
+  new_index_ = Lines(*native_)->Count() - 1;
 }
 
 void ListBox::Clear() {
-  AsList(native_->widget)->clear();
+  Lines(*native_)->Clear();
   new_index_ = -1;
 }
 
-int ListBox::ListCount() const { return AsList(native_->widget)->count(); }
+int ListBox::ListCount() const { return Lines(*native_)->Count(); }
 
-std::string ListBox::List(int index) const {
-  const QListWidgetItem* item = AsList(native_->widget)->item(index);
-  return item ? item->text().toStdString() : std::string();
-}
+std::string ListBox::List(int index) const { return Lines(*native_)->Line(index); }
 
 int ListBox::ListIndex() const {
-  const auto selected = AsList(native_->widget)->selectedItems();
-  return selected.isEmpty() ? -1 : AsList(native_->widget)->row(selected.front());
+  const auto selected = View(*native_)->selectionModel()->selectedIndexes();
+  return selected.isEmpty() ? -1 : selected.front().row();
 }
 
 void ListBox::SetListIndex(int index) {
-  QListWidget* list = AsList(native_->widget);
-  if (index < -1 || index >= list->count()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
+  if (index < -1 || index >= ListCount()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
+  QListView* view = View(*native_);
+  LineModel* lines = Lines(*native_);
+  // The line made current is scrolled into view.
   if (index == -1) {
-    list->clearSelection();
-    list->setCurrentRow(-1);
+    view->clearSelection();
+    view->selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::ClearAndSelect);
   } else {
-    list->setCurrentRow(index, QItemSelectionModel::ClearAndSelect);
+    lines->TellView();
+    view->selectionModel()->setCurrentIndex(lines->index(index), QItemSelectionModel::ClearAndSelect);
   }
 }
 
 void ListBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
-  delete AsList(native_->widget)->takeItem(index);
+  Lines(*native_)->Remove(index);
   new_index_ = -1;
 }
 
 void ListBox::SetSelected(int index, bool selected) {
-  QListWidgetItem* item = AsList(native_->widget)->item(index);
-  if (item == nullptr) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
-  item->setSelected(selected);
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
+  LineModel* lines = Lines(*native_);
+  lines->TellView();
+  View(*native_)->selectionModel()->select(lines->index(index),
+                                           selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
 }
 
 }  // namespace platform

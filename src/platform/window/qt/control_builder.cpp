@@ -5,7 +5,7 @@
 #include <QCheckBox>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <algorithm>
@@ -15,6 +15,7 @@
 
 #include "platform/window/qt/drop_router.h"
 #include "platform/window/form.h"
+#include "platform/window/qt/line_model.h"
 #include "platform/window/qt/qt_text.h"
 #include "platform/window/qt/qt_widget.h"
 
@@ -66,9 +67,9 @@ class KeyboardButton : public QPushButton {
 };
 
 // Delete and Backspace raise the list's delete-key event.
-class DeleteKeyList : public QListWidget {
+class DeleteKeyList : public QListView {
  public:
-  using QListWidget::QListWidget;
+  using QListView::QListView;
   std::function<void()> delete_key;
 
  protected:
@@ -77,7 +78,7 @@ class DeleteKeyList : public QListWidget {
       delete_key();
       return;
     }
-    QListWidget::keyPressEvent(event);
+    QListView::keyPressEvent(event);
   }
 };
 
@@ -200,11 +201,16 @@ class ControlBuilder {
 
   static std::unique_ptr<Control> BuildListBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* list = new DeleteKeyList(parent);
+    auto* lines = new LineModel(list);
+    list->setModel(lines);
+    // One size for every line: laying out thousands of lines costs nothing
+    // per line.
+    list->setItemDelegate(new LongestLineDelegate(lines, list));
+    list->setUniformItemSizes(true);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSortingEnabled(false);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
     std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
-    QObject::connect(list, &QListWidget::currentRowChanged, list, Raise(box->click_));
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, list, Raise(box->click_));
     list->delete_key = [control = box.get()] { control->PressDeleteKey(); };
     return box;
   }
