@@ -15,6 +15,10 @@
 namespace platform {
 
 void NativeControlDeleter::operator()(NativeControl* native) const {
+  // The child window lives on until its form's window is destroyed: it
+  // forgets the control and a list gets the system's procedure back.
+  if (native->list_proc) SetWindowLongPtrW(native->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(native->list_proc));
+  RemovePropW(native->hwnd, L"TorvaneControl");
   if (native->font) DeleteObject(native->font);
   delete native;
 }
