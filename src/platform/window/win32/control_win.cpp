@@ -148,9 +148,32 @@ LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
       if (message == LB_GETTEXT) std::copy(text.c_str(), text.c_str() + text.size() + 1, reinterpret_cast<wchar_t*>(lparam));
       return static_cast<LRESULT>(text.size());
     }
+    case WM_CHAR: {
+      // A typed character selects the next line that begins with it, as in
+      // a list that holds its strings.
+      const std::size_t count = list->ends.size();
+      if (wparam < L' ' || count == 0) break;
+      const auto from = static_cast<std::size_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0) + 1);  // none: from 0
+      const auto upper = [](wchar_t c) {
+        CharUpperBuffW(&c, 1);
+        return c;
+      };
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = (from + k) % count;
+        const std::wstring start = Wide(std::string(list->Line(i).substr(0, 4)));
+        if (start.empty() || upper(start[0]) != upper(static_cast<wchar_t>(wparam))) continue;
+        Count(*list);
+        SendMessageW(hwnd, LB_SETCURSEL, i, 0);
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(hwnd));
+        break;
+      }
+      return 0;
+    }
     default:
-      return CallWindowProcW(list->list_proc, hwnd, message, wparam, lparam);
+      break;
   }
+  return CallWindowProcW(list->list_proc, hwnd, message, wparam, lparam);
 }
 
 }  // namespace
