@@ -22,16 +22,12 @@
 #include <string>
 #include <vector>
 
+#include "bench/file_list_drops.h"
 #include "bench/measure.h"
 #include "bench/window_start.h"
-#include "filelist/display_form.h"
-#include "filelist/file_list.h"
-#include "support/file_list_form.h"
 
 namespace {
 
-constexpr int kRounds = 5;
-constexpr double kDropAimMs = 30;
 constexpr double kStartAimMs = 100;
 constexpr double kMemoryAimMb = 6;
 
@@ -62,76 +58,9 @@ void Settle() {
   }
 }
 
-// Best of `rounds` runs of `step`, each after `prepare`, in milliseconds.
-double BestMs(int rounds, const std::function<void()>& prepare, const std::function<void()>& step) {
-  double best = 1e300;
-  for (int i = 0; i < rounds; ++i) {
-    prepare();
-    Settle();
-    const auto start = bench::Clock::now();
-    step();
-    Settle();
-    best = std::min(best, std::chrono::duration<double, std::milli>(bench::Clock::now() - start).count());
-  }
-  return best;
-}
-
-// 32,767 paths, made by `path` from 0 to 32,766.
-std::vector<std::string> Paths(const std::function<std::string(int)>& path) {
-  std::vector<std::string> paths;
-  for (int i = 0; i < filelist::kMaxListLines; ++i) paths.push_back(path(i));
-  return paths;
-}
-
-// Returns whether every aim was met.
-bool TimeDrops(const std::vector<std::string>& paths) {
-  testsupport::FileListForm controls;
-  auto& chk_full_path = controls.chk_full_path;
-  auto& chk_add = controls.chk_add;
-  controls.form.Show();
-  filelist::FileList files(controls.Controls(), [] {});
-  chk_full_path.OnClick([&] { files.Chk_FullPath_Click(); });
-
-  const auto empty_list = [&](int add) {
-    return [&, add] {
-      files.But_Clear_Click();
-      chk_add.SetValue(add);
-    };
-  };
-  const auto full_list = [&](int full_path) {
-    return [&, full_path] {
-      chk_add.SetValue(0);
-      chk_full_path.SetValue(1);
-      files.TakeDroppedFiles(paths);
-      chk_full_path.SetValue(full_path);
-    };
-  };
-  const auto drop = [&] { files.TakeDroppedFiles(paths); };
-  const struct {
-    const char* what;
-    std::function<void()> prepare, step;
-  } runs[] = {
-      {"drop, replace mode, onto an empty list", empty_list(0), drop},
-      {"drop, replace mode, onto a full list", full_list(1), drop},
-      {"drop, add mode, onto an empty list", empty_list(1), drop},
-      {"Full Path off (file names)", full_list(1), [&] { chk_full_path.SetValue(0); }},
-      {"Full Path on (full paths)", full_list(0), [&] { chk_full_path.SetValue(1); }},
-  };
-
-  std::printf("file list, %d files, best of %d runs (aim: each under %.0f ms)\n", filelist::kMaxListLines, kRounds,
-              kDropAimMs);
-  bool met = true;
-  for (const auto& run : runs) {
-    const double ms = BestMs(kRounds, run.prepare, run.step);
-    std::printf("  %-40s %8.1f ms\n", run.what, ms);
-    met = met && ms < kDropAimMs;
-  }
-  return met;
-}
-
 bool TimeWindowStart(const std::string& program, const std::vector<std::string>& paths) {
   std::vector<bench::WindowStart> none, full;
-  for (int i = 0; i < kRounds; ++i) {
+  for (int i = 0; i < bench::kRounds; ++i) {
     none.push_back(bench::TimeWindowStart(program, {}));
     full.push_back(bench::TimeWindowStart(program, paths));
   }
@@ -149,7 +78,7 @@ bool TimeWindowStart(const std::string& program, const std::vector<std::string>&
   const double answering_ms =
       1000 * (best(full, &bench::WindowStart::answering_s) - best(none, &bench::WindowStart::answering_s));
   const double memory_mb = rss_mb(full) - rss_mb(none);
-  std::printf("window start-up, %d launches each (best; memory: median)\n", kRounds);
+  std::printf("window start-up, %d launches each (best; memory: median)\n", bench::kRounds);
   for (const auto* starts : {&none, &full}) {
     std::printf("  %-12s mapped %.3f s, answering %.3f s, RSS %.1f MB\n",
                 starts == &none ? "no files" : "32767 files", best(*starts, &bench::WindowStart::mapped_s),
@@ -162,11 +91,11 @@ bool TimeWindowStart(const std::string& program, const std::vector<std::string>&
 
 int Bench(const Options& options) {
   std::printf("load average %s", bench::LoadAverage().c_str());
-  bool met = TimeDrops(Paths([](int i) {
+  bool met = bench::TimeDrops(Settle, bench::Paths([](int i) {
     return "/home/user/print jobs/2024/batch " + std::to_string(i / 100) + "/job" + std::to_string(i) + ".prn";
   }));
   if (!options.window.empty()) {
-    const auto arguments = Paths([](int i) { return "/tmp/many/" + std::to_string(i + 1) + ".prn"; });
+    const auto arguments = bench::Paths([](int i) { return "/tmp/many/" + std::to_string(i + 1) + ".prn"; });
     met = TimeWindowStart(options.window, arguments) && met;
   } else if (options.check) {
     std::printf("window start-up not measured: give --window PROGRAM\n");

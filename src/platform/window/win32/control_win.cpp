@@ -5,6 +5,7 @@
 // themselves.
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -14,6 +15,10 @@
 namespace platform {
 
 void NativeControlDeleter::operator()(NativeControl* native) const {
+  // The child window lives on until its form's window is destroyed: it
+  // forgets the control and a list gets the system's procedure back.
+  if (native->list_proc) SetWindowLongPtrW(native->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(native->list_proc));
+  RemovePropW(native->hwnd, L"TorvaneControl");
   if (native->font) DeleteObject(native->font);
   delete native;
 }
@@ -39,7 +44,11 @@ void Control::ApplyGeometry() {
 }
 
 bool Control::Enabled() const { return IsWindowEnabled(native_->hwnd) != FALSE; }
-void Control::SetEnabled(bool enabled) { EnableWindow(native_->hwnd, enabled); }
+void Control::SetEnabled(bool enabled) {
+  // Enabling costs a round trip to the window server even when nothing
+  // changes (start-up enables Print once per file named).
+  if (enabled != Enabled()) EnableWindow(native_->hwnd, enabled);
+}
 
 void Control::HideFromScreenReaders() { AnnotateHidden(native_->hwnd); }
 void Control::PresentAsProgressBar(const std::string& name) { AnnotateProgressBar(native_->hwnd, Wide(name)); }
@@ -85,42 +94,133 @@ void CommandButton::Click() {
   if (Enabled() && click_) RunHandler(click_);
 }
 
-int CheckBox::Value() const {
-  switch (SendMessageW(native_->hwnd, BM_GETCHECK, 0, 0)) {
-    case BST_UNCHECKED: return 0;
-    case BST_CHECKED: return 1;
-    default: return 2;
-  }
-}
+// The value is kept beside the button, which is not automatic: only SetValue
+// changes its state, and asking the button would cost a message per line
+// when thousands of files are listed.
+int CheckBox::Value() const { return native_->check; }
 
 void CheckBox::SetValue(int value) {
   if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Value");
   if (value == Value()) return;
+  native_->check = value;
   SendMessageW(native_->hwnd, BM_SETCHECK, kCheckStates[value], 0);
   // A change of value raises the click event, as a user's click does.
   if (click_) RunHandler(click_);
 }
 
+namespace {
+
+// Posted to a list when a burst of lines has been added to it.
+constexpr UINT kListFilledMessage = WM_APP + 1;
+
+// Gives the list box the count of the lines kept beside it.
+void Count(NativeControl& list) {
+  if (list.counted == list.ends.size()) return;
+  list.counted = list.ends.size();
+  SendMessageW(list.hwnd, LB_SETCOUNT, list.counted, 0);
+}
+
+// A burst of lines (a drop of thousands of files) is added with the list's
+// drawing off; its count is set and it is drawn once, when the event loop
+// next turns or when the selection needs the count.
+void StartFilling(NativeControl& list) {
+  if (list.filling) return;
+  list.filling = true;
+  SendMessageW(list.hwnd, WM_SETREDRAW, FALSE, 0);
+  PostMessageW(list.hwnd, kListFilledMessage, 0, 0);
+}
+
+// The list box's own procedure, which answers for its text from the lines
+// kept beside it: screen readers read the lines through LB_GETTEXT.
+LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
+  NativeControl* list = NativeOf(hwnd);
+  switch (message) {
+    case kListFilledMessage:
+      Count(*list);
+      list->filling = false;
+      SendMessageW(hwnd, WM_SETREDRAW, TRUE, 0);
+      InvalidateRect(hwnd, nullptr, TRUE);
+      return 0;
+    case LB_GETTEXTLEN:
+    case LB_GETTEXT: {
+      if (wparam >= list->ends.size()) return LB_ERR;
+      const std::wstring text = Wide(std::string(list->Line(wparam)));
+      if (message == LB_GETTEXT) std::copy(text.c_str(), text.c_str() + text.size() + 1, reinterpret_cast<wchar_t*>(lparam));
+      return static_cast<LRESULT>(text.size());
+    }
+    case WM_CHAR: {
+      // A typed character selects the next line that begins with it, as in
+      // a list that holds its strings.
+      const std::size_t count = list->ends.size();
+      if (wparam < L' ' || count == 0) break;
+      const auto from = static_cast<std::size_t>(SendMessageW(hwnd, LB_GETCURSEL, 0, 0) + 1);  // none: from 0
+      const auto upper = [](wchar_t c) {
+        CharUpperBuffW(&c, 1);
+        return c;
+      };
+      for (std::size_t k = 0; k < count; ++k) {
+        const std::size_t i = (from + k) % count;
+        const std::wstring start = Wide(std::string(list->Line(i).substr(0, 4)));
+        if (start.empty() || upper(start[0]) != upper(static_cast<wchar_t>(wparam))) continue;
+        Count(*list);
+        SendMessageW(hwnd, LB_SETCURSEL, i, 0);
+        SendMessageW(GetParent(hwnd), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(hwnd), LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(hwnd));
+        break;
+      }
+      return 0;
+    }
+    default:
+      break;
+  }
+  return CallWindowProcW(list->list_proc, hwnd, message, wparam, lparam);
+}
+
+}  // namespace
+
+bool DrawListLine(const DRAWITEMSTRUCT& item) {
+  const NativeControl* list = NativeOf(item.hwndItem);
+  if (item.CtlType != ODT_LISTBOX || list == nullptr) return false;
+  RECT area = item.rcItem;
+  // A change of focus alone toggles the focus frame; an empty list gets it too.
+  if (item.itemAction != ODA_FOCUS && item.itemID < list->ends.size()) {
+    const bool selected = (item.itemState & ODS_SELECTED) != 0;
+    const std::wstring text = Wide(std::string(list->Line(item.itemID)));
+    HDC dc = item.hDC;
+    const HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(item.hwndItem, WM_GETFONT, 0, 0)));
+    SetBkColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor((item.itemState & ODS_DISABLED) ? COLOR_GRAYTEXT
+                                 : selected                       ? COLOR_HIGHLIGHTTEXT
+                                                                  : COLOR_WINDOWTEXT));
+    ExtTextOutW(dc, area.left + 1, area.top, ETO_OPAQUE | ETO_CLIPPED, &area, text.c_str(),
+                static_cast<UINT>(text.size()), nullptr);
+    SelectObject(dc, old_font);
+  }
+  if ((item.itemAction == ODA_FOCUS) || (item.itemState & ODS_FOCUS)) DrawFocusRect(item.hDC, &area);
+  return true;
+}
+
 void ListBox::AddItem(const std::string& text) {
-  const LRESULT index = SendMessageW(native_->hwnd, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(text).c_str()));
-  if (index < 0) throw MakeError(kErrOutOfMemory);
-  new_index_ = static_cast<int>(index);
+  NativeControl& list = *native_;
+  StartFilling(list);
+  list.lines += text;
+  list.ends.push_back(static_cast<std::uint32_t>(list.lines.size()));
+  new_index_ = ListCount() - 1;
 }
 
 void ListBox::Clear() {
   SendMessageW(native_->hwnd, LB_RESETCONTENT, 0, 0);
+  native_->lines.clear();
+  native_->ends.clear();
+  native_->counted = 0;
   new_index_ = -1;
 }
 
-int ListBox::ListCount() const { return static_cast<int>(SendMessageW(native_->hwnd, LB_GETCOUNT, 0, 0)); }
+int ListBox::ListCount() const { return static_cast<int>(native_->ends.size()); }
 
 std::string ListBox::List(int index) const {
-  const LRESULT length = SendMessageW(native_->hwnd, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (index < 0 || length == LB_ERR) return {};
-  std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-  SendMessageW(native_->hwnd, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-  text.resize(static_cast<std::size_t>(length));
-  return Narrow(text);
+  if (index < 0 || index >= ListCount()) return {};
+  return std::string(native_->Line(static_cast<std::size_t>(index)));
 }
 
 int ListBox::ListIndex() const {
@@ -131,13 +231,22 @@ int ListBox::ListIndex() const {
 void ListBox::SetListIndex(int index) {
   if (index < -1 || index >= ListCount()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
   if (index == ListIndex()) return;
+  Count(*native_);
   SendMessageW(native_->hwnd, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
   if (click_) RunHandler(click_);
 }
 
 void ListBox::RemoveItem(int index) {
   if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
-  SendMessageW(native_->hwnd, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+  NativeControl& list = *native_;
+  Count(list);
+  const auto i = static_cast<std::size_t>(index);
+  const std::uint32_t start = i == 0 ? 0 : list.ends[i - 1], length = list.ends[i] - start;
+  list.lines.erase(start, length);
+  list.ends.erase(list.ends.begin() + index);
+  for (auto it = list.ends.begin() + index; it != list.ends.end(); ++it) *it -= length;
+  SendMessageW(list.hwnd, LB_DELETESTRING, i, 0);
+  list.counted = list.ends.size();
   new_index_ = -1;
 }
 
@@ -175,7 +284,9 @@ class ControlBuilder {
         break;
       case ControlKind::ListBox:
         window_class = L"LISTBOX";
-        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | WS_VSCROLL | WS_TABSTOP;
+        // Owner data: the list box has the lines' count; the lines are kept
+        // beside it and drawn by its parent (DrawListLine).
+        style |= LBS_NOTIFY | LBS_NOINTEGRALHEIGHT | LBS_NODATA | LBS_OWNERDRAWFIXED | WS_VSCROLL | WS_TABSTOP;
         ex_style = WS_EX_CLIENTEDGE;
         break;
     }
@@ -196,9 +307,16 @@ class ControlBuilder {
     if (native->hwnd == nullptr) throw MakeError(kErrInternal, "the control " + design.name + " could not be made");
     NativeControl* raw = native.get();
     SetPropW(raw->hwnd, L"TorvaneControl", raw);
+    if (design.kind == ControlKind::ListBox) {
+      raw->list_proc = reinterpret_cast<WNDPROC>(
+          SetWindowLongPtrW(raw->hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProc)));
+    }
     std::unique_ptr<Control> control = Make(design, container, std::move(native));
     raw->control = control.get();
-    if (design.kind == ControlKind::CheckBox) SendMessageW(raw->hwnd, BM_SETCHECK, kCheckStates[design.value % 3], 0);
+    if (design.kind == ControlKind::CheckBox) {
+      raw->check = design.value % 3;
+      SendMessageW(raw->hwnd, BM_SETCHECK, kCheckStates[raw->check], 0);
+    }
     EnableWindow(raw->hwnd, design.enabled);
     return control;
   }
@@ -210,7 +328,19 @@ class ControlBuilder {
       if (native.font) DeleteObject(native.font);
       native.font = CreateDesignFont(*control.design_.font, window.dpi);
     }
-    SendMessageW(native.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(native.font ? native.font : window.font), TRUE);
+    const HFONT font = native.font ? native.font : window.font;
+    SendMessageW(native.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    // An owner-drawn list keeps its line height through a change of font:
+    // its lines are as high as the font's, as a list drawing them itself has.
+    if (control.Kind() == ControlKind::ListBox) {
+      HDC dc = GetDC(native.hwnd);
+      const HGDIOBJ old_font = SelectObject(dc, font);
+      TEXTMETRICW metrics{};
+      GetTextMetricsW(dc, &metrics);
+      SelectObject(dc, old_font);
+      ReleaseDC(native.hwnd, dc);
+      SendMessageW(native.hwnd, LB_SETITEMHEIGHT, 0, MAKELPARAM(metrics.tmHeight, 0));
+    }
     control.ApplyGeometry();
   }
 
@@ -394,6 +524,9 @@ LRESULT CALLBACK PictureProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lpar
       FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
       return 1;
     }
+    case WM_DRAWITEM:
+      if (DrawListLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
+      break;
     case WM_NCHITTEST:
       return HTTRANSPARENT;
     case WM_NCDESTROY:

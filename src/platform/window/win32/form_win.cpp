@@ -94,6 +94,9 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
       window->RaiseResize();
       return 0;
+    case WM_DRAWITEM:
+      if (DrawListLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
+      return DefWindowProcW(hwnd, message, wparam, lparam);
     case WM_DROPFILES:
       DropOn(*window, reinterpret_cast<HDROP>(wparam));
       return 0;

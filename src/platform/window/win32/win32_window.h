@@ -6,7 +6,9 @@
 // After windows.h, which it builds on.
 #include <shellapi.h>
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/window/form.h"
@@ -30,8 +32,21 @@ struct NativeControl {
   bool transparent = false;
   bool border = false;
   TextAlign align = TextAlign::Left;
+  int check = 0;               // a check box's value
   int presented_percent = -1;  // told to screen readers
   std::string description;     // told to screen readers
+  // A list's lines. The list box holds no data of its own (owner data): it
+  // has their count and draws each visible line from here, so that tens of
+  // thousands of lines are added in milliseconds and take little memory.
+  std::string lines;                 // every line's text, one after another
+  std::vector<std::uint32_t> ends;   // where each line ends in `lines`
+  std::size_t counted = 0;           // the count the list box was last given
+  bool filling = false;              // drawing off while lines are added
+  WNDPROC list_proc = nullptr;       // the system's list box procedure
+  std::string_view Line(std::size_t i) const {
+    const std::uint32_t start = i == 0 ? 0 : ends[i - 1];
+    return std::string_view(lines).substr(start, ends[i] - start);
+  }
 };
 
 class Form::Window {
@@ -72,6 +87,8 @@ Form::Window* FormWindowOf(HWND hwnd);
 // The window procedures that raise the controls' events.
 void RaiseCommand(HWND child, WORD code);
 void DropOn(Form::Window& window, HDROP drop);
+// Draws a list's line for WM_DRAWITEM; false when `item` is not a list's.
+bool DrawListLine(const DRAWITEMSTRUCT& item);
 // The paths a drop or a copy in Explorer carries, in order.
 std::vector<std::string> DroppedFiles(HDROP drop);
 void FilesFromKeyboard(Form::Window& window, bool paste);
