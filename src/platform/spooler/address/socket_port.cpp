@@ -25,7 +25,12 @@ class SocketPort final : public PrinterPort {
     if (!connected.IsOk()) {
       const Status& failure = connected.Outcome();
       if (failure.IsUnanswered() || StopRequested()) return failure;
-      return Status::Fail("cannot connect to " + address_.uri + ": " + failure.Reason());
+      // The port taken by default is named, for a user who gave none.
+      const std::string port = ":" + std::to_string(address_.port);
+      const bool named = address_.uri.size() >= port.size() &&
+                         address_.uri.compare(address_.uri.size() - port.size(), port.size(), port) == 0;
+      return Status::Fail("cannot connect to " + address_.uri + (named ? "" : " (port " + port.substr(1) + ")") +
+                          ": " + failure.Reason());
     }
     connection_ = std::move(connected.Value());
     return ++*ids_;
