@@ -25,4 +25,22 @@ std::string Utf16ToUtf8(std::wstring_view wide) {
   return text;
 }
 
+std::string SystemErrorText(unsigned long error) {
+  // A call that fails without saying why leaves the cleared code behind;
+  // "The operation completed successfully" would be no reason at all.
+  if (error == ERROR_SUCCESS) return "no reason given";
+  wchar_t* buffer = nullptr;
+  const DWORD length = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<LPWSTR>(&buffer), 0, nullptr);
+  std::wstring_view wide(buffer, buffer != nullptr ? length : 0);
+  while (!wide.empty() && (wide.back() == L'\r' || wide.back() == L'\n' || wide.back() == L' ')) {
+    wide.remove_suffix(1);
+  }
+  std::string text = Utf16ToUtf8(wide);
+  if (buffer != nullptr) LocalFree(buffer);
+  if (text.empty()) text = "error " + std::to_string(error);
+  return text;
+}
+
 }  // namespace platform

@@ -126,9 +126,16 @@ void ConsoleJobView::ShowPrinterUnusable(const std::string& printer_name, const 
               (reason.empty() ? "not recognized" : reason));
 }
 
-const std::string& ConsoleJobView::Shown(const std::string& path) const {
-  const auto at = std::find(paths_.begin(), paths_.end(), path);
-  return at == paths_.end() ? path : files_[static_cast<std::size_t>(at - paths_.begin())];
+const std::string& ConsoleJobView::Shown(const std::string& path) {
+  // Files are reported in list order: the search goes on from the last one
+  // found, so that thousands of files reported take one pass, not one each.
+  for (std::size_t k = 0; k < paths_.size(); ++k) {
+    const std::size_t i = (shown_from_ + k) % paths_.size();
+    if (paths_[i] != path) continue;
+    shown_from_ = i;
+    return files_[i];
+  }
+  return path;
 }
 
 void ConsoleJobView::ReportFiles(const std::vector<printing::NotSent>& files) {

@@ -67,7 +67,7 @@ class ConsoleJobView : public printing::PrintJobView {
 
  private:
   // The file sent from `path` as the user knows it.
-  const std::string& Shown(const std::string& path) const;
+  const std::string& Shown(const std::string& path);
   // Ends the terminal's progress line, so that what follows starts afresh.
   void EndLine();
 
@@ -83,6 +83,7 @@ class ConsoleJobView : public printing::PrintJobView {
   std::size_t current_ = 0;
   std::string shown_;  // the current file's last progress line
   bool line_open_ = false;
+  std::size_t shown_from_ = 0;  // where Shown looks first
   std::size_t told_ = 0;  // 1 + the line whose request id was told last; 0 before any
 };
 

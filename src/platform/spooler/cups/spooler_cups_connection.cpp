@@ -76,7 +76,6 @@ std::string Seconds(double seconds) {
   return text;
 }
 
-
 // Reads `length` bytes of a response's body for ippReadIO. Each wait for
 // them asks the connection's watch (httpRead2 does; ippRead does not).
 ssize_t ReadBody(void* http, ipp_uchar_t* buffer, size_t length) {

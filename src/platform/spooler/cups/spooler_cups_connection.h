@@ -78,10 +78,6 @@ inline constexpr char kLookupStopped[] = "the print server was not asked to the 
 
 // The request `operation` about `target`'s printer, as this user.
 ipp_t* NewRequest(ipp_op_t operation, const Target& target);
-// The scheduler's request `operation` about `queue`, as this user.
-inline ipp_t* NewRequest(ipp_op_t operation, const std::string& queue) {
-  return NewRequest(operation, SchedulerQueue(queue));
-}
 
 using Response = std::unique_ptr<ipp_t, decltype(&ippDelete)>;
 

@@ -6,23 +6,19 @@
 #include <string>
 
 #include "platform/spooler/address/tcp_connection.h"
+#include "platform/wide_text_win.h"
 
 namespace platform::address {
 namespace {
 
 constexpr long kSliceMicroseconds = static_cast<long>(kWaitSliceSeconds * 1000000);
 
-std::string ErrorText(int error) {
-  char* text = nullptr;
-  FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                 static_cast<DWORD>(error), 0, reinterpret_cast<char*>(&text), 0, nullptr);
-  std::string reason = text != nullptr ? text : "";
-  LocalFree(text);
-  while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' || reason.back() == '.')) reason.pop_back();
-  return reason.empty() ? "error " + std::to_string(error) : reason;
+// The system's text, ending without a full stop: it is part of a sentence.
+Status Failed(int error) {
+  std::string reason = SystemErrorText(static_cast<unsigned long>(error));
+  if (!reason.empty() && reason.back() == '.') reason.pop_back();
+  return Status::Fail(reason);
 }
-
-Status Failed(int error) { return Status::Fail(ErrorText(error)); }
 
 bool WouldBlock(int error) { return error == WSAEWOULDBLOCK || error == WSAEINTR || error == WSAEINPROGRESS; }
 
