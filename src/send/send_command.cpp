@@ -1,5 +1,6 @@
 #include "send/send_command.h"
 
+#include "platform/spooler/address/printer_address.h"
 #include "printing/print_job.h"
 #include "send/console_view.h"
 #include "send/input_spool.h"
@@ -103,6 +104,13 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     const auto from_environment = PrinterFromEnvironment();
     options.printer = from_environment.name;
     if (!options.printer.empty()) printer_origin = "$" + from_environment.variable;
+  }
+  // A printer address that does not read as one is a wrong argument too.
+  if (platform::IsPrinterAddress(options.printer)) {
+    if (const auto address = platform::ParsePrinterAddress(options.printer); !address.IsOk()) {
+      const std::string origin = printer_origin.empty() ? "" : " (from " + printer_origin + ")";
+      return Fail(console, kExitUsage, "printer \"" + options.printer + "\"" + origin + ": " + address.Outcome().Reason());
+    }
   }
   if (options.printer.empty()) {
     const auto found = spooler.DefaultPrinterName(stop);

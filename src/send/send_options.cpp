@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/spooler/address/printer_address.h"
 #include "platform/version.h"
 
 #ifdef _WIN32
@@ -73,6 +74,17 @@ std::optional<int> PlainNumber(const std::string& text) {
     seconds = seconds * 10 + (digit - '0');
   }
   return seconds;
+}
+
+// -h's HOST[:PORT], as printer addresses take it: a port of 1-65535 (libcups
+// would take any number and use it modulo 65536).
+platform::Status CheckPrintServer(const std::string& server) {
+  if (server.empty()) return platform::Status::Fail("the print server is empty");
+  std::string host;
+  int port = 0;
+  const auto read = platform::ParseHostPort(server, host, port);
+  if (read.IsOk()) return read;
+  return platform::Status::Fail("'" + server + "' is not a print server (give HOST or HOST:PORT): " + read.Reason());
 }
 
 // An action that takes no other options.
@@ -148,13 +160,14 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       options.copies = *number;
     }
   }
+  if (server_given) {
+    if (const auto server = CheckPrintServer(options.server); !server.IsOk()) fail(server.Reason());
+  }
   if (parsed.usable.IsOk()) {
     if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
     } else if (list) {
       options.action = SendAction::List;
-    } else if (server_given && options.server.empty()) {
-      fail("the print server is empty");
     } else if (printer_given && options.printer.empty()) {
       fail("the printer name is empty");
     } else if (options.files.empty()) {

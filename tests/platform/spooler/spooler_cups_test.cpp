@@ -12,6 +12,7 @@
 
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
+#include "support/child_process.h"
 #include "support/private_cups.h"
 #include "support/scoped_environment.h"
 #include "support/slow_server.h"
@@ -23,6 +24,7 @@ namespace {
 
 using platform::Printer;
 using platform::Status;
+using testsupport::ChildProcess;
 using testsupport::JobState;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
@@ -120,8 +122,9 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   using platform::DocumentState;
   using platform::Fate;
   const std::string failing = cups_.AddTestQueue("Failing", "fail=1");
-  const std::string stopped = cups_.AddTestQueue("Stopped");
+  const std::string stopped = cups_.AddTestQueue("Stopped"), held = cups_.AddTestQueue("Held");
   cups_.Disable(stopped, "Out of paper (tray 2)");
+  cups_.Disable(held, "");
   const struct {
     std::string queue;
     Fate fate;
@@ -130,11 +133,18 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   } cases[] = {
       {failing, Fate::kFailed, DocumentState::kAborted, "capture: forced failure (exit 1)"},
       {stopped, Fate::kStuck, DocumentState::kPending, "Out of paper (tray 2)"},
+      // Held by an operator (lp -i ID -H hold), on a printer that works.
+      {held, Fate::kStuck, DocumentState::kHeld, platform::kHeldReason},
   };
   for (const auto& c : cases) {
     auto printer = Open(c.queue);
     ASSERT_TRUE(printer);
     ASSERT_TRUE(testsupport::SendDocument(*printer, "a.prn", "a").IsOk());
+    if (c.queue == held) {
+      const std::string job = held + "-" + std::to_string(printer->JobId());
+      ASSERT_EQ(ChildProcess({"/usr/bin/lp", "-h", cups_.Server(), "-i", job, "-H", "hold"}, cups_.Folder()).Wait().status, 0);
+      cups_.Enable(held);
+    }
     const auto follow = testsupport::Settled(*spooler_, c.queue, printer->JobId());
     EXPECT_EQ(follow.fate, c.fate) << c.queue;
     EXPECT_EQ(follow.status.state, c.state) << c.queue;

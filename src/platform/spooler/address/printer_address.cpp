@@ -39,6 +39,38 @@ std::string Lower(std::string_view text) {
 
 }  // namespace
 
+Status ParseHostPort(std::string_view authority, std::string& host, int& port) {
+  const auto fail = [](const std::string& why) { return Status::Fail(why); };
+  std::string_view port_text;
+  bool has_port = false;
+  if (!authority.empty() && authority.front() == '[') {
+    const auto close = authority.find(']');
+    if (close == std::string_view::npos) return fail("the IPv6 address has no closing ']'");
+    host = authority.substr(1, close - 1);
+    const std::string_view after = authority.substr(close + 1);
+    if (!after.empty() && after.front() != ':') return fail("what follows the IPv6 address is not ':PORT'");
+    has_port = !after.empty();
+    if (has_port) port_text = after.substr(1);
+    if (host.empty() || host.find(':') == std::string::npos) return fail("the IPv6 address is empty");
+    for (const char c : host) {
+      if (!IsIpv6Character(c)) return fail("the IPv6 address holds '" + std::string(1, c) + "'");
+    }
+  } else {
+    const auto colon = authority.find(':');
+    host = authority.substr(0, colon);
+    has_port = colon != std::string_view::npos;
+    if (has_port) port_text = authority.substr(colon + 1);
+    for (const char c : host) {
+      if (!IsHostCharacter(c)) return fail("the host name holds '" + std::string(1, c) + "'");
+    }
+  }
+  if (host.empty()) return fail("no host given");
+  if (has_port && !ReadPort(port_text, port)) {
+    return fail("the port '" + std::string(port_text) + "' is not a number from 1 to 65535");
+  }
+  return Status::Ok();
+}
+
 bool IsPrinterAddress(const std::string& printer_name) { return printer_name.find(kSeparator) != std::string::npos; }
 
 StatusOr<PrinterAddress> ParsePrinterAddress(const std::string& text) {
@@ -70,34 +102,8 @@ StatusOr<PrinterAddress> ParsePrinterAddress(const std::string& text) {
   if (!ipp && path.size() > 1) return fail("a socket address has no path or options");
   if (ipp && path.size() < 2) return fail("give the printer's path too, as in ipp://HOST/ipp/print");
   if (ipp && path.find_first_of("?#") != std::string_view::npos) return fail("the path holds '?' or '#'");
-  std::string_view port_text;
-  bool has_port = false;
-  if (!authority.empty() && authority.front() == '[') {
-    const auto close = authority.find(']');
-    if (close == std::string_view::npos) return fail("the IPv6 address has no closing ']'");
-    address.host = authority.substr(1, close - 1);
-    const std::string_view after = authority.substr(close + 1);
-    if (!after.empty() && after.front() != ':') return fail("what follows the IPv6 address is not ':PORT'");
-    has_port = !after.empty();
-    if (has_port) port_text = after.substr(1);
-    if (address.host.empty() || address.host.find(':') == std::string::npos) return fail("the IPv6 address is empty");
-    for (const char c : address.host) {
-      if (!IsIpv6Character(c)) return fail("the IPv6 address holds '" + std::string(1, c) + "'");
-    }
-  } else {
-    const auto colon = authority.find(':');
-    address.host = authority.substr(0, colon);
-    has_port = colon != std::string_view::npos;
-    if (has_port) port_text = authority.substr(colon + 1);
-    for (const char c : address.host) {
-      if (!IsHostCharacter(c)) return fail("the host name holds '" + std::string(1, c) + "'");
-    }
-  }
-  if (address.host.empty()) return fail("no host given");
   address.port = ipp ? kIppPort : kSocketPort;
-  if (has_port && !ReadPort(port_text, address.port)) {
-    return fail("the port '" + std::string(port_text) + "' is not a number from 1 to 65535");
-  }
+  if (auto read = ParseHostPort(authority, address.host, address.port); !read.IsOk()) return fail(read.Reason());
   if (ipp) address.resource = path;
   return address;
 }

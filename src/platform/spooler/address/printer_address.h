@@ -7,6 +7,7 @@
 // default). HOST is a name, an IPv4 address or an IPv6 address in
 // brackets ("[::1]").
 #include <string>
+#include <string_view>
 
 #include "platform/status.h"
 
@@ -30,5 +31,9 @@ bool IsPrinterAddress(const std::string& printer_name);
 // forms above (an unknown scheme, no host, a port outside 1-65535, blanks
 // or control characters, a socket address with a path, an IPP one without).
 StatusOr<PrinterAddress> ParsePrinterAddress(const std::string& text);
+
+// HOST[:PORT] as an address holds it (HOST as above, PORT 1-65535): `port`
+// is left as it is when none is given. Fails saying what is wrong.
+Status ParseHostPort(std::string_view authority, std::string& host, int& port);
 
 }  // namespace platform

@@ -48,10 +48,12 @@ class CupsSpooler final : public Spooler {
 
   PrinterListing PrinterNames(StopCheck stop) override {
     PrinterListing listing;
-    const auto list = [](http_t* http, std::vector<std::string>& names) {
+    // The server is named here: libcups keeps it per thread, and the
+    // lookup runs in a thread of its own.
+    const auto list = [server = cups::ServerName()](http_t* http, std::vector<std::string>& names) {
       const cups::Destinations destinations(http);
       if (destinations.Count() == 0 && cups::SchedulerNotAsked()) {
-        return Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + cups::ServerName()));
+        return Status::Fail(cups::LastCupsError("cannot list the printers of the print server " + server));
       }
       names.reserve(static_cast<std::size_t>(destinations.Count()));
       for (int i = 0; i < destinations.Count(); ++i) names.push_back(DestinationName(destinations[i]));
@@ -79,11 +81,11 @@ class CupsSpooler final : public Spooler {
   // give: the caller only learns that there is none.
   // A scheduler that answers without a default is no failure.
   DefaultPrinter DefaultPrinterName(StopCheck stop) override {
-    const auto ask = [](http_t* http, std::vector<std::string>& name) {
+    const auto ask = [server = cups::ServerName()](http_t* http, std::vector<std::string>& name) {
       cups_dest_t* dest = cupsGetNamedDest(http, nullptr, nullptr);
       if (dest == nullptr) {
         return cups::SchedulerNotAsked() ? Status::Fail(cups::LastCupsError("cannot ask the print server " +
-                                                                            cups::ServerName() + " for its default printer"))
+                                                                            server + " for its default printer"))
                                          : Status::Ok();
       }
       name.push_back(DestinationName(*dest));

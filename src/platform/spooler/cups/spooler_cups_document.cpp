@@ -123,7 +123,12 @@ void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
   status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job, "job-state-reasons");
   status.printer_message = TextOf(job, "job-printer-state-message");
-  status.held_until_released = status.state == DocumentState::kHeld && TextOf(job, "job-hold-until") == "indefinite";
+  // Held with no time of release: held so from the start ("indefinite"),
+  // or by an operator later (Hold-Job leaves "no-hold"), or for want of
+  // what only a person can give (authentication).
+  const std::string hold_until = TextOf(job, "job-hold-until");
+  status.held_until_released = status.state == DocumentState::kHeld &&
+                               (hold_until.empty() || hold_until == "indefinite" || hold_until == "no-hold");
 }
 
 void ReadPrinterAttributes(ipp_t* printer, DocumentStatus& status) {

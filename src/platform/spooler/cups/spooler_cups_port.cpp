@@ -80,7 +80,10 @@ CupsPort::~CupsPort() { Close().IgnoreError(); }
 
 Status CupsPort::Find(const std::string& instance, const std::string& printer_name) {
   // The destination's options, as name and value in turn.
-  const auto find = [queue = target_.queue, instance, printer_name](http_t* http, std::vector<std::string>& options) {
+  // Named here: libcups keeps the server it was told per thread, and the
+  // lookup runs in a thread of its own.
+  const auto find = [queue = target_.queue, instance, printer_name, server = ServerName()](
+                        http_t* http, std::vector<std::string>& options) {
     const auto browse_until = std::chrono::steady_clock::now() + kBrowseLimit;
     std::optional<Destinations> destinations;
     const cups_dest_t* dest = nullptr;
@@ -89,10 +92,10 @@ Status CupsPort::Find(const std::string& instance, const std::string& printer_na
       dest = destinations->Find(queue, instance);
       if (dest != nullptr) break;
       if (destinations->Count() == 0 && SchedulerNotAsked()) {
-        return Status::Fail(LastCupsError("cannot list the printers of the print server " + ServerName()));
+        return Status::Fail(LastCupsError("cannot list the printers of the print server " + server));
       }
       if (std::chrono::steady_clock::now() >= browse_until) {
-        return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + cupsServer());
+        return Status::Fail("the printer \"" + printer_name + "\" is not installed on the print server " + server);
       }
     }
     for (int i = 0; i < dest->num_options; ++i) options.insert(options.end(), {dest->options[i].name, dest->options[i].value});
@@ -278,7 +281,7 @@ Status CupsPort::Break(std::string reason) {
 }
 
 void CupsPort::Abandon(int job_id) {
-  if (abandoned_ && job_id != 0) abandoned_->Add({target_.queue, job_id});
+  if (abandoned_ && job_id != 0) abandoned_->Add({target_.queue, job_id, job_name_, cupsUser()});
 }
 
 Status CupsPort::Cancel(const Target& target, int job_id) {
@@ -294,12 +297,22 @@ Status CupsPort::Cancel(const Target& target, int job_id) {
   return Status::Ok();
 }
 
+// A job is cancelled only while the scheduler shows it as it was left: a
+// line may name a job that ended since (and its id another's now), or have
+// been written by someone else. Such a line is dropped.
 void CupsPort::CancelAbandoned() {
   if (!abandoned_) return;
   const auto jobs = abandoned_->Take();
   std::size_t done = 0;
   while (done < jobs.size() && Connect().IsOk()) {
-    if (!Cancel(SchedulerQueue(jobs[done].queue), jobs[done].id).IsOk() && watch_.Stalled()) break;
+    const Target queue = SchedulerQueue(jobs[done].queue);
+    ipp_t* ask = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, queue);
+    ippAddInteger(ask, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", jobs[done].id);
+    const Answer asked = Exchange(http_.get(), ask, "/jobs/");
+    if (asked.Failed() && watch_.Stalled()) break;
+    if (asked.Failed()) http_.reset();  // gone, or the connection with it
+    const bool left = !asked.Failed() && IsAsLeft(jobs[done], asked.response.get());
+    if (left && !Cancel(queue, jobs[done].id).IsOk() && watch_.Stalled()) break;
     ++done;
   }
   for (std::size_t i = done; i < jobs.size(); ++i) abandoned_->Add(jobs[i]);
