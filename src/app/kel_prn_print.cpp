@@ -1,6 +1,7 @@
 #include "app/kel_prn_print.h"
 
 #include <chrono>
+#include <iostream>
 
 #include "app/control_inventory.h"
 #include "app/setting_text.h"
@@ -204,17 +205,28 @@ void KelPrnPrint::Form_QueryUnload() {
   const int selected = List_printer.ListIndex();
   // One save: of two windows closing at once, the last one's five values
   // are kept, never some of each.
-  services_.settings.SaveAll(
-      kAppName, kSection,
-      {{"WinPosL", SingleToText(form_.Left(), format)},
-       {"WinPosT", SingleToText(form_.Top(), format)},
-       {"ListIdx", kept_printer_ ? *kept_printer_ : selected >= 0 ? List_printer.List(selected) : std::string()},
-       {"PathDisp", std::to_string(Chk_FullPath.Value())},
-       {"AddFile", std::to_string(Chk_add.Value())}});
+  try {
+    services_.settings.SaveAll(
+        kAppName, kSection,
+        {{"WinPosL", SingleToText(form_.Left(), format)},
+         {"WinPosT", SingleToText(form_.Top(), format)},
+         {"ListIdx", kept_printer_ ? *kept_printer_ : selected >= 0 ? List_printer.List(selected) : std::string()},
+         {"PathDisp", std::to_string(Chk_FullPath.Value())},
+         {"AddFile", std::to_string(Chk_add.Value())}});
+  } catch (const platform::RunTimeError& error) {
+    // The user who closed is told (the handler's message box).
+    if (!unattended_close_) throw;
+    std::cerr << "torvane: the settings were not saved: " << error.Description() << '\n' << std::flush;
+  }
 }
 
 void KelPrnPrint::Form_Resize() { app::Form_Resize(form_, layout_); }
 
 void KelPrnPrint::But_End_Click() { form_.Unload(); }
+
+void KelPrnPrint::CloseUnattended() {
+  unattended_close_ = true;
+  form_.Unload();
+}
 
 }  // namespace app

@@ -62,6 +62,10 @@ class KelPrnPrint {
   void Form_QueryUnload();
   void Form_Resize();
   void But_End_Click();
+  // A close asked for from outside (a termination signal, the session's
+  // end): nobody may be there to answer a message, so what fails while
+  // closing is written to standard error instead.
+  void CloseUnattended();
   void But_Out_Click();
   void TakeDroppedFiles(const std::vector<std::string>& paths);
 
@@ -106,6 +110,7 @@ class KelPrnPrint {
   std::size_t job_files_ = 0;         // how many files the job last started sends
   // Raised when the window closes: a running job then stops.
   std::atomic<bool> closing_{false};
+  bool unattended_close_ = false;
   // Follows the documents of past jobs; tells those that will not print.
   DocumentFollower follower_;
   // Last, so that it goes first: a running job ends before the rest of the

@@ -31,6 +31,6 @@ int main(int argc, char** argv) {
   app::KelPrnPrint window({*settings, *spooler, std::move(command_line)});
   platform::RunHandler([&] { window.Form_Load(); });
   window.Show();
-  platform::CloseOnSignals([&] { window.But_End_Click(); });
+  platform::CloseOnSignals([&] { window.CloseUnattended(); });
   return application.Run();
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // The torvane program as a user starts it: its own options, files that look
 // like Qt's options, and a request to end from outside.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -67,6 +68,19 @@ TEST(Program, ATerminationSignalClosesTheWindowAsItsCloseBoxDoes) {
     ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
     EXPECT_EQ(ini.readAll().count('='), 5);
   }
+}
+
+// Settings that cannot be saved (Torvane.ini a folder) do not hold up the
+// end: no message box waits for an answer, the reason goes to standard error.
+TEST(Program, ATerminationSignalEndsItThoughTheSettingsCannotBeSaved) {
+  const testsupport::TempFolder dir;
+  std::filesystem::create_directories(dir.Path() / "config" / "Torvane" / "Torvane.ini");
+  auto window = Start(dir, {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + dir.File("config"), TORVANE_PROGRAM});
+  EXPECT_TRUE(testsupport::PollUntil([&] { return window.Catches(SIGTERM); }, std::chrono::seconds(30)));
+  kill(window.Pid(), SIGTERM);
+  const auto outcome = window.Wait(std::chrono::seconds(30));
+  EXPECT_EQ(outcome.status, 0);
+  EXPECT_THAT(outcome.err, ::testing::HasSubstr("torvane: the settings were not saved: Path/File access error: cannot save settings in "));
 }
 
 }  // namespace
