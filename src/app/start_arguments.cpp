@@ -35,7 +35,8 @@ std::string StartHelpText() {
          "Every other argument is a file, also one that begins with '-'. The window's\n"
          "platform is chosen by the environment (QT_QPA_PLATFORM), not by arguments.\n"
          "SIGTERM, SIGHUP and SIGINT close the window as its close box does: the\n"
-         "settings are saved and a document being sent is taken back.\n";
+         "settings are saved (or standard error says why not) and a document being\n"
+         "sent is taken back.\n";
 }
 
 std::string StartVersionText() { return "torvane " + VersionNumber() + "\n" + platform::kLicenseLine + "\n"; }

@@ -2,8 +2,7 @@
 #pragma once
 // A request to end the program from outside (on Linux and macOS SIGTERM,
 // SIGHUP and SIGINT) closes the window the way its close box does, on the
-// window's own thread. On Windows the session's end already reaches the
-// window as a close, and nothing needs catching.
+// window's own thread. On Windows the session's end (WM_ENDSESSION) does.
 #include <functional>
 
 namespace platform {

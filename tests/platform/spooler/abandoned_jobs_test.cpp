@@ -21,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using platform::cups::AbandonedJob;
 using platform::cups::AbandonedJobs;
-using testsupport::JobState;
 using testsupport::ReadAll;
 
 std::string Line(const std::string& server, const AbandonedJob& job, std::time_t written = std::time(nullptr)) {
@@ -38,9 +37,8 @@ TEST(AbandonedJobs, CancelsOnlyTheJobsAsTheyWereLeftAndDropsEveryOtherLine) {
   const testsupport::TempFolder state;
   const testsupport::ScopedEnvironment state_home("XDG_STATE_HOME", state.Path().string());
   const fs::path file = state.Path() / "torvane" / "abandoned-jobs";
-  const std::string job = state.Write("report.prn", "abc");
-  ASSERT_EQ(testsupport::ChildProcess({"/usr/bin/lp", "-h", cups.Server(), "-d", "Theirs", "-H", "hold", job},
-                                      state.Path()).Wait().status, 0);
+  const std::vector<std::string> lp = {"/usr/bin/lp", "-d", "Theirs", "-H", "hold", state.Write("report.prn", "a")};
+  ASSERT_EQ(testsupport::ChildProcess(lp, state.Path()).Wait().status, 0);
   const int theirs = cups.Jobs("Theirs").back().id;
   const std::string server = platform::cups::ServerName(), user = cupsUser();
   fs::create_directories(file.parent_path());
@@ -50,9 +48,8 @@ TEST(AbandonedJobs, CancelsOnlyTheJobsAsTheyWereLeftAndDropsEveryOtherLine) {
                       << Line(server, {"Theirs", theirs, "report.prn", user}, std::time(nullptr) - 31 * 86400)
                       << server + "\tTheirs\t" + std::to_string(theirs) + "\n"  // an old form
                       << "garbage\n\n" << std::string(5000, 'x') + "\n";
-  const auto spooler = platform::MakeSystemSpooler();
-  ASSERT_TRUE(platform::Printer::Open(*spooler, "Mine", {}).IsOk());
-  EXPECT_EQ(cups.Jobs("Theirs").back().state, JobState::kHeld);
+  ASSERT_TRUE(platform::Printer::Open(*platform::MakeSystemSpooler(), "Mine", {}).IsOk());
+  EXPECT_EQ(cups.Jobs("Theirs").back().state, testsupport::JobState::kHeld);
   EXPECT_EQ(ReadAll(file), "");
 }
 

@@ -107,6 +107,10 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
       ShowWindow(hwnd, SW_HIDE);
       PostQuitMessage(0);
       return 0;
+    case WM_ENDSESSION:
+      // The process may end as soon as this returns: the window closes now.
+      if (wparam) CloseForSessionEnd();
+      return 0;
     case WM_DPICHANGED: {
       window->dpi = HIWORD(wparam);
       const RECT* suggested = reinterpret_cast<const RECT*>(lparam);

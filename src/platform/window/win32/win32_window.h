@@ -69,6 +69,10 @@ class Form::Window {
   const DropHandler& KeyboardFiles() const { return form->keyboard_files_; }
 };
 
+// The session ends: the window closes as CloseOnSignals was told to
+// (nothing happens before it is told).
+void CloseForSessionEnd();
+
 // Registers the window classes once; the labels' and picture boxes'.
 void RegisterClasses();
 void RegisterChildClasses();
