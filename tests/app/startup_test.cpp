@@ -3,9 +3,7 @@
 #include <QFile>
 #include <QTextStream>
 #include <atomic>
-#include <iostream>
 #include <set>
-#include <sstream>
 #include <thread>
 
 #include "app/app_fixture.h"
@@ -215,17 +213,6 @@ TEST_F(AppTest, AFailingSaveIsToldAndTheWindowStillCloses) {
   // The five are one save: none was written.
   EXPECT_TRUE(store_.saved_keys.empty());
   EXPECT_EQ(Stored("WinPosL"), "<missing>");
-
-  // Asked from outside (a signal), it waits for no answer: the reason goes
-  // to standard error.
-  std::ostringstream err;
-  auto* const kept = std::cerr.rdbuf(err.rdbuf());
-  auto& again = Start();
-  again.CloseUnattended();
-  std::cerr.rdbuf(kept);
-  EXPECT_FALSE(again.Form().Visible());
-  EXPECT_EQ(catcher.Messages().size(), 1u);
-  EXPECT_EQ(err.str().rfind("torvane: the settings were not saved: Path/File access error", 0), 0u) << err.str();
 }
 
 // Of two windows closing at once the last wins whole: the file is never

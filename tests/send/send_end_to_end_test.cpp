@@ -133,14 +133,10 @@ TEST_F(SendEndToEnd, TakesThePrintServerAndCopiesAsLpDoesAndNamesTheVariableOfAP
     elsewhere.emplace("CUPS_SERVER", "/nonexistent/cups.sock");
     args.insert(args.begin(), {"-h", "127.0.0.1:" + port});
   }
-  if (!sender_.wine) {
-    // Told of the server -h named, not of the configured one.
-    const auto missing = Run({"-h", args[1], "-d", "Nowhere", file});
-    EXPECT_EQ(missing.err, "torvane-send: printer \"Nowhere\": the printer \"Nowhere\" is not installed on the print "
-                           "server " + args[1] + "\n");
+  if (!sender_.wine) {  // told of the server -h named, not of the configured one
+    EXPECT_THAT(Run({"-h", args[1], "-d", "Nowhere", file}).err, HasSubstr("installed on the print server " + args[1] + "\n"));
   }
-  // A printer address that does not read as one is a wrong argument.
-  EXPECT_EQ(Run({"-d", "socket://127.0.0.1:65536", file}).status, 2);
+  EXPECT_EQ(Run({"-d", "socket://127.0.0.1:65536", file}).status, 2);  // a malformed address: a wrong argument
   const auto sent = Run(args);
   EXPECT_EQ(sent.status, 0) << sent.err;
   const auto printed = PrintedJobs(cups_, queue);

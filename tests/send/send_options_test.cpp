@@ -81,7 +81,6 @@ TEST(ParseSendOptions, RefusesWhatCannotBeDoneWithAReason) {
       {{"--list", "a.prn"}, "--list takes no printer, title, files or --wait"},
       // lp's -h names the print server: a script's "-h FILE" sends nothing, and says so.
       {{"-h", "a.prn"}, "nothing to do: give the files to send, or --list"},
-      // libcups would take 99999 as 34463.
       {{"-h", "127.0.0.1:99999", "--list"},
        "'127.0.0.1:99999' is not a print server (give HOST or HOST:PORT): the port '99999' is not a number from 1 to 65535"},
       {{"--server=", "--list"}, "the print server is empty"},

@@ -24,7 +24,6 @@ namespace {
 
 using platform::Printer;
 using platform::Status;
-using testsupport::ChildProcess;
 using testsupport::JobState;
 using testsupport::PrivateCups;
 using testsupport::PrivateCupsEnvironment;
@@ -133,16 +132,15 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   } cases[] = {
       {failing, Fate::kFailed, DocumentState::kAborted, "capture: forced failure (exit 1)"},
       {stopped, Fate::kStuck, DocumentState::kPending, "Out of paper (tray 2)"},
-      // Held by an operator (lp -i ID -H hold), on a printer that works.
       {held, Fate::kStuck, DocumentState::kHeld, platform::kHeldReason},
   };
   for (const auto& c : cases) {
     auto printer = Open(c.queue);
     ASSERT_TRUE(printer);
     ASSERT_TRUE(testsupport::SendDocument(*printer, "a.prn", "a").IsOk());
-    if (c.queue == held) {
-      const std::string job = held + "-" + std::to_string(printer->JobId());
-      ASSERT_EQ(ChildProcess({"/usr/bin/lp", "-h", cups_.Server(), "-i", job, "-H", "hold"}, cups_.Folder()).Wait().status, 0);
+    if (c.queue == held) {  // held by an operator, on a printer that works
+      const std::vector<std::string> hold = {"/usr/bin/lp", "-i", held + "-" + std::to_string(printer->JobId()), "-H", "hold"};
+      ASSERT_EQ(testsupport::ChildProcess(hold, cups_.Folder()).Wait().status, 0);
       cups_.Enable(held);
     }
     const auto follow = testsupport::Settled(*spooler_, c.queue, printer->JobId());

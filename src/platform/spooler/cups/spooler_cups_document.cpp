@@ -123,11 +123,12 @@ void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
   status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job, "job-state-reasons");
   status.printer_message = TextOf(job, "job-printer-state-message");
-  // Held with no time of release: held so from the start ("indefinite"),
-  // or by an operator later (Hold-Job leaves "no-hold"), or for want of
-  // what only a person can give (authentication).
+  // Held with no time of release, and not only while its document comes:
+  // held so from the start ("indefinite"), by an operator later (Hold-Job
+  // leaves "no-hold"), or for want of what only a person can give.
   const std::string hold_until = TextOf(job, "job-hold-until");
-  status.held_until_released = status.state == DocumentState::kHeld &&
+  const bool incoming = (", " + status.reasons + ", ").find(", job-incoming, ") != std::string::npos;
+  status.held_until_released = status.state == DocumentState::kHeld && !incoming &&
                                (hold_until.empty() || hold_until == "indefinite" || hold_until == "no-hold");
 }
 
