@@ -62,6 +62,7 @@ KelPrnPrint::KelPrnPrint(Services services)
             [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
   form_.SetProgramIcon();
+  form_.SetMinimumSize(kMinimumOuterTwips, kMinimumOuterTwips);
   form_.OnResize([this] { Form_Resize(); });
   form_.OnQueryUnload([this] { Form_QueryUnload(); });
   But_End.OnClick([this] { But_End_Click(); });

@@ -184,9 +184,9 @@ class ControlBuilder {
   static std::unique_ptr<Control> BuildCheckBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* box = new TwoStateCheckBox(Q(design.caption), parent);
     std::unique_ptr<CheckBox> check(new CheckBox(design, container, Wrap(box)));
-    // The designed value raises no click: the handler is connected after.
-    check->SetValue(design.value);
-    QObject::connect(box, &QCheckBox::stateChanged, box, Raise(check->click_));
+    check->ShowValue(design.value % 3);
+    // The user's click: the box has changed its state itself.
+    QObject::connect(box, &QCheckBox::clicked, box, Raise(check->click_));
     return check;
   }
 
@@ -210,7 +210,11 @@ class ControlBuilder {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
     std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
-    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, list, Raise(box->click_));
+    // The program's changes raise the click event themselves (SetListIndex).
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, list,
+                     [native = &box->Native(), &click = box->click_] {
+                       if (!native->programmed && click) RunHandler(click);
+                     });
     list->delete_key = [control = box.get()] { control->PressDeleteKey(); };
     return box;
   }
