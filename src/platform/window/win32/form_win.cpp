@@ -17,6 +17,9 @@ Form::Window* FormWindowOf(HWND hwnd) {
 
 namespace {
 
+// Posted when the window manager made the window smaller than its minimum.
+constexpr UINT kHoldMinimumMessage = WM_APP + 2;
+
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   Form::Window* window = FormWindowOf(hwnd);
   if (window == nullptr) return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -33,6 +36,29 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
       limits->ptMinTrackSize.x = std::max<LONG>(limits->ptMinTrackSize.x, TwipsToDevice(window->min_width, window->dpi));
       limits->ptMinTrackSize.y =
           std::max<LONG>(limits->ptMinTrackSize.y, TwipsToDevice(window->min_height, window->dpi));
+      return 0;
+    }
+    case WM_WINDOWPOSCHANGING: {
+      // The system holds the size at the minimum (WM_GETMINMAXINFO); a
+      // window manager that drew the window smaller all the same (X11's
+      // under Wine, which is not told the minimum) is given the size again
+      // once its resize is through.
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam);
+      if ((pos->flags & SWP_NOSIZE) == 0 && !IsZoomed(hwnd) && !IsIconic(hwnd) &&
+          (pos->cx < TwipsToDevice(window->min_width, window->dpi) ||
+           pos->cy < TwipsToDevice(window->min_height, window->dpi))) {
+        PostMessageW(hwnd, kHoldMinimumMessage, 0, 0);
+      }
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    case kHoldMinimumMessage: {
+      // A size that differs from the window's own, and then its own: the
+      // window system sends the window manager both.
+      RECT r;
+      GetWindowRect(hwnd, &r);
+      constexpr UINT kFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + 1, kFlags);
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, kFlags);
       return 0;
     }
     case WM_DRAWITEM:
