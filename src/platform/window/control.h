@@ -36,7 +36,7 @@ PixelSpan TwipsToPixels(double start_twips, double length_twips);
 // "&&"; the label shows neither marker.
 std::string CaptionDisplayText(const std::string& caption);
 
-// A control's name as the design writes it: "Label1(2)" for an element of
+// A control's full name, as messages give it: "Label1(2)" for an element of
 // a control array (index 0 or above), else the bare name.
 std::string DesignName(const std::string& name, int index);
 

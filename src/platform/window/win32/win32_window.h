@@ -84,7 +84,7 @@ UINT DpiOf(HWND hwnd);
 // Twips at `dpi` in pixels, rounded; and back.
 int TwipsToDevice(double twips, UINT dpi);
 double DeviceTwipsPerPixel(UINT dpi);
-// The designed font at `dpi`, in an installed face of the same kind.
+// The font asked for at `dpi`, in an installed face of the same kind.
 HFONT CreateDesignFont(const FontSpec& design, UINT dpi);
 // The control a child window stands for, or null.
 NativeControl* NativeOf(HWND hwnd);
