@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 
 #include "platform/window/qt/accessibility.h"
@@ -24,7 +25,27 @@ void Control::ApplyGeometry() {
 }
 
 bool Control::Enabled() const { return native_->widget->isEnabled(); }
-void Control::SetEnabled(bool enabled) { native_->widget->setEnabled(enabled); }
+
+namespace {
+// The control the focus left when it was disabled, and where Qt moved it.
+QPointer<QWidget> focus_lent_from, focus_lent_to;
+}  // namespace
+
+void Control::SetEnabled(bool enabled) {
+  QWidget* widget = native_->widget;
+  const bool had_focus = widget->window()->focusWidget() == widget;
+  widget->setEnabled(enabled);
+  if (!enabled && had_focus) {
+    // Qt moves the focus on along the tab order; it comes back when this
+    // control is enabled again while the focus is still where it went.
+    focus_lent_from = widget;
+    focus_lent_to = widget->window()->focusWidget();
+  } else if (enabled && focus_lent_from == widget) {
+    QWidget* focus = widget->window()->focusWidget();
+    if (focus == focus_lent_to || focus == nullptr) widget->setFocus(Qt::OtherFocusReason);
+    focus_lent_from = nullptr;
+  }
+}
 
 void Control::HideFromScreenReaders() { Present(native_->widget, Presentation::Hidden); }
 
