@@ -18,7 +18,7 @@ namespace {
 // The longest the window waits for the printer list before it appears.
 constexpr std::chrono::seconds kListingWait{5};
 
-// Creates the designed controls on `form`, in creation order, and returns it.
+// Creates the window's controls on `form`, in creation order, and returns it.
 platform::Form& Compose(platform::Form& form) {
   for (const auto& design : ControlInventory()) form.Create(design);
   form.FinishCreation();
@@ -63,6 +63,7 @@ KelPrnPrint::KelPrnPrint(Services services)
             [this](std::vector<printing::SentDocument> sent) { follower_.Follow(std::move(sent)); }},
            closing_) {
   form_.SetProgramIcon();
+  form_.SetMinimumSize(kMinimumOuterTwips, kMinimumOuterTwips);
   form_.OnResize([this] { Form_Resize(); });
   form_.OnQueryUnload([this] { Form_QueryUnload(); });
   But_End.OnClick([this] { But_End_Click(); });
@@ -130,7 +131,7 @@ void KelPrnPrint::RestoreCoordinate(const char* key, float screen, void (platfor
 
 void KelPrnPrint::RestoreCheckBox(const char* key, platform::CheckBox& box) {
   const auto value = TextToInt16(services_.settings.Read(kAppName, kSection, key), UserNumberFormat());
-  // A value the box does not take (not 0, 1 or 2) fails, leaving its design value.
+  // A value the box does not take (not 0, 1 or 2) fails, leaving the value it was made with.
   if (value) box.SetValue(*value);
 }
 

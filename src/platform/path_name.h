@@ -9,11 +9,8 @@
 
 namespace platform {
 
-#ifdef _WIN32
-inline constexpr char kFolderSeparator = '\\';
-#else
-inline constexpr char kFolderSeparator = '/';
-#endif
+// The platform's folder separator (path_name_posix.cpp, path_name_win.cpp).
+extern const char kFolderSeparator;
 
 // Everything after the last `separator` in `path` (empty when the path ends
 // with one); the whole path when it holds none.

@@ -7,19 +7,10 @@
 #include <string>
 #include <vector>
 
-#ifdef _WIN32
-#include <io.h>
-#include <windows.h>
-#else
-#include <unistd.h>
-#endif
-
 #include "platform/spooler/address/address_spooler.h"
 #include "platform/standard_streams.h"
-#ifdef _WIN32
-#include "platform/wide_text_win.h"
-#endif
 #include "send/input_spool.h"
+#include "send/main.h"
 #include "send/send_command.h"
 
 namespace {
@@ -37,8 +28,9 @@ extern "C" void OnInterrupt(int signal_number) {
   std::raise(signal_number);
 }
 
-// `terminal`: whether standard error is a terminal, where progress shows.
-int Run(const std::vector<std::string>& args, bool terminal) {
+}  // namespace
+
+int sender::Main(const std::vector<std::string>& args, bool terminal) {
   platform::OpenClosedStandardStreams();
   std::signal(SIGINT, OnInterrupt);
   std::signal(SIGTERM, OnInterrupt);
@@ -49,20 +41,3 @@ int Run(const std::vector<std::string>& args, bool terminal) {
   return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
 }
 
-}  // namespace
-
-#ifdef _WIN32
-// The wide entry point: file and printer names outside the ANSI code page
-// arrive intact and go on as UTF-8, as the print job expects.
-int wmain(int argc, wchar_t** argv) {
-  std::vector<std::string> args;
-  for (int i = 1; i < argc; ++i) args.push_back(platform::Utf16ToUtf8(argv[i]));
-  // Names are written as UTF-8; a console shows them right only when told so.
-  SetConsoleOutputCP(CP_UTF8);
-  return Run(args, _isatty(_fileno(stderr)) != 0);
-}
-#else
-int main(int argc, char** argv) {
-  return Run(std::vector<std::string>(argv + 1, argv + argc), isatty(STDERR_FILENO) != 0);
-}
-#endif

@@ -3,35 +3,14 @@
 #include <cstdlib>
 #include <optional>
 
+#include "platform/environment.h"
 #include "platform/spooler/address/printer_address.h"
 #include "platform/version.h"
-
-#ifdef _WIN32
-#include <windows.h>
-
-#include "platform/wide_text_win.h"
-#endif
 
 namespace sender {
 namespace {
 
 bool IsOption(const std::string& arg) { return arg.size() > 1 && arg[0] == '-'; }
-
-// A variable of the environment as UTF-8; empty when it is not set.
-std::string EnvironmentText(const char* name) {
-#ifdef _WIN32
-  const std::wstring wide_name = platform::Utf8ToUtf16(name);
-  const DWORD size = GetEnvironmentVariableW(wide_name.c_str(), nullptr, 0);
-  if (size <= 1) return {};
-  std::wstring value(size, L'\0');
-  const DWORD length = GetEnvironmentVariableW(wide_name.c_str(), value.data(), size);
-  if (length == 0 || length >= size) return {};
-  return platform::Utf16ToUtf8(std::wstring_view(value.data(), length));
-#else
-  const char* value = std::getenv(name);
-  return value != nullptr ? value : "";
-#endif
-}
 
 // An option that takes a value: its long name, its one-letter names, and
 // what its value is called in messages.
@@ -187,8 +166,8 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
 }
 
 EnvironmentPrinter PrinterFromEnvironment() {
-  if (auto destination = EnvironmentText("LPDEST"); !destination.empty()) return {destination, "LPDEST"};
-  auto printer = EnvironmentText("PRINTER");
+  if (auto destination = platform::EnvironmentText("LPDEST"); !destination.empty()) return {destination, "LPDEST"};
+  auto printer = platform::EnvironmentText("PRINTER");
   if (printer.empty() || printer == "lp") return {};
   return {printer, "PRINTER"};
 }

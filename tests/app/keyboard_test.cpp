@@ -62,6 +62,16 @@ TEST_F(AppTest, CtrlVAndCtrlOTakeFilesAsADropAndReturnPressesPrint) {
   QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Return);
   QTest::keyClick(platform::QtWidget(window.But_Out), Qt::Key_Enter, Qt::KeypadModifier);
   EXPECT_EQ(clicks.count(), 2);
+
+  // Print disabled while it has the focus (a job, Clear) hands the focus
+  // on, and gets it back once enabled.
+  QWidget* print = platform::QtWidget(window.But_Out);
+  print->setFocus();
+  window.But_Out.SetEnabled(false);
+  EXPECT_NE(form->focusWidget(), nullptr);
+  EXPECT_NE(form->focusWidget(), print);
+  window.But_Out.SetEnabled(true);
+  EXPECT_EQ(form->focusWidget(), print);
 }
 
 TEST_F(AppTest, DeleteAndBackspaceRemoveTheSelectedFileAndTheSelectionMovesOn) {

@@ -15,10 +15,9 @@
 //   PostScript on the way;
 // - a document name whose UTF-8 form is longer than its UTF-16 length + 4
 //   bytes (Japanese names) reaches CUPS cut short;
-// - an empty document creates no CUPS job (Windows queues an empty one);
 // - AbortPrinter and SetJob's JOB_CONTROL_DELETE do nothing but report
-//   success: a cancelled document stays open, blocks the next one, and
-//   prints what had been written of it when the printer is closed;
+//   success, and closing the printer prints the open document: a document
+//   taken back is set aside unended, and never reaches CUPS;
 // - a connection the peer resets after its end was sent reads as closed in
 //   order (recv gives 0, FD_CLOSE no error), so a socket:// printer that
 //   closes before reading every byte written goes unnoticed;

@@ -132,7 +132,7 @@ double StallLimitSeconds() {
   return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
 }
 
-FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
+FollowUp Judge(const DocumentStatus& status) {
   FollowUp follow{Fate::kWaiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
   if (!status.asked.IsOk()) return follow;
@@ -142,8 +142,8 @@ FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed) {
       if (status.undelivered) follow.reason = first_of(status.printer_message, "the printer did not take the document");
       break;
     case DocumentState::kGone:
-      follow.fate = gone_may_have_printed ? Fate::kPrinted : Fate::kFailed;
-      if (!gone_may_have_printed) follow.reason = kRemovedReason;
+      follow.fate = status.gone_may_have_printed ? Fate::kPrinted : Fate::kFailed;
+      if (!status.gone_may_have_printed) follow.reason = kRemovedReason;
       break;
     case DocumentState::kCancelled:
     case DocumentState::kAborted:

@@ -86,22 +86,12 @@ struct FollowUp {
   DocumentStatus status;
 };
 
-// Whether the platform's spooler forgets a job as soon as it has printed.
-// Windows' does, so a job gone from its queue may well have printed. CUPS
-// keeps ended jobs (completed ones too), so a job gone from it was removed
-// (purged, or its queue deleted) and is not known to have printed.
-#ifdef _WIN32
-inline constexpr bool kGoneMayHavePrinted = true;
-#else
-inline constexpr bool kGoneMayHavePrinted = false;
-#endif
-
 // The reason given for a gone job where that is no sign of printing.
 inline constexpr char kRemovedReason[] = "removed from the print queue before it was known to print";
 
 inline constexpr char kHeldReason[] = "held until someone releases it";
 
-FollowUp Judge(const DocumentStatus& status, bool gone_may_have_printed = kGoneMayHavePrinted);
+FollowUp Judge(const DocumentStatus& status);
 
 // Asks the spooler where document `job_id` sent to `printer_name` stands;
 // `stop` cuts a wait on the spooler short.

@@ -35,7 +35,7 @@ class PrinterPort {
   // the document can only be discarded.
   virtual Status Send(const void* data, std::size_t size, std::size_t& written) = 0;
   // Ends the document; when that fails, the document is to be discarded.
-  // A spooler may refuse an empty document (CUPS does).
+  // An empty document is refused, with kEmptyDocumentReason.
   virtual Status Finish() = 0;
   // Removes the document's job, whatever reached the spooler of it, so
   // that nothing of it prints.
@@ -48,6 +48,8 @@ class PrinterPort {
     return false;
   }
 };
+
+inline constexpr char kEmptyDocumentReason[] = "the file is empty; the spooler does not accept an empty document";
 
 // `failure`, with why removing its document failed too; unanswered when
 // the removal went unanswered.
@@ -67,6 +69,11 @@ struct DocumentStatus {
   bool undelivered = false;
   std::string stopped_reason;    // why, in the spooler's (or an operator's) words
   bool held_until_released = false;  // held with no release time: prints only once released
+  // Whether a job gone from the queue may have printed: a spooler that
+  // forgets a job once it has printed (Windows') says so; one that keeps
+  // ended jobs (CUPS) does not, as a job gone from it was removed (purged,
+  // or its queue deleted) and is not known to have printed.
+  bool gone_may_have_printed = false;
   Status asked;                  // fails when the spooler could not be asked
 };
 

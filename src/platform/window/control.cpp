@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
-// What every back end's controls share: names, kinds, and geometry kept in
-// twips. The back end places the control (ApplyGeometry) and reads and
-// changes what the window system holds.
+// What every back end's controls share: names, kinds, geometry kept in
+// twips, the checks of the values the program sets and the events those
+// raise. The back end places the control (ApplyGeometry), shows what it is
+// told and reports what the user does.
 #include "platform/window/control.h"
 
 #include <algorithm>
@@ -88,8 +89,62 @@ void Control::SetHeight(double twips) {
   ApplyGeometry();
 }
 
+namespace {
+
+void Raise(const EventHandler& handler) {
+  if (handler) RunHandler(handler);
+}
+
+}  // namespace
+
 std::string Label::Caption() const { return design_.caption; }
 std::string CommandButton::Caption() const { return design_.caption; }
 std::string CheckBox::Caption() const { return design_.caption; }
+
+void CommandButton::Click() {
+  if (Enabled()) Raise(click_);
+}
+
+void CheckBox::SetValue(int value) {
+  if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Value");
+  if (value == Value()) return;
+  ShowValue(value);
+  // A change of value raises the click event, as a user's click does.
+  Raise(click_);
+}
+
+void ListBox::AddItem(const std::string& text) {
+  AppendLine(text);
+  new_index_ = ListCount() - 1;
+}
+
+void ListBox::Clear() {
+  ClearLines();
+  new_index_ = -1;
+}
+
+std::string ListBox::List(int index) const { return index < 0 || index >= ListCount() ? std::string() : LineText(index); }
+
+void ListBox::SetListIndex(int index) {
+  if (index < -1 || index >= ListCount()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
+  if (index == ListIndex()) return;
+  ShowListIndex(index);
+  Raise(click_);
+}
+
+void ListBox::SetSelected(int index, bool selected) {
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
+  if (selected) {
+    SetListIndex(index);
+  } else if (ListIndex() == index) {
+    SetListIndex(-1);
+  }
+}
+
+void ListBox::RemoveItem(int index) {
+  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
+  DropLine(index);
+  new_index_ = -1;
+}
 
 }  // namespace platform

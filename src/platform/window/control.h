@@ -36,7 +36,7 @@ PixelSpan TwipsToPixels(double start_twips, double length_twips);
 // "&&"; the label shows neither marker.
 std::string CaptionDisplayText(const std::string& caption);
 
-// A control's name as the design writes it: "Label1(2)" for an element of
+// A control's full name, as messages give it: "Label1(2)" for an element of
 // a control array (index 0 or above), else the bare name.
 std::string DesignName(const std::string& name, int index);
 
@@ -116,7 +116,7 @@ class CommandButton : public Control {
   static constexpr ControlKind kKind = ControlKind::CommandButton;
   std::string Caption() const;
   void OnClick(EventHandler handler) { click_ = std::move(handler); }
-  void Click();  // as the user's click
+  void Click();  // as the user's click: raises the click event unless disabled
 
  private:
   using Control::Control;
@@ -137,11 +137,15 @@ class CheckBox : public Control {
 
  private:
   using Control::Control;
+  // The back end's: shows `value` (0 to 2), raising nothing.
+  void ShowValue(int value);
   EventHandler click_;
   friend class ControlBuilder;
 };
 
-// An unsorted single-selection list.
+// An unsorted single-selection list. A change of the selection by the
+// program (SetListIndex, SetSelected) raises the click event, as a user's
+// does; the same selection again raises nothing.
 class ListBox : public Control {
  public:
   static constexpr ControlKind kKind = ControlKind::ListBox;
@@ -152,8 +156,11 @@ class ListBox : public Control {
   int ListIndex() const;               // -1: none selected
   void SetListIndex(int index);        // -1 clears; outside: Invalid property value
   int NewIndex() const { return new_index_; }
-  void SetSelected(int index, bool selected);  // outside: Invalid property array index
-  void RemoveItem(int index);                   // outside: Invalid property array index
+  // Selecting a line makes it the list's index; deselecting the selected
+  // line leaves none selected, and any other line nothing. Outside:
+  // Invalid property array index.
+  void SetSelected(int index, bool selected);
+  void RemoveItem(int index);  // outside: Invalid property array index
   void OnClick(EventHandler handler) { click_ = std::move(handler); }
   // Raised by Delete or Backspace while the list has the keyboard focus.
   void OnDeleteKey(EventHandler handler) { delete_key_ = std::move(handler); }
@@ -163,6 +170,14 @@ class ListBox : public Control {
 
  private:
   using Control::Control;
+  // The back end's, each raising nothing: the lines kept and shown, the
+  // text of line `index` (within the list), showing `index` (-1 to the
+  // count) as the selected line, and removing line `index`.
+  void AppendLine(const std::string& text);
+  void ClearLines();
+  std::string LineText(int index) const;
+  void ShowListIndex(int index);
+  void DropLine(int index);
   int new_index_ = -1;
   EventHandler click_;
   EventHandler delete_key_;

@@ -69,6 +69,8 @@ class Form {
   void SetTop(double twips);
   void SetWidth(double twips);
   void SetHeight(double twips);
+  // No drag of the window's frame makes it smaller than this outer size.
+  void SetMinimumSize(double outer_width, double outer_height);
   // Inner area in twips.
   float ScaleWidth() const;
   float ScaleHeight() const;

@@ -35,13 +35,14 @@ TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
     status.printer_stopped = c.stopped;
     status.held_until_released = c.held_until_released;
     status.undelivered = c.undelivered;
-    const auto follow = platform::Judge(status, c.gone_may_have_printed);
+    status.gone_may_have_printed = c.gone_may_have_printed;
+    const auto follow = platform::Judge(status);
     EXPECT_EQ(follow.fate, c.fate) << ::testing::PrintToString(c.state);
     EXPECT_EQ(follow.reason, c.reason) << ::testing::PrintToString(c.state);
   }
   platform::DocumentStatus unasked;
   unasked.asked = platform::Status::Fail("no answer");
-  EXPECT_EQ(platform::Judge(unasked, false).fate, Fate::kWaiting);  // says nothing either way
+  EXPECT_EQ(platform::Judge(unasked).fate, Fate::kWaiting);  // says nothing either way
 }
 
 }  // namespace

@@ -49,8 +49,19 @@ TEST_F(WindowSeamTest, ListKeepsOrderAndOneSelection) {
   EXPECT_EQ(list.ListIndex(), 1);
   list.SetListIndex(2);
   EXPECT_EQ(list.ListIndex(), 2);
+  // Selected moves the selection as ListIndex does, raising the click
+  // event on a change only; deselecting another line changes nothing.
+  int clicks = 0;
+  list.OnClick([&] { ++clicks; });
+  list.SetSelected(0, true);
+  EXPECT_EQ(list.ListIndex(), 0);
+  list.SetSelected(0, true);
   list.SetSelected(2, false);
+  EXPECT_EQ(list.ListIndex(), 0);
+  EXPECT_EQ(clicks, 1);
+  list.SetSelected(0, false);
   EXPECT_EQ(list.ListIndex(), -1);
+  EXPECT_EQ(clicks, 2);
   EXPECT_THROW(list.SetListIndex(3), platform::RunTimeError);
   EXPECT_THROW(list.SetSelected(5, false), platform::RunTimeError);
   list.Clear();

@@ -30,8 +30,7 @@ constexpr auto kQueueReadyPoll = std::chrono::milliseconds(200);
 // A busy printer is asked again after this many polls.
 constexpr int kBusyRetrySlices = 5;
 
-constexpr std::string_view kEmptyDocument =
-    "the file is empty; the spooler does not accept an empty document";
+constexpr std::string_view kEmptyDocument = kEmptyDocumentReason;
 
 // Create-Job on `http` itself: cupsCreateJob would look the printer up
 // again on a connection of its own, which knows nothing of the watch.

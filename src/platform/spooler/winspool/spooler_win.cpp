@@ -79,15 +79,28 @@ std::vector<Info> JobInfo(HANDLE printer, DWORD job, DWORD level) {
   return info;
 }
 
+// Whether the spooler is deleting the printer, or has lost it.
+bool Removed(HANDLE printer) {
+  DWORD needed = 0;
+  GetPrinterW(printer, 6, nullptr, 0, &needed);
+  PRINTER_INFO_6 info{};
+  if (needed > sizeof info || !GetPrinterW(printer, 6, reinterpret_cast<LPBYTE>(&info), sizeof info, &needed)) {
+    return false;
+  }
+  return (info.dwStatus & (PRINTER_STATUS_PENDING_DELETION | PRINTER_STATUS_NOT_AVAILABLE)) != 0;
+}
+
 class WinPort final : public PrinterPort {
  public:
-  WinPort(HANDLE printer, const wchar_t* data_type) : printer_(printer), data_type_(data_type) {}
+  WinPort(std::wstring name, HANDLE printer, const wchar_t* data_type)
+      : name_(std::move(name)), printer_(printer), data_type_(data_type) {}
   // A port is closed by its printer, which reports how that went; closing
   // here only lets go of a handle still held, with no one left to tell.
   ~WinPort() override { Close().IgnoreError(); }
 
   // StartDocPrinterW answers with the job's id.
   StatusOr<int> CreateJob(const std::string& job_name) override {
+    if (printer_ == nullptr) return Status::Fail("the printer could not be opened again");
     std::wstring name = Utf8ToUtf16(job_name);
     DOC_INFO_1W info{};
     info.pDocName = name.data();
@@ -101,6 +114,7 @@ class WinPort final : public PrinterPort {
     }
     job_ = job;
     document_open_ = true;
+    sent_any_ = false;
     // A document without its page is no document: it goes again.
     const Status page = Checked("the spooler did not start the page", [&] { return StartPagePrinter(printer_); });
     if (page.IsOk()) return static_cast<int>(job);
@@ -119,10 +133,14 @@ class WinPort final : public PrinterPort {
       return r;
     }
     written = taken;
+    sent_any_ = sent_any_ || taken > 0;
     return Status::Ok();
   }
 
   Status Finish() override {
+    // Refused as CUPS refuses it: Windows would queue a document that
+    // prints nothing, and the file would pass for printed.
+    if (!sent_any_) return Status::Fail(std::string(kEmptyDocumentReason));
     if (auto r = Checked("the spooler did not end the page", [&] { return EndPagePrinter(printer_); }); !r.IsOk()) {
       return r;
     }
@@ -131,23 +149,16 @@ class WinPort final : public PrinterPort {
     return Checked("the spooler did not end the document", [&] { return EndDocPrinter(printer_); });
   }
 
-  // A spooler may take AbortPrinter and JOB_CONTROL_DELETE without doing
-  // either, and a document that failed to end may still be queued: the job
-  // is deleted while the spooler holds it, and one that stays is reported.
+  // The job is deleted by its id, and the open document aborted; a job the
+  // spooler still holds after both is one it would print once its printer
+  // is closed (Wine's spooler takes both calls and does neither, then
+  // hands what it got to the printer when the handle is closed). Such a
+  // document is set aside unended.
   Status Discard() override {
-    if (std::exchange(document_open_, false)) {
-      if (auto r = Checked("the document could not be cancelled", [&] { return AbortPrinter(printer_); }); !r.IsOk()) {
-        return r;
-      }
-    }
+    if (job_ != 0) SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE);  // judged by JobHeld below
+    if (std::exchange(document_open_, false)) AbortPrinter(printer_);
     if (!JobHeld()) return Status::Ok();
-    if (auto r = Checked("the document's job could not be deleted",
-                         [&] { return SetJobW(printer_, job_, 0, nullptr, JOB_CONTROL_DELETE); });
-        !r.IsOk()) {
-      return r;
-    }
-    if (JobHeld()) return Status::Fail("the spooler still holds the document's job after deleting it");
-    return Status::Ok();
+    return SetAside();
   }
 
   Status Close() override {
@@ -165,10 +176,30 @@ class WinPort final : public PrinterPort {
     return !info.empty() && (info[0].Status & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) == 0;
   }
 
+  // Leaves the handle that holds an undeletable document open for the
+  // rest of the process, so that the document never ends: a spooler ends
+  // the open document of a handle that is closed, and a process that ends
+  // without closing it leaves the document unsent. A handle of its own
+  // takes the documents that follow.
+  Status SetAside() {
+    printer_ = nullptr;
+    job_ = 0;
+    HANDLE fresh = nullptr;
+    if (auto r = Checked("the printer could not be opened again after setting a document aside",
+                         [&] { return OpenPrinterW(name_.data(), &fresh, nullptr); });
+        !r.IsOk()) {
+      return r;
+    }
+    printer_ = fresh;
+    return Status::Ok();
+  }
+
+  std::wstring name_;
   HANDLE printer_;
   const wchar_t* data_type_;
   DWORD job_ = 0;  // the spooler's id of the document's job
   bool document_open_ = false;
+  bool sent_any_ = false;  // whether the document has any byte yet
 };
 
 // The words for a job's status bits that stop it on its printer.
@@ -205,7 +236,12 @@ class WinSpooler final : public Spooler {
         !opened.IsOk()) {
       return opened;
     }
-    return std::unique_ptr<PrinterPort>(std::make_unique<WinPort>(printer, RawDataType(printer)));
+    // A printer being deleted still opens while handles to it are open.
+    if (Removed(printer)) {
+      ClosePrinter(printer);
+      return Status::Fail("the printer \"" + printer_name + "\" has been removed");
+    }
+    return std::unique_ptr<PrinterPort>(std::make_unique<WinPort>(std::move(name), printer, RawDataType(printer)));
   }
 
   // Local printers and printer connections, in the spooler's order.
@@ -235,6 +271,7 @@ class WinSpooler final : public Spooler {
   // answers these at once, so there is no wait to cut short.
   DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id, StopCheck) override {
     DocumentStatus status;
+    status.gone_may_have_printed = true;
     std::wstring name = Utf8ToUtf16(printer_name);
     HANDLE printer = nullptr;
     if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });

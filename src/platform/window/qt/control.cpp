@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QListView>
+#include <QPointer>
 #include <QPushButton>
 
 #include "platform/window/qt/accessibility.h"
@@ -24,7 +25,27 @@ void Control::ApplyGeometry() {
 }
 
 bool Control::Enabled() const { return native_->widget->isEnabled(); }
-void Control::SetEnabled(bool enabled) { native_->widget->setEnabled(enabled); }
+
+namespace {
+// The control the focus left when it was disabled, and where Qt moved it.
+QPointer<QWidget> focus_lent_from, focus_lent_to;
+}  // namespace
+
+void Control::SetEnabled(bool enabled) {
+  QWidget* widget = native_->widget;
+  const bool had_focus = widget->window()->focusWidget() == widget;
+  widget->setEnabled(enabled);
+  if (!enabled && had_focus) {
+    // Qt moves the focus on along the tab order; it comes back when this
+    // control is enabled again while the focus is still where it went.
+    focus_lent_from = widget;
+    focus_lent_to = widget->window()->focusWidget();
+  } else if (enabled && focus_lent_from == widget) {
+    QWidget* focus = widget->window()->focusWidget();
+    if (focus == focus_lent_to || focus == nullptr) widget->setFocus(Qt::OtherFocusReason);
+    focus_lent_from = nullptr;
+  }
+}
 
 void Control::HideFromScreenReaders() { Present(native_->widget, Presentation::Hidden); }
 
@@ -47,8 +68,6 @@ void Label::Heads(Control& control) {
   QtWidget(control)->setAccessibleName(ShownCaption(design_.caption));
 }
 
-void CommandButton::Click() { static_cast<QPushButton*>(native_->widget)->click(); }
-
 int CheckBox::Value() const {
   switch (static_cast<QCheckBox*>(native_->widget)->checkState()) {
     case Qt::Unchecked: return 0;
@@ -57,10 +76,8 @@ int CheckBox::Value() const {
   }
 }
 
-void CheckBox::SetValue(int value) {
+void CheckBox::ShowValue(int value) {
   static constexpr Qt::CheckState kStates[] = {Qt::Unchecked, Qt::Checked, Qt::PartiallyChecked};
-  if (value < 0 || value > 2) throw MakeError(kErrInvalidPropertyValue, design_.name + ".Value");
-  // A change of value raises the click event through stateChanged.
   static_cast<QCheckBox*>(native_->widget)->setCheckState(kStates[value]);
 }
 
@@ -69,29 +86,21 @@ QListView* View(const NativeControl& native) { return static_cast<QListView*>(na
 LineModel* Lines(const NativeControl& native) { return static_cast<LineModel*>(View(native)->model()); }
 }  // namespace
 
-void ListBox::AddItem(const std::string& text) {
-  Lines(*native_)->Append(text);
-  new_index_ = Lines(*native_)->Count() - 1;
-}
-
-void ListBox::Clear() {
-  Lines(*native_)->Clear();
-  new_index_ = -1;
-}
-
+void ListBox::AppendLine(const std::string& text) { Lines(*native_)->Append(text); }
+void ListBox::ClearLines() { Lines(*native_)->Clear(); }
 int ListBox::ListCount() const { return Lines(*native_)->Count(); }
-
-std::string ListBox::List(int index) const { return Lines(*native_)->Line(index); }
+std::string ListBox::LineText(int index) const { return Lines(*native_)->Line(index); }
 
 int ListBox::ListIndex() const {
   const auto selected = View(*native_)->selectionModel()->selectedIndexes();
   return selected.isEmpty() ? -1 : selected.front().row();
 }
 
-void ListBox::SetListIndex(int index) {
-  if (index < -1 || index >= ListCount()) throw MakeError(kErrInvalidPropertyValue, design_.name + ".ListIndex");
+void ListBox::ShowListIndex(int index) {
   QListView* view = View(*native_);
   LineModel* lines = Lines(*native_);
+  // The view's change of its current line is the user's only when not made here.
+  native_->programmed = true;
   // The line made current is scrolled into view.
   if (index == -1) {
     view->clearSelection();
@@ -100,20 +109,9 @@ void ListBox::SetListIndex(int index) {
     lines->TellView();
     view->selectionModel()->setCurrentIndex(lines->index(index), QItemSelectionModel::ClearAndSelect);
   }
+  native_->programmed = false;
 }
 
-void ListBox::RemoveItem(int index) {
-  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".RemoveItem");
-  Lines(*native_)->Remove(index);
-  new_index_ = -1;
-}
-
-void ListBox::SetSelected(int index, bool selected) {
-  if (index < 0 || index >= ListCount()) throw MakeError(kErrInvalidPropertyArrayIndex, design_.name + ".Selected");
-  LineModel* lines = Lines(*native_);
-  lines->TellView();
-  View(*native_)->selectionModel()->select(lines->index(index),
-                                           selected ? QItemSelectionModel::Select : QItemSelectionModel::Deselect);
-}
+void ListBox::DropLine(int index) { Lines(*native_)->Remove(index); }
 
 }  // namespace platform

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Form::Create: one builder per kind of control, then one step that gives
-// every control its designed appearance and drop handling.
+// every control the appearance its spec asks for and its drop handling.
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -23,7 +23,7 @@ namespace platform {
 
 namespace {
 
-// Fits a check box's square into the box's height: the designed "Add files"
+// Fits a check box's square into the box's height: the "Add files"
 // box is lower than the style's square, which would lose its bottom edge.
 class FittingIndicatorStyle : public QProxyStyle {
  public:
@@ -104,10 +104,10 @@ double Contrast(const QColor& a, const QColor& b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// A designed text colour that would not read on the background beneath it
+// A text colour asked for that would not read on the background beneath it
 // (3:1 at least, the guidelines' floor for large text) gives way to the
 // theme's own text colour: dark text on a dark theme's window. On a light
-// theme the designed colours stay.
+// theme the colours asked for stay.
 QColor ReadableText(const QColor& designed, const QColor& background, const QPalette& theme) {
   constexpr double kReadable = 3.0;
   return Contrast(designed, background) >= kReadable ? designed : theme.color(QPalette::WindowText);
@@ -184,9 +184,9 @@ class ControlBuilder {
   static std::unique_ptr<Control> BuildCheckBox(const ControlSpec& design, Control* container, QWidget* parent) {
     auto* box = new TwoStateCheckBox(Q(design.caption), parent);
     std::unique_ptr<CheckBox> check(new CheckBox(design, container, Wrap(box)));
-    // The designed value raises no click: the handler is connected after.
-    check->SetValue(design.value);
-    QObject::connect(box, &QCheckBox::stateChanged, box, Raise(check->click_));
+    check->ShowValue(design.value % 3);
+    // The user's click: the box has changed its state itself.
+    QObject::connect(box, &QCheckBox::clicked, box, Raise(check->click_));
     return check;
   }
 
@@ -210,7 +210,11 @@ class ControlBuilder {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setDragDropMode(QAbstractItemView::NoDragDrop);
     std::unique_ptr<ListBox> box(new ListBox(design, container, Wrap(list)));
-    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, list, Raise(box->click_));
+    // The program's changes raise the click event themselves (SetListIndex).
+    QObject::connect(list->selectionModel(), &QItemSelectionModel::currentChanged, list,
+                     [native = &box->Native(), &click = box->click_] {
+                       if (!native->programmed && click) RunHandler(click);
+                     });
     list->delete_key = [control = box.get()] { control->PressDeleteKey(); };
     return box;
   }

@@ -145,6 +145,11 @@ void Form::SetHeight(double twips) {
   window_->resize(window_->width(), std::max(1, set_height_->pixels - frame));
 }
 
+// Window managers differ in whether a minimum they are told counts the
+// frame; the window's resize rule sets a smaller window back to its
+// minimum (app::Form_Resize) instead.
+void Form::SetMinimumSize(double, double) {}
+
 float Form::ScaleWidth() const { return static_cast<float>(window_->width() * kTwipsPerPixel); }
 float Form::ScaleHeight() const { return static_cast<float>(window_->height() * kTwipsPerPixel); }
 

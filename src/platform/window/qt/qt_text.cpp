@@ -6,7 +6,7 @@ namespace platform {
 
 namespace {
 
-// Faces of the same kind for the designed ones, for machines that lack them.
+// Faces of the same kind for the ones asked for, for machines that lack them.
 void InstallFontSubstitutes() {
   static const bool installed = [] {
     QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "Helvetica", "DejaVu Sans"});

@@ -10,6 +10,7 @@ namespace platform {
 
 struct NativeControl {
   QWidget* widget;  // owned by its parent widget
+  bool programmed = false;  // a list's selection is being changed by the program
 };
 
 inline QWidget* QtWidget(const Control& control) { return control.Native().widget; }

@@ -1,80 +1,13 @@
 // SPDX-License-Identifier: Apache-2.0
 // The one top-level window, of class KelPrnPrint, on Win32.
 #include <windows.h>
-// After windows.h, which they build on.
-#include <commdlg.h>
-#include <shellapi.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/run_time_error.h"
-#include "platform/wide_text_win.h"
 #include "platform/window/win32/win32_window.h"
 
 namespace platform {
-
-std::wstring Wide(const std::string& text) { return Utf8ToUtf16(text); }
-std::string Narrow(const std::wstring& text) { return Utf16ToUtf8(text); }
-
-UINT DpiOf(HWND hwnd) {
-  using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
-  static const auto get_dpi = reinterpret_cast<GetDpiForWindowFn>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-  const UINT dpi = get_dpi && hwnd ? get_dpi(hwnd) : 0;
-  if (dpi != 0) return dpi;
-  HDC screen = GetDC(nullptr);
-  const int device = GetDeviceCaps(screen, LOGPIXELSX);
-  ReleaseDC(nullptr, screen);
-  return device > 0 ? static_cast<UINT>(device) : 96;
-}
-
-namespace {
-
-int CALLBACK FoundFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-  *reinterpret_cast<bool*>(found) = true;
-  return 0;
-}
-
-bool FaceInstalled(const std::wstring& face) {
-  LOGFONTW wanted{};
-  wanted.lfCharSet = DEFAULT_CHARSET;
-  lstrcpynW(wanted.lfFaceName, face.c_str(), LF_FACESIZE);
-  bool found = false;
-  HDC screen = GetDC(nullptr);
-  EnumFontFamiliesExW(screen, &wanted, FoundFace, reinterpret_cast<LPARAM>(&found), 0);
-  ReleaseDC(nullptr, screen);
-  return found;
-}
-
-// The designed face, or the first installed face of the same kind: for the
-// Japanese Gothic face, the Japanese faces that Windows versions ship and
-// those found on Wine's hosts.
-std::wstring InstalledFace(const std::wstring& face) {
-  static const std::vector<std::wstring> kJapanese = {L"MS PGothic", L"Meiryo UI", L"Yu Gothic UI", L"MS UI Gothic",
-                                                      L"IPAPGothic", L"IPAexGothic", L"Noto Sans CJK JP"};
-  static const std::vector<std::wstring> kSans = {L"Liberation Sans", L"Arimo", L"Segoe UI", L"Tahoma"};
-  if (FaceInstalled(face)) return face;
-  const bool japanese = std::any_of(face.begin(), face.end(), [](wchar_t c) { return c >= 0x3000; });
-  for (const auto& other : japanese ? kJapanese : kSans) {
-    if (FaceInstalled(other)) return other;
-  }
-  return face;
-}
-
-}  // namespace
-
-HFONT CreateDesignFont(const FontSpec& design, UINT dpi) {
-  const std::wstring face = InstalledFace(Wide(design.face));
-  return CreateFontW(-static_cast<int>(std::lround(design.points * dpi / 72.0)), 0, 0, 0,
-                     design.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE,
-                     // The designed face in its own character set; another one
-                     // in the default set, so that a backslash is not drawn
-                     // as the yen sign of Japanese faces.
-                     static_cast<BYTE>(face == Wide(design.face) ? design.charset : DEFAULT_CHARSET),
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                     face.c_str());
-}
 
 Form::Window* FormWindowOf(HWND hwnd) {
   wchar_t name[32];
@@ -83,6 +16,9 @@ Form::Window* FormWindowOf(HWND hwnd) {
 }
 
 namespace {
+
+// Posted when the window manager made the window smaller than its minimum.
+constexpr UINT kHoldMinimumMessage = WM_APP + 2;
 
 LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   Form::Window* window = FormWindowOf(hwnd);
@@ -94,6 +30,37 @@ LRESULT CALLBACK FormProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
       window->RaiseResize();
       return 0;
+    case WM_GETMINMAXINFO: {
+      // No drag of the frame goes below the window's minimum.
+      auto* limits = reinterpret_cast<MINMAXINFO*>(lparam);
+      limits->ptMinTrackSize.x = std::max<LONG>(limits->ptMinTrackSize.x, TwipsToDevice(window->min_width, window->dpi));
+      limits->ptMinTrackSize.y =
+          std::max<LONG>(limits->ptMinTrackSize.y, TwipsToDevice(window->min_height, window->dpi));
+      return 0;
+    }
+    case WM_WINDOWPOSCHANGING: {
+      // The system holds the size at the minimum (WM_GETMINMAXINFO); a
+      // window manager that drew the window smaller all the same (X11's
+      // under Wine, which is not told the minimum) is given the size again
+      // once its resize is through.
+      const auto* pos = reinterpret_cast<const WINDOWPOS*>(lparam);
+      if ((pos->flags & SWP_NOSIZE) == 0 && !IsZoomed(hwnd) && !IsIconic(hwnd) &&
+          (pos->cx < TwipsToDevice(window->min_width, window->dpi) ||
+           pos->cy < TwipsToDevice(window->min_height, window->dpi))) {
+        PostMessageW(hwnd, kHoldMinimumMessage, 0, 0);
+      }
+      return DefWindowProcW(hwnd, message, wparam, lparam);
+    }
+    case kHoldMinimumMessage: {
+      // A size that differs from the window's own, and then its own: the
+      // window system sends the window manager both.
+      RECT r;
+      GetWindowRect(hwnd, &r);
+      constexpr UINT kFlags = SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE;
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top + 1, kFlags);
+      SetWindowPos(hwnd, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, kFlags);
+      return 0;
+    }
     case WM_DRAWITEM:
       if (DrawListLine(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam))) return TRUE;
       return DefWindowProcW(hwnd, message, wparam, lparam);
@@ -190,6 +157,11 @@ std::string Form::Caption() const {
   return Narrow(text);
 }
 void Form::SetCaption(const std::string& caption) { SetWindowTextW(window_->hwnd, Wide(caption).c_str()); }
+
+void Form::SetMinimumSize(double outer_width, double outer_height) {
+  window_->min_width = outer_width;
+  window_->min_height = outer_height;
+}
 
 void Form::SetProgramIcon() {
   // The program's icon is resource 1 of the executable; without it the
@@ -310,122 +282,5 @@ void Form::Show() {
 }
 
 void Form::Unload() { SendMessageW(window_->hwnd, WM_CLOSE, 0, 0); }
-
-std::vector<std::string> DroppedFiles(HDROP drop) {
-  std::vector<std::string> paths;
-  const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-  for (UINT i = 0; i < count; ++i) {
-    std::wstring path(DragQueryFileW(drop, i, nullptr, 0) + 1, L'\0');
-    path.resize(DragQueryFileW(drop, i, path.data(), static_cast<UINT>(path.size())));
-    paths.push_back(Narrow(path));
-  }
-  return paths;
-}
-
-namespace {
-
-// The files chosen in the system's file dialog; none when it is cancelled.
-std::vector<std::string> ChosenFiles(HWND owner) {
-  std::wstring buffer(1 << 16, L'\0');
-  OPENFILENAMEW dialog{};
-  dialog.lStructSize = sizeof dialog;
-  dialog.hwndOwner = owner;
-  dialog.lpstrFile = buffer.data();
-  dialog.nMaxFile = static_cast<DWORD>(buffer.size());
-  dialog.Flags = OFN_ALLOWMULTISELECT | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_NOCHANGEDIR | OFN_HIDEREADONLY;
-  BOOL chosen;
-  {
-    ModalScope modal;
-    chosen = GetOpenFileNameW(&dialog);
-  }
-  std::vector<std::string> paths;
-  if (!chosen) return paths;
-  // One file: its path. Several: the folder, then each name, each ended by
-  // a null, the whole by a second one.
-  const std::wstring first(buffer.c_str());
-  const wchar_t* name = buffer.c_str() + first.size() + 1;
-  if (*name == L'\0') return {Narrow(first)};
-  const std::wstring folder = first.back() == L'\\' ? first : first + L'\\';
-  for (; *name != L'\0'; name += lstrlenW(name) + 1) paths.push_back(Narrow(folder + name));
-  return paths;
-}
-
-// What the clipboard offers: files copied in Explorer, or else the existing
-// files named one a line in the copied text, made absolute.
-std::vector<std::string> PastedFiles(HWND owner) {
-  std::vector<std::string> paths;
-  if (!OpenClipboard(owner)) return paths;
-  if (HANDLE drop = GetClipboardData(CF_HDROP)) {
-    paths = DroppedFiles(static_cast<HDROP>(drop));
-  } else if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    const auto* text = static_cast<const wchar_t*>(GlobalLock(data));
-    std::wstring all = text ? text : L"";
-    GlobalUnlock(data);
-    for (std::size_t start = 0; start <= all.size();) {
-      std::size_t end = all.find(L'\n', start);
-      if (end == std::wstring::npos) end = all.size();
-      std::wstring line = all.substr(start, end - start);
-      if (!line.empty() && line.back() == L'\r') line.pop_back();
-      wchar_t full[32768];
-      const DWORD length = line.empty() ? 0 : GetFullPathNameW(line.c_str(), 32768, full, nullptr);
-      if (length > 0 && length < 32768 && GetFileAttributesW(full) != INVALID_FILE_ATTRIBUTES) {
-        paths.push_back(Narrow(full));
-      }
-      start = end + 1;
-    }
-  }
-  CloseClipboard();
-  return paths;
-}
-
-}  // namespace
-
-void FilesFromKeyboard(Form::Window& window, bool paste) {
-  const auto paths = paste ? PastedFiles(window.hwnd) : ChosenFiles(window.hwnd);
-  if (!paths.empty() && window.KeyboardFiles()) RunHandler([&] { window.KeyboardFiles()(paths); });
-}
-
-bool TranslateFormKey(const MSG& message) {
-  if (message.message != WM_KEYDOWN) return false;
-  Form::Window* window = FormWindowOf(GetAncestor(message.hwnd, GA_ROOT));
-  if (window == nullptr) return false;
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0, alt = GetKeyState(VK_MENU) < 0, shift = GetKeyState(VK_SHIFT) < 0;
-  if (ctrl && !alt && (message.wParam == 'O' || message.wParam == 'V')) {
-    FilesFromKeyboard(*window, message.wParam == 'V');
-    return true;
-  }
-  if (ctrl || alt) return false;
-  if (message.wParam == VK_DELETE || message.wParam == VK_BACK) {
-    NativeControl* focused = NativeOf(GetFocus());
-    if (focused == nullptr || focused->control->Kind() != ControlKind::ListBox) return false;
-    static_cast<ListBox*>(focused->control)->PressDeleteKey();
-    return true;
-  }
-  if (message.wParam == VK_RETURN) {
-    NativeControl* focused = NativeOf(GetFocus());
-    if (focused == nullptr || focused->control->Kind() != ControlKind::CommandButton) return false;
-    static_cast<CommandButton*>(focused->control)->Click();
-    return true;
-  }
-  if (message.wParam != VK_TAB) return false;
-  // Tab and Shift+Tab move along the tab order among the controls that can
-  // take the focus now.
-  std::vector<HWND> ring;
-  for (Control* c : window->form->TabOrder()) {
-    HWND hwnd = c->Native().hwnd;
-    if ((GetWindowLongW(hwnd, GWL_STYLE) & WS_TABSTOP) && IsWindowEnabled(hwnd) && IsWindowVisible(hwnd)) {
-      ring.push_back(hwnd);
-    }
-  }
-  if (ring.empty()) return true;
-  const auto at = std::find(ring.begin(), ring.end(), GetFocus());
-  std::size_t next = 0;
-  if (at != ring.end()) {
-    const std::size_t i = static_cast<std::size_t>(at - ring.begin());
-    next = shift ? (i + ring.size() - 1) % ring.size() : (i + 1) % ring.size();
-  }
-  SetFocus(ring[next]);
-  return true;
-}
 
 }  // namespace platform

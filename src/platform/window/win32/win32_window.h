@@ -57,6 +57,13 @@ class Form::Window {
   FontSpec font_spec;
   HFONT font = nullptr;  // owned
   WindowState pending_state = WindowState::Normal;
+  // The least outer size a drag of the frame may give, in twips.
+  double min_width = 0, min_height = 0;
+  // The control the focus left when it was disabled, and where it went.
+  struct FocusLent {
+    HWND from = nullptr;
+    HWND to = nullptr;
+  } focus_lent;
 
   // The form's events, raised by the window procedures.
   void RaiseResize() const {
@@ -81,7 +88,7 @@ UINT DpiOf(HWND hwnd);
 // Twips at `dpi` in pixels, rounded; and back.
 int TwipsToDevice(double twips, UINT dpi);
 double DeviceTwipsPerPixel(UINT dpi);
-// The designed font at `dpi`, in an installed face of the same kind.
+// The font asked for at `dpi`, in an installed face of the same kind.
 HFONT CreateDesignFont(const FontSpec& design, UINT dpi);
 // The control a child window stands for, or null.
 NativeControl* NativeOf(HWND hwnd);
@@ -93,6 +100,13 @@ void RaiseCommand(HWND child, WORD code);
 void DropOn(Form::Window& window, HDROP drop);
 // Draws a list's line for WM_DRAWITEM; false when `item` is not a list's.
 bool DrawListLine(const DRAWITEMSTRUCT& item);
+// The procedure that list boxes are given, over the system's.
+LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
+// Repaints a label and the labels drawn over it.
+void RepaintLabel(HWND hwnd);
+// Moves the focus from `from` to the next control along the tab order
+// (the previous one, `backwards`) that can take it now.
+void MoveFocus(Form::Window& window, HWND from, bool backwards);
 // The paths a drop or a copy in Explorer carries, in order.
 std::vector<std::string> DroppedFiles(HDROP drop);
 void FilesFromKeyboard(Form::Window& window, bool paste);

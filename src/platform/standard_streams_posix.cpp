@@ -1,23 +1,19 @@
-#include "platform/standard_streams.h"
-
-#ifndef _WIN32
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#endif
+
+#include "platform/standard_streams.h"
 
 namespace platform {
 
 void OpenClosedStandardStreams() {
-#ifndef _WIN32
   for (int fd = 0; fd <= 2; ++fd) {
     if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
     // The lowest free number: this one, as those below it are open.
     const int opened = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
     if (opened != fd && opened != -1) close(opened);
   }
-#endif
 }
 
 }  // namespace platform

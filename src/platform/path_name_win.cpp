@@ -1,0 +1,7 @@
+#include "platform/path_name.h"
+
+namespace platform {
+
+const char kFolderSeparator = '\\';
+
+}  // namespace platform
