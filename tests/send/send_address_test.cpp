@@ -121,7 +121,7 @@ TEST_F(SendEndToEnd, ReportsADocumentThePrinterAtAnAddressDidNotReadWhole) {
   } cases[] = {
       {closed_port, small, "the printer did not accept the document (cannot connect to " + closed_port + ": "},
       {never_reads.Address(), big,
-       never_reads.Address() + " stopped answering: it has not taken more of the document for 2 s"},
+       never_reads.Address() + " stopped answering (nothing for 2 s)"},
       {closes_half_way.Address(), big, closes_half_way.Address() + " broke the connection off: "},
       {closes_half_way.Address(), small, closes_half_way.Address() + " "},
   };
