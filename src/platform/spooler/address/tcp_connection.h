@@ -5,6 +5,7 @@
 // per platform: POSIX sockets, or Winsock on Windows.
 #include <cstddef>
 #include <cstdint>
+#include <cerrno>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,31 @@ class TcpConnection {
   virtual void Abort() = 0;
   // Closing without Abort lets the connection end in order.
 };
+
+// The addresses a name look-up (getaddrinfo) found.
+template <class Info>
+struct FoundAddresses {
+  ~FoundAddresses() {
+    if (first != nullptr) freeaddrinfo(first);
+  }
+  Info* first = nullptr;
+  int error = 0;         // what the look-up returned
+  int system_error = 0;  // errno after it, where that says more
+};
+
+// Looks `host` up with `hints` on a thread of its own: a look-up cannot be
+// cut short, so it is left to end by itself when a stop or the stall limit
+// comes first, and the wait is the name server's.
+template <class Info>
+Status LookUp(const std::string& host, int port, const Info& hints, const StopCheck& stop,
+              std::shared_ptr<FoundAddresses<Info>>& found) {
+  found = std::make_shared<FoundAddresses<Info>>();
+  StallWatch naming("the name server, asked for " + host + ",", stop);
+  return AwaitOnThread(naming, [found, host, port, hints] {
+    found->error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found->first);
+    found->system_error = errno;
+  });
+}
 
 // Connects to `host` ("::1" without brackets) at `port`, trying each of
 // its addresses in turn. The name look-up and each connection attempt wait

@@ -111,32 +111,14 @@ Status ConnectTo(int fd, const addrinfo& address, StallWatch& watch) {
   }
 }
 
-struct AddressList {
-  ~AddressList() {
-    if (first != nullptr) freeaddrinfo(first);
-  }
-  addrinfo* first = nullptr;
-  int error = 0;
-  int system_error = 0;
-};
-
 }  // namespace
 
 StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int port, StallWatch& watch) {
-  // The look-up cannot be cut short: it runs on a thread of its own, left
-  // to end by itself when a stop or the stall limit comes first.
-  const auto found = std::make_shared<AddressList>();
-  StallWatch naming("the name server, asked for " + host + ",", watch.Stop());
-  if (auto named = AwaitOnThread(naming, [found, host, port] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        found->error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found->first);
-        found->system_error = errno;
-      });
-      !named.IsOk()) {
-    return named;
-  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  std::shared_ptr<FoundAddresses<addrinfo>> found;
+  if (auto named = LookUp(host, port, hints, watch.Stop(), found); !named.IsOk()) return named;
   if (found->error != 0) {
     return Status::Fail(found->error == EAI_SYSTEM ? std::strerror(found->system_error) : gai_strerror(found->error));
   }

@@ -173,14 +173,6 @@ Status ConnectTo(SOCKET s, const addrinfo& address, StallWatch& watch) {
   }
 }
 
-struct AddressList {
-  ~AddressList() {
-    if (first != nullptr) freeaddrinfo(first);
-  }
-  addrinfo* first = nullptr;
-  int error = 0;
-};
-
 }  // namespace
 
 StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int port, StallWatch& watch) {
@@ -190,19 +182,11 @@ StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int
     return WSAStartup(MAKEWORD(2, 2), &data);
   }();
   if (started != 0) return Failed(started);
-  // The look-up cannot be cut short: it runs on a thread of its own, left
-  // to end by itself when a stop or the stall limit comes first.
-  const auto found = std::make_shared<AddressList>();
-  StallWatch naming("the name server, asked for " + host + ",", watch.Stop());
-  if (auto named = AwaitOnThread(naming, [found, host, port] {
-        addrinfo hints{};
-        hints.ai_family = AF_UNSPEC;
-        hints.ai_socktype = SOCK_STREAM;
-        found->error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found->first);
-      });
-      !named.IsOk()) {
-    return named;
-  }
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  std::shared_ptr<FoundAddresses<addrinfo>> found;
+  if (auto named = LookUp(host, port, hints, watch.Stop(), found); !named.IsOk()) return named;
   if (found->error != 0) return Failed(found->error);
   Status failure = Status::Fail("the host has no address");
   for (const addrinfo* address = found->first; address != nullptr; address = address->ai_next) {
