@@ -40,7 +40,7 @@ class Job {
   // Sends the file as one document named `document_name`: all of it, or
   // a failure saying why not (its document then cancelled).
   Status SendFile(const std::string& path, const std::string& document_name) {
-    if (!unanswered_.IsOk()) return unanswered_;
+    if (!Unanswered().IsOk()) return Unanswered();
     if (Over()) {
       stopped_ = true;
       return Status::Fail(kStoppedBefore);
@@ -55,8 +55,8 @@ class Job {
     if (!started.IsOk()) return Failed("the printer did not accept the document", started);
     if (auto sent = SendDocument(file, length); !sent.IsOk()) {
       // A spooler that stopped answering has given the document up itself.
-      if (unanswered_.IsOk()) sent = CancelDocument(sent);
-      return unanswered_.IsOk() ? sent : unanswered_;
+      if (Unanswered().IsOk()) sent = CancelDocument(sent);
+      return Unanswered().IsOk() ? sent : Unanswered();
     }
     // Ending a document ends it either way: after a failure the printer has
     // removed what reached the spooler of it, or says why it could not.
@@ -66,9 +66,12 @@ class Job {
 
   bool Stopped() const { return stopped_; }
   // Whether no further file is to be started.
-  bool Over() const { return stopped_ || !unanswered_.IsOk() || view_.StopRequested(); }
+  bool Over() const { return stopped_ || !Unanswered().IsOk() || view_.StopRequested(); }
 
  private:
+  // The printer remembers a spooler that stopped answering.
+  const Status& Unanswered() const { return printer_.Unanswered(); }
+
   Status SendDocument(FileReader& file, std::int64_t length) {
     view_.ResetProgress();
     std::int64_t sent = 0;
@@ -103,7 +106,8 @@ class Job {
       return Status::Fail("the file grew while it was sent (it was " + std::to_string(length) +
                           " bytes when measured)");
     }
-    return Status::Ok();
+    // Bytes rewritten in place leave the length as it was, not the times.
+    return file.Unchanged();
   }
 
   // Hands the chunk in the buffer to the spooler, all of it.
@@ -123,9 +127,7 @@ class Job {
   // Why a spooler call failed; a spooler that stopped answering gives the
   // one reason for every file from then on.
   Status Failed(const std::string& what, const Status& result) {
-    if (!result.IsUnanswered()) return Status::Fail(Because(what, result));
-    unanswered_ = result;
-    return unanswered_;
+    return result.IsUnanswered() ? result : Status::Fail(Because(what, result));
   }
 
   // Cancels the document that `failure` broke off; a cancel that fails too
@@ -141,12 +143,13 @@ class Job {
   platform::Printer& printer_;
   std::vector<unsigned char> buffer_;
   bool stopped_ = false;
-  Status unanswered_;  // failed once the spooler stopped answering
 };
 
 }  // namespace
 
 void PrintJobView::DocumentSent(std::size_t, const std::string&, int) {}
+
+void PrintJobView::DocumentNote(std::size_t, const std::string&, const std::string&) {}
 
 void PrintJobView::ShowPrinterUnusable(const std::string&, const std::string& reason) {
   ShowMessage(WithReason("The Printer Name you typed wasn't recognized.", reason));
@@ -217,6 +220,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
       }
       result.sent.push_back({path, printer->JobId(), request.printer_name});
       view.DocumentSent(index, path, printer->JobId());
+      if (const auto note = printer->DeliveryNote(); !note.empty()) view.DocumentNote(index, path, note);
     }
   }
   const bool stopped = job.Stopped() || view.StopRequested();

@@ -56,6 +56,9 @@ class PrintJobView {
   // The file on line `index` went whole to the spooler as job `job_id`
   // (the spooler's id, for following the document). Nothing by default.
   virtual void DocumentSent(std::size_t index, const std::string& path, int job_id);
+  // What the spooler told of that document beyond taking it. Nothing by
+  // default.
+  virtual void DocumentNote(std::size_t index, const std::string& path, const std::string& note);
   // Opening the printer failed; `reason` is the spooler's, empty when it
   // gave none. By default the designed message with the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);

@@ -106,6 +106,10 @@ void ConsoleJobView::DocumentSent(std::size_t index, const std::string&, int job
   out_ << RequestIdLine(printer_name_, job_id, files_[index]) << '\n' << std::flush;
 }
 
+void ConsoleJobView::DocumentNote(std::size_t, const std::string& path, const std::string& note) {
+  ReportFiles({{path, note}});
+}
+
 void ConsoleJobView::ShowMessage(const std::string& text) {
   EndLine();
   // The message's own line breaks stay; those inside a file's name do not.

@@ -63,6 +63,8 @@ class ConsoleJobView : public printing::PrintJobView {
   // Its request id on standard output, once a file however many copies
   // are sent.
   void DocumentSent(std::size_t index, const std::string& path, int job_id) override;
+  // "torvane-send: FILE: NOTE" on the error stream.
+  void DocumentNote(std::size_t index, const std::string& path, const std::string& note) override;
   bool StopRequested() const override { return stop_.load(); }
 
  private:

@@ -250,7 +250,7 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   EXPECT_EQ(window.List_File.ListCount(), 1);
   WaitForJob(window);
   EXPECT_LT(seconds_since(frozen), 4.0);
-  const std::string silent = kDash + "the print server stopped answering (nothing for 2 s)";
+  const std::string silent = kDash + "the print server " + own.Server() + " stopped answering (nothing for 2 s)";
   const std::string report =
       "These files were not sent:\n\n" + big + silent + "\n" + a + silent + "\n" + b + silent;
   EXPECT_EQ(catcher.Texts(), (std::vector<QString>{QString::fromStdString(report)}));

@@ -19,8 +19,8 @@
 //   success, and closing the printer prints the open document: a document
 //   taken back is set aside unended, and never reaches CUPS;
 // - a connection the peer resets after its end was sent reads as closed in
-//   order (recv gives 0, FD_CLOSE no error), so a socket:// printer that
-//   closes before reading every byte written goes unnoticed;
+//   order to recv, FD_CLOSE and SO_ERROR; only a read left pending meanwhile
+//   ends with the reset;
 // - with CUPS gone, EndDocPrinter fails with ERROR_INVALID_HANDLE, except
 //   for a document of at most 4 bytes, which it reports ended though no
 //   job exists for it.

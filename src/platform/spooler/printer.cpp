@@ -1,6 +1,5 @@
 #include "platform/spooler/printer.h"
 
-#include <cstdlib>
 #include <utility>
 
 #include "platform/spooler/job_name.h"
@@ -11,10 +10,6 @@ namespace {
 // A spooler that keeps accepting writes but takes nothing would hold the
 // document forever; after this many such writes in a row it fails.
 constexpr int kMaxIdleSends = 3;
-
-// A spooler that neither takes nor answers anything for this long is
-// treated as gone, so that a stopped server cannot hang the caller.
-constexpr double kStallTimeoutSeconds = 60.0;
 
 const char kClosed[] = "the printer is closed";
 const char kNoDocument[] = "no document is open";
@@ -122,14 +117,6 @@ Status Printer::Noted(const Status& result) {
 Status WithFailedRemoval(const Status& failure, const Status& removal) {
   std::string reason = failure.Reason() + "; the document could not be removed (" + removal.Reason() + ")";
   return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
-}
-
-double StallLimitSeconds() {
-  const char* text = std::getenv("TORVANE_STALL_SECONDS");
-  if (text == nullptr) return kStallTimeoutSeconds;
-  char* end = nullptr;
-  const double seconds = std::strtod(text, &end);
-  return end != text && *end == '\0' && seconds > 0 ? seconds : kStallTimeoutSeconds;
 }
 
 FollowUp Judge(const DocumentStatus& status) {

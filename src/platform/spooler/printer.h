@@ -43,12 +43,17 @@ class Printer {
   Status EndDoc();
   Status CancelDoc();
   Status Close();
+  // See PrinterPort::DeliveryNote.
+  std::string DeliveryNote() const { return port_->DeliveryNote(); }
   // See PrinterPort::PrintCopies.
   bool PrintCopies(int copies) { return port_->PrintCopies(copies); }
 
   // The spooler's id of the document in hand, or of the last one started;
   // 0 before the first.
   int JobId() const { return job_id_; }
+  // Ok until the spooler stops answering; then why, which every later call
+  // gives at once.
+  const Status& Unanswered() const { return unanswered_; }
 
  private:
   enum class State { kNoDocument, kOpen, kBroken, kClosed };

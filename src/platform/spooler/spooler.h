@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/spooler/stall_watch.h"
 #include "platform/status.h"
 
 namespace platform {
@@ -41,6 +42,9 @@ class PrinterPort {
   // that nothing of it prints.
   virtual Status Discard() = 0;
   virtual Status Close() = 0;
+  // What to tell of the document just finished beyond that it went (a
+  // printer that took it but did not end the connection); mostly empty.
+  virtual std::string DeliveryNote() const { return {}; }
   // Has the spooler print each document `copies` times itself; false when
   // it cannot, and the caller sends each that many times instead.
   virtual bool PrintCopies(int copies) {
@@ -76,14 +80,6 @@ struct DocumentStatus {
   bool gone_may_have_printed = false;
   Status asked;                  // fails when the spooler could not be asked
 };
-
-// How long a spooler may stay silent before it counts as gone, in seconds:
-// TORVANE_STALL_SECONDS when it holds a positive number, else 60.
-double StallLimitSeconds();
-
-// Asked now and then while a call waits on the spooler, from the thread
-// that made the call; once it returns true the wait ends and the call fails.
-using StopCheck = std::function<bool()>;
 
 // The default printer, or why the spooler could not be asked for it.
 struct DefaultPrinter {

@@ -1,10 +1,15 @@
 #include "platform/spooler/cups/spooler_cups_connection.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <linux/sockios.h>
+#endif
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -16,9 +21,6 @@ namespace platform::cups {
 namespace {
 
 constexpr int kConnectTimeoutMs = 30000;
-// How often a wait on the scheduler looks at the stall limit and the stop
-// request.
-constexpr double kWatchSeconds = 0.1;
 
 // A lookup's waits last the stall limit; once one has, the lookup's later
 // waits end at once.
@@ -68,12 +70,6 @@ std::string ConnectFailure(const Target& target, int error) {
   if (error != 0) return reason + ": " + std::strerror(error);
   const char* text = cupsLastErrorString();  // a host name that does not resolve
   return text != nullptr && *text != '\0' ? reason + ": " + text : reason;
-}
-
-std::string Seconds(double seconds) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%g", seconds);
-  return text;
 }
 
 // Reads `length` bytes of a response's body for ippReadIO. Each wait for
@@ -207,17 +203,40 @@ Target SchedulerQueue(const std::string& queue) {
   return target;
 }
 
-Status Connect(Http& http, const Target& target) {
-  // Made unconnected and connected here: when httpConnect2 connects itself,
-  // its clean-up after a failure overwrites errno.
-  Http made(httpConnect2(target.host.c_str(), target.port, nullptr, AF_UNSPEC, target.encryption,
-                         /*blocking=*/1, /*msec=*/0, nullptr));
-  if (!made) return Status::Fail(ConnectFailure(target, 0));
-  if (httpReconnect2(made.get(), kConnectTimeoutMs, nullptr) != 0) {
-    return Status::Fail(ConnectFailure(target, httpError(made.get())));
+Status Connect(Http& http, const Target& target, const StopCheck& stop) {
+  // The look-up and the handshake cannot be cut short: they run on a
+  // thread of their own, left to end by itself (its waits last the stall
+  // limit) when a stop or the stall limit comes first. libcups keeps its
+  // errors per thread: they are read there.
+  struct Shared {
+    Http http;
+    Status result;
+  };
+  const auto shared = std::make_shared<Shared>();
+  StallWatch watch(target.shown, stop);
+  const double limit = StallLimitSeconds();
+  const auto connect = [shared, target, limit] {
+    // Made unconnected and connected here: when httpConnect2 connects
+    // itself, its clean-up after a failure overwrites errno.
+    Http made(httpConnect2(target.host.c_str(), target.port, nullptr, AF_UNSPEC, target.encryption,
+                           /*blocking=*/1, /*msec=*/0, nullptr));
+    if (!made) {
+      shared->result = Status::Fail(ConnectFailure(target, 0));
+      return;
+    }
+    httpSetTimeout(made.get(), limit, nullptr, nullptr);
+    const int connect_ms = static_cast<int>(std::min<double>(kConnectTimeoutMs, limit * 1000));
+    if (httpReconnect2(made.get(), connect_ms, nullptr) != 0) {
+      shared->result = Status::Fail(ConnectFailure(target, httpError(made.get())));
+      return;
+    }
+    shared->http = std::move(made);
+  };
+  if (auto waited = AwaitOnThread(watch, connect); !waited.IsOk()) {
+    return watch.StopRequested() ? Status::Fail("stopped while connecting to " + target.shown) : waited;
   }
-  httpSetTimeout(made.get(), StallLimitSeconds(), nullptr, nullptr);
-  http = std::move(made);
+  if (!shared->result.IsOk()) return shared->result;
+  http = std::move(shared->http);
   return Status::Ok();
 }
 
@@ -231,7 +250,7 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
     std::atomic<bool> done{false}, stalled{false};
   };
   const auto shared = std::make_shared<Shared>();
-  if (auto connected = ConnectToScheduler(shared->http); !connected.IsOk()) return connected;
+  if (auto connected = ConnectToScheduler(shared->http, stop); !connected.IsOk()) return connected;
   const double limit = StallLimitSeconds();
   httpSetTimeout(shared->http.get(), limit, GiveUpOnStall, &shared->stalled);
   std::thread([shared, lookup] {
@@ -239,14 +258,13 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
     shared->http.reset();
     shared->done = true;
   }).detach();
-  const auto period = std::chrono::duration<double>(kWatchSeconds);
+  const auto period = std::chrono::duration<double>(kWaitSliceSeconds);
   for (;;) {
     const bool done = shared->done;  // after any stall, seen below
     // A lookup that stalled on the way may still have found something;
     // none of it is to be trusted.
     if (shared->stalled) {
-      return Status::Unanswered("the print server " + ServerName() + " stopped answering (nothing for " +
-                                Seconds(limit) + " s)");
+      return StallWatch(SchedulerQueue({}).shown, stop).Stall();
     }
     if (done) break;
     if (stop && stop()) return Status::Fail(kLookupStopped);
@@ -265,25 +283,21 @@ ipp_t* NewRequest(ipp_op_t operation, const Target& target) {
 
 bool SchedulerNotAsked() { return IsIppError(cupsLastError()) && cupsLastError() != IPP_STATUS_ERROR_NOT_FOUND; }
 
-Watch::Watch(StopCheck stop) : stop_(std::move(stop)), limit_(StallLimitSeconds()) {}
+namespace {
 
-void Watch::Attach(http_t* http) { httpSetTimeout(http, kWatchSeconds, &Watch::OnWait, this); }
-
-std::string Watch::StallReason(const std::string& who) {
-  return who + " stopped answering (nothing for " + Seconds(StallLimitSeconds()) + " s)";
+int OnWait(http_t* http, void* watch) {
+  auto& watched = *static_cast<StallWatch*>(watch);
+#ifdef SIOCOUTQ
+  int unsent = 0;
+  if (ioctl(httpGetFd(http), SIOCOUTQ, &unsent) == 0) watched.Outstanding(unsent);
+#else
+  static_cast<void>(http);
+#endif
+  return watched.KeepWaiting() ? 1 : 0;
 }
 
-int Watch::OnWait(http_t*, void* self) { return static_cast<Watch*>(self)->KeepWaiting() ? 1 : 0; }
+}  // namespace
 
-bool Watch::KeepWaiting() {
-  const auto now = Clock::now();
-  // libcups asks first when the wait has lasted one period.
-  if (!silent_since_) {
-    silent_since_ = now - std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(kWatchSeconds));
-  }
-  if (StopRequested()) return false;
-  stalled_ = now - *silent_since_ >= std::chrono::duration<double>(limit_);
-  return !stalled_;
-}
+void Attach(http_t* http, StallWatch& watch) { httpSetTimeout(http, kWaitSliceSeconds, OnWait, &watch); }
 
 }  // namespace platform::cups

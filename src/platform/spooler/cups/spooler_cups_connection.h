@@ -5,16 +5,15 @@
 // that gives up on a stalled scheduler, and the plain requests made on it.
 #include <cups/cups.h>
 
-#include <chrono>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 #include "platform/spooler/spooler.h"
+#include "platform/spooler/stall_watch.h"
 #include "platform/status.h"
 
 namespace platform::cups {
@@ -54,10 +53,12 @@ struct Target {
 Target SchedulerQueue(const std::string& queue);
 
 // Connects `http` to `target`. Unlike libcups's shared default
-// connection, it gives up on a server that stalls.
-Status Connect(Http& http, const Target& target);
+// connection, it gives up on a server that stalls, and the name look-up,
+// the connection and its encryption's handshake last the stall limit at
+// most; `stop` (may be empty) cuts them short.
+Status Connect(Http& http, const Target& target, const StopCheck& stop);
 // Connects `http` to the configured scheduler.
-inline Status ConnectToScheduler(Http& http) { return Connect(http, SchedulerQueue({})); }
+inline Status ConnectToScheduler(Http& http, const StopCheck& stop) { return Connect(http, SchedulerQueue({}), stop); }
 
 // A lookup on the scheduler through libcups's own requests (the list of
 // destinations, the default printer): it puts what it found into its list
@@ -123,37 +124,10 @@ class Destinations {
 // could not be asked, rather than because it has no printers.
 bool SchedulerNotAsked();
 
-// Watches the waits on the scheduler of one opened printer, or of one
-// question about a document. libcups asks it after every watch period of a
-// wait whether to go on waiting: not once the caller wants to stop, nor
-// once the scheduler has been silent for the stall limit (60 s;
-// TORVANE_STALL_SECONDS sets another) since it last answered.
-class Watch {
- public:
-  explicit Watch(StopCheck stop);
-
-  // `http` must not outlive the watch.
-  void Attach(http_t* http);
-  // The scheduler answered: its silence, if any, is over.
-  void Answered() { silent_since_.reset(); }
-  // Whether the last wait went unanswered for a watch period or more.
-  bool Silent() const { return silent_since_.has_value(); }
-  bool Stalled() const { return stalled_; }
-  bool StopRequested() const { return stop_ && stop_(); }
-  const platform::StopCheck& Stop() const { return stop_; }
-  // `who` ("the print server") stopped answering.
-  static std::string StallReason(const std::string& who = "the print server");
-
- private:
-  using Clock = std::chrono::steady_clock;
-
-  static int OnWait(http_t*, void* self);
-  bool KeepWaiting();
-
-  StopCheck stop_;
-  double limit_;
-  std::optional<Clock::time_point> silent_since_;
-  bool stalled_ = false;
-};
+// Has libcups ask `watch` after every slice of a wait on `http` whether to
+// go on waiting; bytes leaving the connection's buffers meanwhile are
+// progress, so a scheduler (or printer) that reads slowly is waited for.
+// `http` must not outlive the watch.
+void Attach(http_t* http, StallWatch& watch);
 
 }  // namespace platform::cups

@@ -84,12 +84,12 @@ void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentS
 DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck stop) {
   DocumentStatus status;
   Http http;
-  if (auto connected = Connect(http, target); !connected.IsOk()) {
+  if (auto connected = Connect(http, target, stop); !connected.IsOk()) {
     status.asked = connected;
     return status;
   }
-  Watch watch{stop};
-  watch.Attach(http.get());
+  StallWatch watch(target.shown, stop);
+  Attach(http.get(), watch);
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, target);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
   const Answer asked = Ask(http.get(), target, request,
@@ -97,7 +97,7 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
                             "job-impressions-completed", "job-name"});
   if (asked.Failed()) {
     if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
-    status.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the job's state could not be asked"));
+    status.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason() : asked.Why("the job's state could not be asked"));
     return status;
   }
   ReadJobAttributes(asked.response.get(), status);
@@ -107,7 +107,7 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
                                    {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
   if (printer_asked.Failed() && finished) return status;  // the queue is gone: nothing more to learn
   if (printer_asked.Failed()) {
-    status.asked = Status::Fail(watch.Stalled() ? watch.StallReason()
+    status.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason()
                                                 : printer_asked.Why("the printer's state could not be asked"));
     return status;
   }

@@ -6,7 +6,7 @@
 #include <string>
 #include <utility>
 
-#include "platform/spooler/address/ipp_printer.h"
+#include "platform/spooler/address/address_schemes.h"
 #include "platform/spooler/cups/spooler_cups_document.h"
 #include "platform/spooler/cups/spooler_cups_port.h"
 
@@ -29,14 +29,19 @@ cups::Target PrinterTarget(const PrinterAddress& address) {
 
 }  // namespace
 
-StatusOr<std::unique_ptr<PrinterPort>> OpenIppPrinter(const PrinterAddress& address, StopCheck stop) {
-  auto printer = std::make_unique<cups::CupsPort>(PrinterTarget(address), std::move(stop), nullptr);
-  if (auto reached = printer->Reach(); !reached.IsOk()) return reached;
-  return std::unique_ptr<PrinterPort>(std::move(printer));
-}
-
-DocumentStatus IppDocumentStatus(const PrinterAddress& address, int job_id, StopCheck stop) {
-  return cups::AskDocumentStatus(PrinterTarget(address), job_id, std::move(stop));
+void AddIppSchemes(AddressSchemes& schemes) {
+  const AddressBackEnd ipp{
+      [](const PrinterAddress& address, StopCheck stop) -> StatusOr<std::unique_ptr<PrinterPort>> {
+        auto printer = std::make_unique<cups::CupsPort>(PrinterTarget(address), std::move(stop), nullptr);
+        if (auto reached = printer->Reach(); !reached.IsOk()) return reached;
+        return std::unique_ptr<PrinterPort>(std::move(printer));
+      },
+      [](const PrinterAddress& address, int job_id, StopCheck stop) {
+        return cups::AskDocumentStatus(PrinterTarget(address), job_id, std::move(stop));
+      },
+      {}};
+  schemes[AddressScheme::kIpp] = ipp;
+  schemes[AddressScheme::kIpps] = ipp;
 }
 
 }  // namespace platform

@@ -72,7 +72,7 @@ std::string QueueOf(ipp_t* response) {
 }  // namespace
 
 CupsPort::CupsPort(Target target, StopCheck stop, std::shared_ptr<AbandonedJobs> abandoned)
-    : target_(std::move(target)), watch_(std::move(stop)), abandoned_(std::move(abandoned)) {}
+    : target_(std::move(target)), watch_(target_.shown, std::move(stop)), abandoned_(std::move(abandoned)) {}
 
 // Closing only lets go of the connection and the options: it cannot fail.
 CupsPort::~CupsPort() { Close().IgnoreError(); }
@@ -120,7 +120,7 @@ Status CupsPort::Reach() {
   ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "copies-supported");
   const Answer asked = Exchange(http_.get(), ask, target_.resource);
   if (asked.Failed()) return Refused(asked.Why(target_.shown + " did not answer as an IPP printer"));
-  watch_.Answered();
+  watch_.Progress();
   ipp_attribute_t* copies = ippFindAttribute(asked.response.get(), "copies-supported", IPP_TAG_RANGE);
   if (copies != nullptr) ippGetRange(copies, 0, &most_copies_);
   return Status::Ok();
@@ -148,7 +148,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
   const std::string queue = QueueOf(made.response.get());
   int state = made.Failed() ? IPP_PSTATE_IDLE : PrinterStateIn(made.response.get());
   if (queue.empty()) return Refused(made.Why(not_made));
-  watch_.Answered();
+  watch_.Progress();
   target_ = SchedulerQueue(queue);
   const auto deadline = std::chrono::steady_clock::now() + kQueueReadyLimit;
   while (state == IPP_PSTATE_STOPPED) {
@@ -161,7 +161,7 @@ Status CupsPort::MakeQueue(const std::string& printer_name) {
     ippAddString(ask, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "printer-state");
     const Answer asked = Exchange(http_.get(), ask, "/");
     if (asked.Failed()) return Refused(asked.Why(not_made));
-    watch_.Answered();
+    watch_.Progress();
     state = PrinterStateIn(asked.response.get());
   }
   return Status::Ok();
@@ -182,7 +182,7 @@ StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   const auto busy_until = std::chrono::steady_clock::now() + std::chrono::duration<double>(StallLimitSeconds());
   Answer created = CreateJobOn(http_.get(), target_, job_name_, num_options_, options_);
   while (created.status == IPP_STATUS_ERROR_BUSY && std::chrono::steady_clock::now() < busy_until) {
-    watch_.Answered();
+    watch_.Progress();
     for (int slice = 0; slice < kBusyRetrySlices && !watch_.StopRequested(); ++slice) {
       std::this_thread::sleep_for(kQueueReadyPoll);
     }
@@ -192,7 +192,7 @@ StatusOr<int> CupsPort::CreateJob(const std::string& job_name) {
   ipp_attribute_t* id = ippFindAttribute(created.response.get(), "job-id", IPP_TAG_INTEGER);
   job_id_ = created.Failed() || id == nullptr ? 0 : std::max(ippGetInteger(id, 0), 0);
   if (job_id_ == 0) return Refused(created.Why(Receiver() + " did not create the job"));
-  watch_.Answered();
+  watch_.Progress();
   return job_id_;
 }
 
@@ -207,7 +207,7 @@ Status CupsPort::Send(const void* data, std::size_t size, std::size_t& written) 
   }
   const http_status_t status = cupsWriteRequestData(http_.get(), static_cast<const char*>(data), size);
   if (status != HTTP_STATUS_CONTINUE) return Break(LastCupsError(Receiver() + " stopped taking the document"));
-  watch_.Answered();
+  watch_.Progress();
   written = size;
   return Status::Ok();
 }
@@ -216,7 +216,7 @@ Status CupsPort::Finish() {
   if (!streaming_) return Status::Fail(std::string(kEmptyDocument));
   const Answer answer = ReadAnswer(http_.get());
   if (answer.Failed()) return Refused(answer.Why(Receiver() + " did not take the document"));
-  watch_.Answered();
+  watch_.Progress();
   streaming_ = false;
   job_id_ = 0;
   return Status::Ok();
@@ -250,8 +250,8 @@ Status CupsPort::Close() {
 
 Status CupsPort::Connect() {
   if (http_) return Status::Ok();
-  if (auto connected = platform::cups::Connect(http_, target_); !connected.IsOk()) return connected;
-  watch_.Attach(http_.get());
+  if (auto connected = platform::cups::Connect(http_, target_, watch_.Stop()); !connected.IsOk()) return connected;
+  Attach(http_.get(), watch_);
   // With a timeout set, libcups waits until the socket is writable before
   // each write, which for a local socket means mostly drained: a larger
   // buffer keeps the scheduler fed meanwhile.
@@ -264,7 +264,7 @@ Status CupsPort::GiveUp() {
   Abandon(std::exchange(job_id_, 0));
   http_.reset();
   streaming_ = false;
-  return Status::Unanswered(watch_.StallReason(target_.IsQueue() ? "the print server" : target_.shown));
+  return watch_.Stall();
 }
 
 Status CupsPort::Refused(std::string reason) {
@@ -292,7 +292,7 @@ Status CupsPort::Cancel(const Target& target, int job_id) {
     http_.reset();
     return failed;
   }
-  watch_.Answered();
+  watch_.Progress();
   return Status::Ok();
 }
 

@@ -81,7 +81,7 @@ class CupsPort final : public PrinterPort {
 
   Target target_;
   int most_copies_ = 1;  // a printer reached by its address: its copies-supported
-  Watch watch_;  // before http_: a connection's watch must outlive it
+  StallWatch watch_;  // before http_: a connection's watch must outlive it
   Http http_;
   std::shared_ptr<AbandonedJobs> abandoned_;
   int num_options_ = 0;

@@ -59,8 +59,8 @@ PrinterJobVerdict AskPrinterJob(const std::string& device_uri, const std::string
                             nullptr));
   cupsFreeOptions(num_options, options);
   if (!http) return {};
-  Watch watch{stop};
-  watch.Attach(http.get());
+  StallWatch watch(device_uri, stop);
+  Attach(http.get(), watch);
   char uri[HTTP_MAX_URI];
   httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, httpGetHostname(http.get(), nullptr, 0),
                   httpAddrPort(httpGetAddress(http.get())), resource);

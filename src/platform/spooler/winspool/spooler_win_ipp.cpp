@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Windows reaches IPP printers through queues of its own spooler (Add a
 // printer); a printer's IPP address alone is not printed to here.
-#include "platform/spooler/address/ipp_printer.h"
+#include "platform/spooler/address/address_schemes.h"
 
 namespace platform {
 namespace {
@@ -12,14 +12,15 @@ constexpr char kUnsupported[] =
 
 }  // namespace
 
-StatusOr<std::unique_ptr<PrinterPort>> OpenIppPrinter(const PrinterAddress&, StopCheck) {
-  return Status::Fail(kUnsupported);
-}
-
-DocumentStatus IppDocumentStatus(const PrinterAddress&, int, StopCheck) {
-  DocumentStatus status;
-  status.asked = Status::Fail(kUnsupported);
-  return status;
+void AddIppSchemes(AddressSchemes& schemes) {
+  const AddressBackEnd refused{
+      [](const PrinterAddress&, StopCheck) -> StatusOr<std::unique_ptr<PrinterPort>> {
+        return Status::Fail(kUnsupported);
+      },
+      {},
+      kUnsupported};
+  schemes[AddressScheme::kIpp] = refused;
+  schemes[AddressScheme::kIpps] = refused;
 }
 
 }  // namespace platform

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // The printer's TCP connection over POSIX sockets, non-blocking, with
 // MSG_NOSIGNAL so that a printer gone away is a failed write, not SIGPIPE.
-#include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -13,6 +12,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include "platform/spooler/address/tcp_connection.h"
 
@@ -48,37 +48,42 @@ class PosixConnection final : public TcpConnection {
     return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? Status::Ok() : Errno(errno);
   }
 
-  Status EndWriting() override { return shutdown(fd_, SHUT_WR) == 0 ? Status::Ok() : Errno(errno); }
+  Status EndWriting(bool& closed_first) override {
+    pollfd ended{fd_, POLLRDHUP, 0};
+    // A reset is for Look to tell.
+    closed_first = poll(&ended, 1, static_cast<int>(kEarlyCloseSeconds * 1000)) == 1 && ended.revents == POLLRDHUP;
+    if (closed_first) return Status::Ok();
+    return shutdown(fd_, SHUT_WR) == 0 ? Status::Ok() : Errno(errno);
+  }
 
-  Status ReadToEnd(bool& ended) override {
-    ended = false;
+  Status Look(PeerView& view) override {
+    view = {};
     char dropped[4096];
     for (;;) {
       const ssize_t got = recv(fd_, dropped, sizeof dropped, 0);
       if (got > 0) continue;
-      if (got < 0) return errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR ? Status::Ok() : Errno(errno);
-      break;
+      if (got == 0) {
+        view.closed = true;
+        break;
+      }
+      if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) break;
+      return Errno(errno);
     }
-    // Closed: a printer that closes before taking every byte resets the
-    // connection once the rest reaches it; until then the rest stays
-    // unacknowledged here.
+    // A printer that closes before taking every byte resets the connection
+    // once the rest reaches it.
     if (const int error = PendingError(fd_); error != 0) return Errno(error);
 #ifdef SIOCOUTQ
     int unacknowledged = 0;
-    if (ioctl(fd_, SIOCOUTQ, &unacknowledged) == 0 && unacknowledged > 0) {
-      // A closed socket reads as ready at once: the slice is slept here, so
-      // that waiting for the acknowledgement (or the reset) does not spin.
-      poll(nullptr, 0, kSliceMs);
-      return Status::Ok();
-    }
+    if (ioctl(fd_, SIOCOUTQ, &unacknowledged) == 0) view.unacknowledged = unacknowledged;
 #endif
-    ended = true;
     return Status::Ok();
   }
 
   void WaitSlice(bool for_writing) override {
+    // A closed socket reads as ready at once: the slice is slept then, so
+    // that waiting for the acknowledgement (or the reset) does not spin.
     pollfd waiting{fd_, static_cast<short>(for_writing ? POLLOUT : POLLIN), 0};
-    poll(&waiting, 1, kSliceMs);
+    if (poll(&waiting, 1, kSliceMs) == 1 && !for_writing) poll(nullptr, 0, kSliceMs);
   }
 
   void Abort() override {
@@ -93,7 +98,7 @@ class PosixConnection final : public TcpConnection {
 };
 
 // One address: connected, or why not.
-Status ConnectTo(int fd, const addrinfo& address, const std::function<Status()>& keep_waiting) {
+Status ConnectTo(int fd, const addrinfo& address, StallWatch& watch) {
   if (connect(fd, address.ai_addr, address.ai_addrlen) == 0) return Status::Ok();
   if (errno != EINPROGRESS) return Errno(errno);
   for (;;) {
@@ -102,38 +107,34 @@ Status ConnectTo(int fd, const addrinfo& address, const std::function<Status()>&
       const int error = PendingError(fd);
       return error == 0 ? Status::Ok() : Errno(error);
     }
-    if (auto waited = keep_waiting(); !waited.IsOk()) return waited;
+    if (auto waited = watch.Check(); !waited.IsOk()) return waited;
   }
 }
 
 }  // namespace
 
-StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int port,
-                                                    const std::function<Status()>& keep_waiting) {
+StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int port, StallWatch& watch) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
-  addrinfo* addresses = nullptr;
-  if (const int error = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &addresses); error != 0) {
-    return Status::Fail(error == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(error));
+  std::shared_ptr<FoundAddresses<addrinfo>> found;
+  if (auto named = LookUp(host, port, hints, watch.Stop(), found); !named.IsOk()) return named;
+  if (found->error != 0) {
+    return Status::Fail(found->error == EAI_SYSTEM ? std::strerror(found->system_error) : gai_strerror(found->error));
   }
   Status failure = Status::Fail("the host has no address");
-  for (const addrinfo* address = addresses; address != nullptr; address = address->ai_next) {
+  for (const addrinfo* address = found->first; address != nullptr; address = address->ai_next) {
     const int fd = socket(address->ai_family, address->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, address->ai_protocol);
     if (fd < 0) {
       failure = Errno(errno);
       continue;
     }
-    failure = ConnectTo(fd, *address, keep_waiting);
-    if (failure.IsOk()) {
-      freeaddrinfo(addresses);
-      return std::unique_ptr<TcpConnection>(std::make_unique<PosixConnection>(fd));
-    }
+    failure = ConnectTo(fd, *address, watch);
+    if (failure.IsOk()) return std::unique_ptr<TcpConnection>(std::make_unique<PosixConnection>(fd));
     close(fd);
     // A stop, or a host silent for the stall limit, ends the attempt.
-    if (failure.IsUnanswered() || !keep_waiting().IsOk()) break;
+    if (failure.IsUnanswered() || watch.StopRequested()) break;
   }
-  freeaddrinfo(addresses);
   return failure;
 }
 
