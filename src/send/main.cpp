@@ -21,6 +21,7 @@
 #endif
 #include "send/input_spool.h"
 #include "send/send_command.h"
+#include "watch/watch_command.h"
 
 namespace {
 
@@ -46,7 +47,8 @@ int Run(const std::vector<std::string>& args, bool terminal) {
   std::signal(SIGHUP, OnInterrupt);  // the terminal went away: stop as for Ctrl+C
 #endif
   const auto spooler = platform::MakeAddressSpooler(platform::MakeSystemSpooler());
-  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
+  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0},
+                         watch::RunWatchAction);
 }
 
 }  // namespace

@@ -67,7 +67,8 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
 
 }  // namespace
 
-int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console) {
+int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console,
+            const WatchAction& watch) {
   auto parsed = ParseSendOptions(args);
   if (!parsed.usable.IsOk()) {
     return Fail(console, kExitUsage,
@@ -95,6 +96,11 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       console.out << std::flush;
       return kExitSent;
     }
+    case SendAction::History:
+    case SendAction::Watch:
+      if (!watch) return Fail(console, kExitUsage, "--watch and --history are not built into this program");
+      if (options.action == SendAction::History) return watch(options, spooler, console);
+      break;
     case SendAction::Send:
       break;
   }
@@ -114,6 +120,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     return Fail(console, kExitUsage,
                 "no printer given, and there is no default printer: add -d NAME (see --list), or set PRINTER");
   }
+  if (options.action == SendAction::Watch) return watch(options, spooler, console);
   return SendFiles(options, printer_origin, spooler, console);
 }
 

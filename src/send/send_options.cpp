@@ -43,6 +43,9 @@ constexpr ValueOption kPrinterOption{"--printer", "pdP", "a printer name"};
 constexpr ValueOption kTitleOption{"--title", "t", "a title"};
 constexpr ValueOption kServerOption{"--server", "h", "a print server"};
 constexpr ValueOption kCopiesOption{"--copies", "n", "a number of copies"};
+constexpr ValueOption kWatchOption{"--watch", "", "a folder"};
+constexpr ValueOption kHistoryOption{"--history", "", "a folder"};
+constexpr ValueOption kSettleOption{"--settle", "", "a number of seconds"};
 constexpr int kMostCopies = 9999;
 
 // Whether `arg` is `option` alone (its value follows), or with its value
@@ -87,7 +90,10 @@ ParsedOptions Alone(SendAction action) {
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   auto& options = parsed.options;
-  bool list = false, printer_given = false, title_given = false, server_given = false, copies_given = false,
+  int lists = 0;
+  bool watch_given = false, history_given = false, settle_given = false;
+  std::string settle;
+  bool printer_given = false, title_given = false, server_given = false, copies_given = false,
        options_ended = false;
   std::string copies;
   int standard_inputs = 0;
@@ -117,7 +123,9 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
     } else if (arg == "--version") {
       return Alone(SendAction::Version);
     } else if (arg == "--list" || arg == "-l") {
-      list = true;
+      ++lists;
+    } else if (arg == "--delete" || arg == "--once") {
+      (arg == "--once" ? options.once : options.delete_printed) = true;
     } else if (arg == "--quiet" || arg == "-q" || arg == "-s") {
       options.quiet = true;
     } else if (arg == "--wait" || arg.rfind("--wait=", 0) == 0) {
@@ -135,6 +143,12 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       take(kServerOption, server_form, i, std::move(value), server_given, options.server);
     } else if (const auto copies_form = FormOf(arg, kCopiesOption, value); copies_form != Form::None) {
       take(kCopiesOption, copies_form, i, std::move(value), copies_given, copies);
+    } else if (const auto watch_form = FormOf(arg, kWatchOption, value); watch_form != Form::None) {
+      take(kWatchOption, watch_form, i, std::move(value), watch_given, options.folder);
+    } else if (const auto history_form = FormOf(arg, kHistoryOption, value); history_form != Form::None) {
+      take(kHistoryOption, history_form, i, std::move(value), history_given, options.folder);
+    } else if (const auto settle_form = FormOf(arg, kSettleOption, value); settle_form != Form::None) {
+      take(kSettleOption, settle_form, i, std::move(value), settle_given, settle);
     } else {
       fail("unknown option '" + arg + "'");
     }
@@ -148,8 +162,28 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       options.copies = *number;
     }
   }
+  const bool list = lists > 0;
+  options.long_list = lists > 1;
+  if (settle_given) {
+    const auto seconds = PlainNumber(settle);
+    if (!seconds || *seconds > 3600) fail("--settle takes a whole number of seconds up to 3600, not '" + settle + "'");
+    if (seconds) options.settle_seconds = *seconds;
+  }
+  const bool watch_only = settle_given || options.once || options.delete_printed;
   if (parsed.usable.IsOk()) {
-    if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
+    if (watch_given + history_given + list > 1) {
+      fail("--watch, --history and --list go one at a time");
+    } else if (watch_only && !watch_given) {
+      fail("--settle, --delete and --once go with --watch FOLDER");
+    } else if ((watch_given || history_given) && options.folder.empty()) {
+      fail("the folder is empty");
+    } else if ((watch_given || history_given) && (title_given || options.wait || !options.files.empty())) {
+      fail("--watch and --history take no title, files or --wait");
+    } else if (history_given && (printer_given || copies_given)) {
+      fail("--history takes no printer or copies");
+    } else if (watch_given || history_given) {
+      options.action = watch_given ? SendAction::Watch : SendAction::History;
+    } else if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
     } else if (list) {
       options.action = SendAction::List;
