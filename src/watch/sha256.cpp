@@ -1,5 +1,6 @@
 #include "watch/sha256.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -36,18 +37,21 @@ void Sha256::Block(const unsigned char* block) {
     const auto s1 = Rotate(w[i - 2], 17) ^ Rotate(w[i - 2], 19) ^ (w[i - 2] >> 10);
     w[i] = w[i - 16] + s0 + w[i - 7] + s1;
   }
-  std::uint32_t v[8];
-  std::memcpy(v, state_, sizeof v);
+  std::uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3], e = state_[4], f = state_[5],
+                g = state_[6], h = state_[7];
   for (int i = 0; i < 64; ++i) {
-    const auto s1 = Rotate(v[4], 6) ^ Rotate(v[4], 11) ^ Rotate(v[4], 25);
-    const auto choice = (v[4] & v[5]) ^ (~v[4] & v[6]);
-    const auto t1 = v[7] + s1 + choice + kRound[i] + w[i];
-    const auto s0 = Rotate(v[0], 2) ^ Rotate(v[0], 13) ^ Rotate(v[0], 22);
-    const auto majority = (v[0] & v[1]) ^ (v[0] & v[2]) ^ (v[1] & v[2]);
-    std::memmove(v + 1, v, 7 * sizeof v[0]);
-    v[4] += t1;
-    v[0] = t1 + s0 + majority;
+    const auto t1 = h + (Rotate(e, 6) ^ Rotate(e, 11) ^ Rotate(e, 25)) + ((e & f) ^ (~e & g)) + kRound[i] + w[i];
+    const auto t2 = (Rotate(a, 2) ^ Rotate(a, 13) ^ Rotate(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+    h = g;
+    g = f;
+    f = e;
+    e = d + t1;
+    d = c;
+    c = b;
+    b = a;
+    a = t1 + t2;
   }
+  const std::uint32_t v[8] = {a, b, c, d, e, f, g, h};
   for (int i = 0; i < 8; ++i) state_[i] += v[i];
 }
 
@@ -55,6 +59,13 @@ void Sha256::Add(const void* data, std::size_t size) {
   const auto* bytes = static_cast<const unsigned char*>(data);
   total_ += size;
   while (size > 0) {
+    // Whole blocks straight from the input; the rest waits for more.
+    if (pending_size_ == 0 && size >= sizeof pending_) {
+      Block(bytes);
+      bytes += sizeof pending_;
+      size -= sizeof pending_;
+      continue;
+    }
     const std::size_t take = std::min(size, sizeof pending_ - pending_size_);
     std::memcpy(pending_ + pending_size_, bytes, take);
     pending_size_ += take;

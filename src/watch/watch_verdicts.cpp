@@ -137,6 +137,12 @@ void Watcher::Recover() {
   for (const auto& entry : fs::directory_iterator(layout_.work_root, error)) {
     const auto name = Utf8(entry.path().filename());
     if (!entry.is_directory() || name.rfind("work-", 0) != 0 || entry.path() == work_) continue;
+    // A watcher that ended between making its folder and locking it had
+    // claimed nothing yet.
+    if (!fs::exists(entry.path() / "lock", error)) {
+      fs::remove(entry.path(), error);
+      continue;
+    }
     auto locked = TryLock(entry.path() / "lock");
     if (!locked.IsOk() || !locked.Value()) continue;  // its watcher is running
     if (!read) last = LastRecords(layout_.history);
@@ -179,7 +185,9 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
   }
   const std::string step = record != nullptr ? record->verdict : kReturned;
   // Claimed, never started (no line of it at all): it goes again.
-  if (record == nullptr || step == kReturned) return Conclude(key, kReturned, record ? record->reason : "");
+  if (record == nullptr || step == kReturned) {
+    return Conclude(key, kReturned, record ? record->reason : "claimed by a watcher that ended before sending it");
+  }
   if (step == kPrinted || step == kFailed) return Conclude(key, step.c_str(), record->reason);
   if (step == kSending || document.job == 0) return Conclude(key, kFailed, kMayHavePrinted);
   if (const auto why = spooler_.Unfollowable(document.printer); !why.empty()) {
@@ -191,8 +199,15 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
   if (status.asked.IsOk() && !known) return Conclude(key, kFailed, kMayHavePrinted);
   const auto fate = platform::Judge(status).fate;
   // Known to have ended without printing, and never taken whole: it goes again.
-  if (known && step == kStarted && fate == platform::Fate::kFailed) {
-    return Conclude(key, kReturned, "its document was not taken whole before the watcher ended");
+  // CUPS keeps a job whose sender ended mid-document as still incoming:
+  // its document never ended, so it cannot print.
+  const bool incoming = status.reasons.find("job-incoming") != std::string::npos;
+  if (known && step == kStarted && (fate == platform::Fate::kFailed || incoming)) {
+    return Conclude(key, kReturned,
+                    "its document was not taken whole before the watcher ended; sent again" +
+                        std::string(incoming ? " (the unfinished job " + std::to_string(document.job) +
+                                                   " stays in the queue, unable to print)"
+                                             : ""));
   }
   if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());
   followed_.push_back({{key, document.job, document.printer}});
