@@ -9,7 +9,7 @@ namespace {
 bool EndsWithNoCase(const std::string& text, const std::string& end) {
   if (text.size() < end.size()) return false;
   return std::equal(end.begin(), end.end(), text.end() - static_cast<std::ptrdiff_t>(end.size()),
-                    [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+                    [](char lower, char c) { return std::tolower(static_cast<unsigned char>(c)) == lower; });
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 // watcher which ended without finishing left behind.
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "platform/spooler/printer.h"
 #include "send/console_view.h"
@@ -17,6 +18,9 @@ namespace fs = std::filesystem;
 
 // Documents asked about in one round: the oldest, which print first.
 constexpr std::size_t kFollowWindow = 16;
+// How long a spooler may go on taking a document whose sender was killed
+// before the document counts as never taken whole.
+constexpr auto kUnfinishedWait = std::chrono::seconds(10);
 constexpr char kMayHavePrinted[] = "may have printed: check before printing it again";
 
 }  // namespace
@@ -79,6 +83,7 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
 }
 
 void Watcher::FollowRound() {
+  JudgeUnfinished();
   const std::size_t asked = std::min(followed_.size(), kFollowWindow);
   if (asked == 0) return;
   std::vector<printing::FollowedDocument> window(followed_.begin(), followed_.begin() + asked);
@@ -110,7 +115,39 @@ void Watcher::FollowRound() {
   for (const auto& key : ended) Conclude(key, kPrinted);
 }
 
+void Watcher::JudgeUnfinished() {
+  for (auto it = unfinished_.begin(); it != unfinished_.end() && !console_.stop;) {
+    const auto [key, deadline] = *it;
+    const auto& document = documents_[key];
+    const auto status = spooler_.DocumentStatusOf(document.printer, document.job, [this] { return console_.stop.load(); });
+    const auto fate = platform::Judge(status).fate;
+    // CUPS keeps a job whose sender ended mid-document as still incoming.
+    const bool incoming = status.reasons.find("job-incoming") != std::string::npos;
+    if (!status.asked.IsOk() || (incoming && Clock::now() < deadline)) {
+      ++it;
+      continue;
+    }
+    it = unfinished_.erase(it);
+    if (fate == platform::Fate::kPrinted) {
+      Conclude(key, kPrinted);
+    } else if (fate == platform::Fate::kFailed || incoming) {
+      // Never taken whole, so nothing of it printed: it goes again.
+      Conclude(key, kReturned,
+               "its document was not taken whole before the watcher ended; sent again" +
+                   std::string(incoming ? " (the unfinished job " + std::to_string(document.job) +
+                                              " stays in the queue, unable to print)"
+                                        : ""));
+    } else {
+      followed_.push_back({{key, document.job, document.printer}});
+    }
+  }
+}
+
 int Watcher::FinishOnce() {
+  while (!unfinished_.empty() && !console_.stop) {
+    JudgeUnfinished();
+    if (!unfinished_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  }
   std::vector<printing::SentDocument> sent;
   for (const auto& followed : followed_) sent.push_back(followed.document);
   const auto follows = sender::FollowSent(spooler_, sent, std::nullopt, console_.stop);
@@ -195,19 +232,13 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
     return Conclude(key, kFailed, kMayHavePrinted);
   }
   const auto status = spooler_.DocumentStatusOf(document.printer, document.job, {});
-  const bool known = status.asked.IsOk() && status.state != platform::DocumentState::kGone;
-  if (status.asked.IsOk() && !known) return Conclude(key, kFailed, kMayHavePrinted);
-  const auto fate = platform::Judge(status).fate;
-  // Known to have ended without printing, and never taken whole: it goes again.
-  // CUPS keeps a job whose sender ended mid-document as still incoming:
-  // its document never ended, so it cannot print.
-  const bool incoming = status.reasons.find("job-incoming") != std::string::npos;
-  if (known && step == kStarted && (fate == platform::Fate::kFailed || incoming)) {
-    return Conclude(key, kReturned,
-                    "its document was not taken whole before the watcher ended; sent again" +
-                        std::string(incoming ? " (the unfinished job " + std::to_string(document.job) +
-                                                   " stays in the queue, unable to print)"
-                                             : ""));
+  if (status.asked.IsOk() && status.state == platform::DocumentState::kGone) {
+    return Conclude(key, kFailed, kMayHavePrinted);
+  }
+  if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());
+  if (step == kStarted) {
+    unfinished_[key] = Clock::now() + kUnfinishedWait;
+    return;
   }
   if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());
   followed_.push_back({{key, document.job, document.printer}});

@@ -163,7 +163,12 @@ void Watcher::OnEvents(const FolderEvents::Batch& batch, Clock::time_point now) 
 void Watcher::SendReady(Clock::time_point now) {
   for (;;) {
     std::vector<Sighting> ready;
-    for (const auto& [name, candidate] : candidates_) {
+    for (auto& [name, candidate] : candidates_) {
+      if (!Ready(candidate, now, settings_.settle)) continue;
+      // What the last look saw may be old by now (a burst takes a while):
+      // a file not closed is looked at again.
+      Sighting seen{name};
+      if (!candidate.closed && LookAt(layout_.folder / FromUtf8(name), seen)) Observe(candidate, seen, now);
       if (Ready(candidate, now, settings_.settle) && WriterDone(layout_.folder / FromUtf8(name))) {
         ready.push_back(candidate.last);
       }

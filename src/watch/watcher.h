@@ -65,6 +65,9 @@ class Watcher {
   std::string Claim(const Sighting& seen);
   // Asks the spooler about the oldest documents sent; moves those ended.
   void FollowRound();
+  // Asks about the unfinished documents of an earlier watcher: followed on
+  // once the spooler has them whole, sent again once known not to.
+  void JudgeUnfinished();
   // --once: follows what is left as --wait does; gives the exit status.
   int FinishOnce();
 
@@ -97,6 +100,9 @@ class Watcher {
   std::map<std::string, Candidate> candidates_;
   std::unordered_map<std::string, Document> documents_;  // by work key
   std::vector<printing::FollowedDocument> followed_;     // oldest first; their paths are work keys
+  // Documents a watcher that ended had started but not sent whole, by
+  // work key, with until when the spooler may still finish taking them.
+  std::map<std::string, Clock::time_point> unfinished_;
   std::string current_;  // the document being sent
   Clock::time_point retry_after_{};
   std::string last_trouble_;
