@@ -2,6 +2,7 @@
 
 #include "send/console_view.h"
 #include "watch/history.h"
+#include "watch/service.h"
 #include "watch/watcher.h"
 
 namespace watch {
@@ -30,7 +31,7 @@ int RunWatchAction(const sender::SendOptions& options, platform::Spooler& spoole
                          options.delete_printed,
                          options.once,
                          options.quiet};
-  return RunWatcher(settings, spooler, console);
+  return RunAsService([&] { return RunWatcher(settings, spooler, console); });
 }
 
 }  // namespace watch

@@ -3,7 +3,6 @@
 // watcher which ended without finishing left behind.
 #include <set>
 #include <system_error>
-#include <thread>
 
 #include "platform/spooler/printer.h"
 #include "send/console_view.h"
@@ -144,10 +143,6 @@ void Watcher::JudgeUnfinished() {
 }
 
 int Watcher::FinishOnce() {
-  while (!unfinished_.empty() && !console_.stop) {
-    JudgeUnfinished();
-    if (!unfinished_.empty()) std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  }
   std::vector<printing::SentDocument> sent;
   for (const auto& followed : followed_) sent.push_back(followed.document);
   const auto follows = sender::FollowSent(spooler_, sent, std::nullopt, console_.stop);
@@ -185,6 +180,7 @@ void Watcher::Recover() {
     if (!read) last = LastRecords(layout_.history);
     read = true;
     RecoverFolder(entry.path(), last);
+    taken_over_.push_back({entry.path(), std::move(locked.Value())});
   }
 }
 
@@ -198,22 +194,15 @@ void Watcher::RecoverFolder(const fs::path& work, std::map<std::string, HistoryR
     const auto found = last.find(WorkKey(path));
     RecoverFile(path, found == last.end() ? nullptr : &found->second);
   }
-  // Left only once empty: a file that could not be moved stays for the next start.
-  fs::remove(work / "lock", error);
-  fs::remove(work, error);
 }
 
 void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
-  // Taken into this watcher's own work folder first, so that a crash now
-  // leaves it to the next start again, with its history.
+  // It stays where it is, under the lock this watcher now holds, so that
+  // its history still tells it if this watcher ends too.
   const std::string name = record != nullptr ? record->file : Utf8(path.filename());
-  auto adopted = MoveUnder(path, work_, name);
-  if (!adopted.IsOk() || adopted.Value().empty()) {
-    return Trouble(Utf8(path) + " cannot be taken over: " + adopted.Outcome().Reason());
-  }
-  const auto key = WorkKey(adopted.Value());
+  const auto key = WorkKey(path);
   Document& document = documents_[key];
-  document = {name, adopted.Value(), 0, {}, settings_.printer, 0};
+  document = {name, path, 0, {}, settings_.printer, 0};
   if (record != nullptr) {
     document.size = record->size;
     document.sha256 = record->sha256;

@@ -2,6 +2,7 @@
 
 #include <set>
 #include <system_error>
+#include <thread>
 
 #include "printing/print_job.h"
 #include "send/console_view.h"
@@ -88,6 +89,12 @@ int Watcher::Run() {
     return sender::kExitNotSent;
   }
   Recover();
+  // --once takes what is there at the start: documents a killed watcher
+  // left unfinished are judged first, so that those sent again count.
+  while (settings_.once && !unfinished_.empty() && !console_.stop) {
+    JudgeUnfinished();
+    if (!unfinished_.empty()) std::this_thread::sleep_for(kFollowEvery);
+  }
   auto now = Clock::now();
   Rescan(now);
   std::set<std::string> at_start;
@@ -125,10 +132,16 @@ int Watcher::Run() {
   }
   // Documents still followed stay in the work folder, told by the
   // history: the next watcher follows them. An empty work folder goes.
-  lock_.reset();
-  std::error_code error;
-  if (fs::is_empty(work_, error) || (fs::remove(work_ / "lock", error), fs::is_empty(work_, error))) {
-    fs::remove(work_, error);
+  taken_over_.emplace_back(work_, std::move(lock_));
+  for (auto& [work, lock] : taken_over_) {
+    // Let go first: Windows removes no file that is open.
+    lock.reset();
+    std::error_code error;
+    const auto left = std::distance(fs::directory_iterator(work, error), fs::directory_iterator());
+    if (!error && left == 1) {
+      fs::remove(work / "lock", error);
+      fs::remove(work, error);
+    }
   }
   return console_.stop ? sender::kExitInterrupted : status;
 }

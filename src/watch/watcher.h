@@ -93,6 +93,8 @@ class Watcher {
   FolderLayout layout_;
   std::filesystem::path work_;
   std::unique_ptr<FileLock> lock_;
+  // Work folders of watchers that ended, held while their documents go on.
+  std::vector<std::pair<std::filesystem::path, std::unique_ptr<FileLock>>> taken_over_;
   History history_;
   std::unique_ptr<FolderEvents> events_;
   std::string unfollowable_;  // why the printer's documents cannot be followed; empty when they can
