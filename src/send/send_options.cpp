@@ -217,7 +217,10 @@ EnvironmentPrinter PrinterFromEnvironment() {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
          " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" + "       " + kProgramName +
-         " [-h SERVER[:PORT]] --list\n"
+         " [-h SERVER[:PORT]] --list [-l]\n" + "       " + kProgramName +
+         " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-q] --watch FOLDER\n"
+         "                    [--settle SECONDS] [--delete] [--once]\n" + "       " + kProgramName +
+         " --history FOLDER\n"
          "Sends each FILE unchanged to the printer through the system's print\n"
          "spooler, as one document named after the file; FILE '-' is standard\n"
          "input, as a document named \"stdin\".\n"
@@ -236,6 +239,17 @@ std::string HelpText() {
          "                       at most SECONDS; without them, as long as the\n"
          "                       printer goes on, but not while it is stopped\n"
          "  -l, --list           print the installed printers, one a line\n"
+         "      --watch FOLDER   print every file in FOLDER or arriving there, once\n"
+         "                       its writer is done, oldest first; each moves to\n"
+         "                       FOLDER/printed or FOLDER/failed (the reason beside\n"
+         "                       it) by its verdict. Names beginning with '.' or\n"
+         "                       ending in ~ .tmp .part .crdownload are left alone:\n"
+         "                       write a file under such a name, then rename it\n"
+         "      --settle SECONDS a file no event tells of is taken once unchanged\n"
+         "                       this long (default 2)\n"
+         "      --delete         remove printed files instead of keeping them\n"
+         "      --once           print what is in FOLDER, wait for the verdicts, end\n"
+         "      --history FOLDER show what became of each file FOLDER printed\n"
          "      --help           show this help and exit\n"
          "      --version        show the version and the licence and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"
