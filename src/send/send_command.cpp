@@ -12,6 +12,15 @@ namespace {
 // The name of standard input's document.
 constexpr char kStandardInputTitle[] = "stdin";
 
+// --list -l: "NAME  stopped: Out of paper (media-empty-error)".
+std::string PrinterStateLine(const std::string& name, const platform::PrinterState& state) {
+  if (!state.asked.IsOk()) return name + "  unknown: " + state.asked.Reason();
+  std::string line = name + "  " + state.state;
+  if (!state.message.empty()) line += ": " + state.message;
+  if (!state.reasons.empty()) line += " (" + state.reasons + ")";
+  return line;
+}
+
 int Fail(Console console, int status, const std::string& why) {
   console.err << kProgramName << ": " << why << '\n' << std::flush;
   return status;
@@ -92,7 +101,9 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       const auto listing = spooler.PrinterNames(stop);
       if (console.stop) return kExitInterrupted;
       if (!listing.listed.IsOk()) return Fail(console, kExitNotSent, listing.listed.Reason());
-      for (const auto& name : listing.names) console.out << name << '\n';
+      for (const auto& name : listing.names) {
+        console.out << (options.long_list ? PrinterStateLine(name, spooler.StateOfPrinter(name, stop)) : name) << '\n';
+      }
       console.out << std::flush;
       return kExitSent;
     }

@@ -165,6 +165,9 @@ TEST_F(WatchEndToEnd, AStoppedPrinterKeepsItsFileWaitingAndARefusedOneFails) {
   Write("later.prn", "still sent meanwhile");
   ASSERT_TRUE(testsupport::PollUntil([&] { return cups_.Jobs(queue_).size() == 2; }, 30s, 50ms));
   EXPECT_TRUE(Names("printed").empty());
+  // Where a person looks to see why.
+  const auto listed = testsupport::ChildProcess({TORVANE_SEND_PROGRAM, "--list", "-l"}, logs_.Path()).Wait();
+  EXPECT_THAT(listed.out, HasSubstr(queue_ + "  stopped: Out of paper"));
   cups_.Enable(queue_);
   ASSERT_TRUE(Holds("printed", 2));
   Stop(*watcher);
