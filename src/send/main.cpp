@@ -12,6 +12,7 @@
 #include "send/input_spool.h"
 #include "send/main.h"
 #include "send/send_command.h"
+#include "watch/watch_command.h"
 
 namespace {
 
@@ -38,6 +39,7 @@ int sender::Main(const std::vector<std::string>& args, bool terminal) {
   std::signal(SIGHUP, OnInterrupt);  // the terminal went away: stop as for Ctrl+C
 #endif
   const auto spooler = platform::MakeAddressSpooler(platform::MakeSystemSpooler());
-  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0});
+  return sender::RunSend(args, *spooler, {std::cout, std::cerr, terminal, stop_requested, 0},
+                         watch::RunWatchAction);
 }
 

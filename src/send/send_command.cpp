@@ -13,6 +13,15 @@ namespace {
 // The name of standard input's document.
 constexpr char kStandardInputTitle[] = "stdin";
 
+// --list -l: "NAME  stopped: Out of paper (media-empty-error)".
+std::string PrinterStateLine(const std::string& name, const platform::PrinterState& state) {
+  if (!state.asked.IsOk()) return name + "  unknown: " + state.asked.Reason();
+  std::string line = name + "  " + state.state;
+  if (!state.message.empty()) line += ": " + state.message;
+  if (!state.reasons.empty()) line += " (" + state.reasons + ")";
+  return line;
+}
+
 int Fail(Console console, int status, const std::string& why) {
   console.err << kProgramName << ": " << why << '\n' << std::flush;
   return status;
@@ -68,7 +77,8 @@ int SendFiles(const SendOptions& options, const std::string& printer_origin, pla
 
 }  // namespace
 
-int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console) {
+int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console,
+            const WatchAction& watch) {
   auto parsed = ParseSendOptions(args);
   if (!parsed.usable.IsOk()) {
     return Fail(console, kExitUsage,
@@ -92,10 +102,17 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
       const auto listing = spooler.PrinterNames(stop);
       if (console.stop) return kExitInterrupted;
       if (!listing.listed.IsOk()) return Fail(console, kExitNotSent, listing.listed.Reason());
-      for (const auto& name : listing.names) console.out << name << '\n';
+      for (const auto& name : listing.names) {
+        console.out << (options.long_list ? PrinterStateLine(name, spooler.StateOfPrinter(name, stop)) : name) << '\n';
+      }
       console.out << std::flush;
       return kExitSent;
     }
+    case SendAction::History:
+    case SendAction::Watch:
+      if (!watch) return Fail(console, kExitUsage, "--watch and --history are not built into this program");
+      if (options.action == SendAction::History) return watch(options, spooler, console);
+      break;
     case SendAction::Send:
       break;
   }
@@ -122,6 +139,7 @@ int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Co
     return Fail(console, kExitUsage,
                 "no printer given, and there is no default printer: add -d NAME (see --list), or set PRINTER");
   }
+  if (options.action == SendAction::Watch) return watch(options, spooler, console);
   return SendFiles(options, printer_origin, spooler, console);
 }
 

@@ -4,6 +4,7 @@
 // a process has (its real streams, signals, the system's spooler), so that
 // tests can run it whole.
 #include <atomic>
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -30,6 +31,11 @@ struct Console {
 // the files with the print job, to the printer named, else to the one the
 // environment or the spooler names by default, then with --wait following
 // them until they have printed; returns the exit status.
-int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console);
+// --watch and --history go to `watch` (with the printer chosen for
+// --watch); without it they are refused.
+struct SendOptions;
+using WatchAction = std::function<int(const SendOptions&, platform::Spooler&, Console)>;
+int RunSend(const std::vector<std::string>& args, platform::Spooler& spooler, Console console,
+            const WatchAction& watch = {});
 
 }  // namespace sender

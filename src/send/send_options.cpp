@@ -23,6 +23,9 @@ constexpr ValueOption kPrinterOption{"--printer", "pdP", "a printer name"};
 constexpr ValueOption kTitleOption{"--title", "t", "a title"};
 constexpr ValueOption kServerOption{"--server", "h", "a print server"};
 constexpr ValueOption kCopiesOption{"--copies", "n", "a number of copies"};
+constexpr ValueOption kWatchOption{"--watch", "", "a folder"};
+constexpr ValueOption kHistoryOption{"--history", "", "a folder"};
+constexpr ValueOption kSettleOption{"--settle", "", "a number of seconds"};
 constexpr int kMostCopies = 9999;
 
 // Whether `arg` is `option` alone (its value follows), or with its value
@@ -78,7 +81,10 @@ ParsedOptions Alone(SendAction action) {
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   ParsedOptions parsed;
   auto& options = parsed.options;
-  bool list = false, printer_given = false, title_given = false, server_given = false, copies_given = false,
+  int lists = 0;
+  bool watch_given = false, history_given = false, settle_given = false;
+  std::string settle;
+  bool printer_given = false, title_given = false, server_given = false, copies_given = false,
        options_ended = false;
   std::string copies;
   int standard_inputs = 0;
@@ -108,7 +114,9 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
     } else if (arg == "--version") {
       return Alone(SendAction::Version);
     } else if (arg == "--list" || arg == "-l") {
-      list = true;
+      ++lists;
+    } else if (arg == "--delete" || arg == "--once") {
+      (arg == "--once" ? options.once : options.delete_printed) = true;
     } else if (arg == "--quiet" || arg == "-q" || arg == "-s") {
       options.quiet = true;
     } else if (arg == "--wait" || arg.rfind("--wait=", 0) == 0) {
@@ -126,6 +134,12 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
       take(kServerOption, server_form, i, std::move(value), server_given, options.server);
     } else if (const auto copies_form = FormOf(arg, kCopiesOption, value); copies_form != Form::None) {
       take(kCopiesOption, copies_form, i, std::move(value), copies_given, copies);
+    } else if (const auto watch_form = FormOf(arg, kWatchOption, value); watch_form != Form::None) {
+      take(kWatchOption, watch_form, i, std::move(value), watch_given, options.folder);
+    } else if (const auto history_form = FormOf(arg, kHistoryOption, value); history_form != Form::None) {
+      take(kHistoryOption, history_form, i, std::move(value), history_given, options.folder);
+    } else if (const auto settle_form = FormOf(arg, kSettleOption, value); settle_form != Form::None) {
+      take(kSettleOption, settle_form, i, std::move(value), settle_given, settle);
     } else {
       fail("unknown option '" + arg + "'");
     }
@@ -142,8 +156,28 @@ ParsedOptions ParseSendOptions(const std::vector<std::string>& args) {
   if (server_given) {
     if (const auto server = CheckPrintServer(options.server); !server.IsOk()) fail(server.Reason());
   }
+  const bool list = lists > 0;
+  options.long_list = lists > 1;
+  if (settle_given) {
+    const auto seconds = PlainNumber(settle);
+    if (!seconds || *seconds > 3600) fail("--settle takes a whole number of seconds up to 3600, not '" + settle + "'");
+    if (seconds) options.settle_seconds = *seconds;
+  }
+  const bool watch_only = settle_given || options.once || options.delete_printed;
   if (parsed.usable.IsOk()) {
-    if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
+    if (watch_given + history_given + list > 1) {
+      fail("--watch, --history and --list go one at a time");
+    } else if (watch_only && !watch_given) {
+      fail("--settle, --delete and --once go with --watch FOLDER");
+    } else if ((watch_given || history_given) && options.folder.empty()) {
+      fail("the folder is empty");
+    } else if ((watch_given || history_given) && (title_given || options.wait || !options.files.empty())) {
+      fail("--watch and --history take no title, files or --wait");
+    } else if (history_given && (printer_given || copies_given)) {
+      fail("--history takes no printer or copies");
+    } else if (watch_given || history_given) {
+      options.action = watch_given ? SendAction::Watch : SendAction::History;
+    } else if (list && (printer_given || title_given || options.wait || !options.files.empty())) {
       fail("--list takes no printer, title, files or --wait");
     } else if (list) {
       options.action = SendAction::List;
@@ -175,7 +209,10 @@ EnvironmentPrinter PrinterFromEnvironment() {
 std::string HelpText() {
   return std::string("Usage: ") + kProgramName +
          " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-t TITLE] [-q] [--wait[=SECONDS]] FILE...\n" + "       " + kProgramName +
-         " [-h SERVER[:PORT]] --list\n"
+         " [-h SERVER[:PORT]] --list [-l]\n" + "       " + kProgramName +
+         " [-h SERVER[:PORT]] [-d PRINTER] [-n COPIES] [-q] --watch FOLDER\n"
+         "                    [--settle SECONDS] [--delete] [--once]\n" + "       " + kProgramName +
+         " --history FOLDER\n"
          "Sends each FILE unchanged to the printer through the system's print\n"
          "spooler, as one document named after the file; FILE '-' is standard\n"
          "input, as a document named \"stdin\".\n"
@@ -193,7 +230,19 @@ std::string HelpText() {
          "      --wait[=SECONDS] then wait until every file has printed or failed,\n"
          "                       at most SECONDS; without them, as long as the\n"
          "                       printer goes on, but not while it is stopped\n"
-         "  -l, --list           print the installed printers, one a line\n"
+         "  -l, --list           print the installed printers, one a line; given\n"
+         "                       twice (--list -l), each with its state and reasons\n"
+         "      --watch FOLDER   print every file in FOLDER or arriving there, once\n"
+         "                       its writer is done, oldest first; each moves to\n"
+         "                       FOLDER/printed or FOLDER/failed (the reason beside\n"
+         "                       it) by its verdict. Names beginning with '.' or\n"
+         "                       ending in ~ .tmp .part .crdownload are left alone:\n"
+         "                       write a file under such a name, then rename it\n"
+         "      --settle SECONDS a file no event tells of is taken once unchanged\n"
+         "                       this long (default 2)\n"
+         "      --delete         remove printed files instead of keeping them\n"
+         "      --once           print what is in FOLDER, wait for the verdicts, end\n"
+         "      --history FOLDER show what became of each file FOLDER printed\n"
          "      --help           show this help and exit\n"
          "      --version        show the version and the licence and exit\n"
          "  --                   what follows are files, even if they begin with '-'\n"

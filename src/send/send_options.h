@@ -15,7 +15,7 @@ inline constexpr char kProgramName[] = "torvane-send";
 inline constexpr char kStandardInput[] = "-";
 inline constexpr char kStandardInputShown[] = "(standard input)";
 
-enum class SendAction { Help, Version, List, Send };
+enum class SendAction { Help, Version, List, Send, Watch, History };
 
 struct SendOptions {
   SendAction action = SendAction::Help;
@@ -27,6 +27,11 @@ struct SendOptions {
   std::vector<std::string> files;  // for Send, in the order given
   bool wait = false;               // follow the documents sent until they have printed
   std::optional<int> wait_limit;   // with wait: at most this many seconds; none: no limit
+  bool long_list = false;          // for List (given twice, "--list -l"): each printer's state too
+  std::string folder;              // for Watch and History: the watched folder
+  int settle_seconds = 2;          // for Watch: how long a file must stay unchanged without an event
+  bool delete_printed = false;     // for Watch: printed files are removed, not kept in printed/
+  bool once = false;               // for Watch: what is there now, then its verdicts, then the end
 };
 
 struct ParsedOptions {
@@ -41,6 +46,8 @@ struct ParsedOptions {
 // it), --title/-t NAME for a single file, --wait[=SECONDS] (the seconds
 // attached only), then files, "-" once for standard input; "--" ends the
 // options, so a file may begin with a hyphen. --help and --version win over everything else.
+// --watch FOLDER (with --settle SECONDS, --delete, --once and the printer
+// options) and --history FOLDER take no files.
 ParsedOptions ParseSendOptions(const std::vector<std::string>& args);
 
 // The printer to use when none is named, from the environment as lp reads

@@ -93,6 +93,14 @@ struct PrinterListing {
   Status listed;                   // fails when the spooler could not be asked
 };
 
+// How a printer stands, as a person looking at why documents wait wants it.
+struct PrinterState {
+  std::string state;    // "idle", "printing" or "stopped"
+  std::string message;  // the printer's own words ("Out of paper"); may be empty
+  std::string reasons;  // its state reasons, comma separated; empty when none
+  Status asked;         // fails when the spooler could not be asked
+};
+
 class Spooler {
  public:
   virtual ~Spooler() = default;
@@ -113,6 +121,12 @@ class Spooler {
   virtual std::string Unfollowable(const std::string& printer_name) {
     static_cast<void>(printer_name);
     return {};
+  }
+  // How the printer stands now; waits as DocumentStatusOf.
+  virtual PrinterState StateOfPrinter(const std::string& printer_name, StopCheck stop) {
+    static_cast<void>(printer_name);
+    static_cast<void>(stop);
+    return {{}, {}, {}, Status::Fail("this spooler tells no printer's state")};
   }
   // The user's or the system's default printer; waits as PrinterNames.
   virtual DefaultPrinter DefaultPrinterName(StopCheck stop) = 0;

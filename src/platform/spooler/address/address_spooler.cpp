@@ -46,6 +46,11 @@ class AddressSpooler final : public Spooler {
     return route.found.IsOk() ? route.back_end->unfollowable : std::string();
   }
 
+  PrinterState StateOfPrinter(const std::string& printer_name, StopCheck stop) override {
+    if (IsPrinterAddress(printer_name)) return Spooler::StateOfPrinter(printer_name, std::move(stop));
+    return system_->StateOfPrinter(printer_name, std::move(stop));
+  }
+
   DefaultPrinter DefaultPrinterName(StopCheck stop) override { return system_->DefaultPrinterName(std::move(stop)); }
 
   Status UsePrintServer(const std::string& server) override { return system_->UsePrintServer(server); }

@@ -67,6 +67,10 @@ class CupsSpooler final : public Spooler {
     return cups::AskDocumentStatus(cups::SchedulerQueue(SplitDestinationName(printer_name).first), job_id, std::move(stop));
   }
 
+  PrinterState StateOfPrinter(const std::string& printer_name, StopCheck stop) override {
+    return cups::AskPrinterState(cups::SchedulerQueue(SplitDestinationName(printer_name).first), std::move(stop));
+  }
+
   // libcups takes "HOST:PORT" whole, and an IPv6 address in brackets.
   Status UsePrintServer(const std::string& server) override {
     if (server.empty() || server.front() == '/' || server.find_first_of(" \t") != std::string::npos) {

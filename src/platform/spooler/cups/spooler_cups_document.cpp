@@ -119,6 +119,29 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
   return status;
 }
 
+PrinterState AskPrinterState(const Target& target, StopCheck stop) {
+  PrinterState state;
+  Http http;
+  if (auto connected = Connect(http, target); !connected.IsOk()) {
+    state.asked = connected;
+    return state;
+  }
+  Watch watch{stop};
+  watch.Attach(http.get());
+  const Answer asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
+                           {"printer-state", "printer-state-message", "printer-state-reasons"});
+  if (asked.Failed()) {
+    state.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the printer's state could not be asked"));
+    return state;
+  }
+  const int value = ippGetInteger(ippFindAttribute(asked.response.get(), "printer-state", IPP_TAG_ENUM), 0);
+  state.state = value == IPP_PSTATE_STOPPED ? "stopped" : value == IPP_PSTATE_PROCESSING ? "printing" : "idle";
+  state.message = TextOf(asked.response.get(), "printer-state-message");
+  state.reasons = TextOf(asked.response.get(), "printer-state-reasons");
+  if (state.reasons == "none") state.reasons.clear();
+  return state;
+}
+
 void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
   status.state = StateOf(ippGetInteger(ippFindAttribute(job, "job-state", IPP_TAG_ENUM), 0));
   status.reasons = TextOf(job, "job-state-reasons");

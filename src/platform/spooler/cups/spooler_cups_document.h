@@ -26,6 +26,10 @@ bool DeliveredNothing(const std::string& device_uri, int impressions_completed);
 
 DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck stop);
 
+// Get-Printer-Attributes for the queue of `target`: its state, message and
+// reasons ("none" left out).
+PrinterState AskPrinterState(const Target& target, StopCheck stop);
+
 // Reads a Get-Job-Attributes answer into `status`: the job's state, its
 // reasons and the printer's message for it. Attributes missing or of
 // another type count as not given.

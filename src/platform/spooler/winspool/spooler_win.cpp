@@ -301,6 +301,40 @@ class WinSpooler final : public Spooler {
     return status;
   }
 
+  // GetPrinterW's PRINTER_INFO_2W: its status bits, as words.
+  PrinterState StateOfPrinter(const std::string& printer_name, StopCheck) override {
+    PrinterState state;
+    std::wstring name = Utf8ToUtf16(printer_name);
+    HANDLE printer = nullptr;
+    if (auto opened = Checked("the printer cannot be opened", [&] { return OpenPrinterW(name.data(), &printer, nullptr); });
+        !opened.IsOk()) {
+      state.asked = opened;
+      return state;
+    }
+    DWORD needed = 0;
+    GetPrinterW(printer, 2, nullptr, 0, &needed);
+    std::vector<unsigned char> buffer(needed + sizeof(PRINTER_INFO_2W));
+    const bool got = GetPrinterW(printer, 2, buffer.data(), static_cast<DWORD>(buffer.size()), &needed) != 0;
+    const DWORD error = GetLastError();
+    ClosePrinter(printer);
+    if (!got) return {{}, {}, {}, Status::Fail("the printer's state could not be asked: " + SystemErrorText(error))};
+    const auto& info = *reinterpret_cast<const PRINTER_INFO_2W*>(buffer.data());
+    constexpr std::pair<DWORD, const char*> kWords[] = {
+        {PRINTER_STATUS_PAUSED, "paused"},       {PRINTER_STATUS_ERROR, "error"},
+        {PRINTER_STATUS_PAPER_OUT, "out of paper"}, {PRINTER_STATUS_PAPER_JAM, "paper jam"},
+        {PRINTER_STATUS_OFFLINE, "offline"},     {PRINTER_STATUS_DOOR_OPEN, "door open"},
+        {PRINTER_STATUS_TONER_LOW, "toner low"}, {PRINTER_STATUS_NO_TONER, "no toner"},
+        {PRINTER_STATUS_USER_INTERVENTION, "needs attention"}};
+    for (const auto& [bit, word] : kWords) {
+      if ((info.Status & bit) != 0) state.reasons += (state.reasons.empty() ? "" : ", ") + std::string(word);
+    }
+    const DWORD stopping = PRINTER_STATUS_PAUSED | PRINTER_STATUS_ERROR | PRINTER_STATUS_PAPER_OUT |
+                           PRINTER_STATUS_PAPER_JAM | PRINTER_STATUS_OFFLINE | PRINTER_STATUS_DOOR_OPEN |
+                           PRINTER_STATUS_NO_TONER | PRINTER_STATUS_USER_INTERVENTION;
+    state.state = (info.Status & stopping) != 0 ? "stopped" : info.cJobs > 0 ? "printing" : "idle";
+    return state;
+  }
+
   // The local spooler answers at once: no wait to cut short.
   DefaultPrinter DefaultPrinterName(StopCheck) override {
     DWORD size = 0;

@@ -1,0 +1,123 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <stdio.h>
+#include <sys/file.h>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include "watch/folder_access.h"
+
+namespace watch {
+namespace {
+
+platform::Status ErrnoFailure(const std::string& what) {
+  return platform::Status::Fail(what + " (" + std::strerror(errno) + ")");
+}
+
+class InotifyEvents : public FolderEvents {
+ public:
+  explicit InotifyEvents(int fd) : fd_(fd) {}
+  ~InotifyEvents() override { close(fd_); }
+
+  Batch Wait(std::chrono::milliseconds timeout) override {
+    Batch batch;
+    pollfd ready{fd_, POLLIN, 0};
+    if (poll(&ready, 1, static_cast<int>(timeout.count())) <= 0) return batch;
+    alignas(inotify_event) char buffer[64 * 1024];
+    // Everything queued now, read in one go or a few.
+    for (;;) {
+      const auto got = read(fd_, buffer, sizeof buffer);
+      if (got <= 0) break;
+      for (char* at = buffer; at < buffer + got;) {
+        const auto* event = reinterpret_cast<const inotify_event*>(at);
+        if (event->mask & IN_Q_OVERFLOW) batch.overflowed = true;
+        if (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) batch.folder_gone = true;
+        if ((event->mask & (IN_CLOSE_WRITE | IN_MOVED_TO)) && event->len > 0 && !(event->mask & IN_ISDIR)) {
+          batch.finished.emplace_back(event->name);
+        }
+        at += sizeof(inotify_event) + event->len;
+      }
+    }
+    return batch;
+  }
+
+ private:
+  int fd_;
+};
+
+class FlockLock : public FileLock {
+ public:
+  explicit FlockLock(int fd) : fd_(fd) {}
+  ~FlockLock() override { close(fd_); }
+
+ private:
+  int fd_;
+};
+
+}  // namespace
+
+platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesystem::path& folder) {
+  const int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (fd < 0) return ErrnoFailure("the folder's events cannot be had");
+  constexpr uint32_t kMask = IN_CLOSE_WRITE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR;
+  if (inotify_add_watch(fd, folder.c_str(), kMask) < 0) {
+    const auto failure = ErrnoFailure("the folder cannot be watched");
+    close(fd);
+    return failure;
+  }
+  return std::unique_ptr<FolderEvents>(std::make_unique<InotifyEvents>(fd));
+}
+
+platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return RenameEnd::kDone;
+  if (errno == EINVAL || errno == ENOSYS) {
+    // A file system without the no-replace rename (some network ones):
+    // the target is looked for first; a plain rename is still atomic
+    // between watchers racing for the same source.
+    if (access(to.c_str(), F_OK) == 0) return RenameEnd::kTargetTaken;
+    if (rename(from.c_str(), to.c_str()) == 0) return RenameEnd::kDone;
+  }
+  if (errno == ENOENT && access(from.c_str(), F_OK) != 0) return RenameEnd::kSourceGone;
+  if (errno == EEXIST) return RenameEnd::kTargetTaken;
+  return ErrnoFailure("it could not be moved to " + to.string());
+}
+
+platform::StatusOr<std::unique_ptr<FileLock>> TryLock(const std::filesystem::path& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return ErrnoFailure("the lock " + path.string() + " cannot be opened");
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    const auto failure = ErrnoFailure("the lock " + path.string() + " cannot be taken");
+    close(fd);
+    if (held) return std::unique_ptr<FileLock>();
+    return failure;
+  }
+  return std::unique_ptr<FileLock>(std::make_unique<FlockLock>(fd));
+}
+
+bool WriterDone(const std::filesystem::path&) { return true; }
+
+platform::Status SyncFile(std::FILE* file) {
+  if (std::fflush(file) != 0 || fdatasync(fileno(file)) != 0) return ErrnoFailure("it could not be written");
+  return platform::Status::Ok();
+}
+
+void SyncFolder(const std::filesystem::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  close(fd);
+}
+
+std::string OwnerName() {
+  char host[256] = {};
+  if (gethostname(host, sizeof host - 1) != 0 || host[0] == '\0') std::strcpy(host, "host");
+  return std::string(host) + "-" + std::to_string(getpid());
+}
+
+std::FILE* OpenForAppend(const std::filesystem::path& path) { return std::fopen(path.c_str(), "ae"); }
+
+}  // namespace watch

@@ -1,0 +1,208 @@
+// torvane-send --watch as a service runs it, against a private cupsd whose
+// raw queues capture every job: files there at the start and arriving,
+// writers slow and renaming, two watchers, kills, a stopped printer and a
+// refused document.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <random>
+#include <thread>
+
+#include "support/child_process.h"
+#include "support/poll.h"
+#include "support/private_cups.h"
+#include "support/random_bytes.h"
+#include "support/temp_folder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using ::testing::HasSubstr;
+using testsupport::PrivateCupsEnvironment;
+
+const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new PrivateCupsEnvironment);
+
+// torvane-send, or with TORVANE_SEND_EXE the Windows build under Wine.
+const char* const kExe = std::getenv("TORVANE_SEND_EXE");
+const bool kWine = kExe != nullptr && *kExe != '\0';
+
+std::vector<std::string> Command(std::vector<std::string> args) {
+  std::vector<std::string> command = kWine ? std::vector<std::string>{"/usr/lib/wine/wine64", kExe}
+                                           : std::vector<std::string>{TORVANE_SEND_PROGRAM};
+  command.insert(command.end(), args.begin(), args.end());
+  return command;
+}
+
+class WatchEndToEnd : public ::testing::Test {
+ protected:
+  // The folder as the program is given it: under Wine, on drive Z:.
+  std::string Folder() const {
+    if (!kWine) return folder_.string();
+    std::string windows = "Z:" + folder_.string();
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    return windows;
+  }
+  testsupport::Outcome Run(const std::vector<std::string>& args) {
+    return testsupport::ChildProcess(Command(args), logs_.Path()).Wait();
+  }
+  // A watcher of the folder, its output in a folder of its own.
+  std::unique_ptr<testsupport::ChildProcess> Start(const std::vector<std::string>& more = {}) {
+    std::vector<std::string> command = Command({"-d", queue_, "--watch", Folder()});
+    command.insert(command.end(), more.begin(), more.end());
+    const auto logs = logs_.Path() / std::to_string(++started_);
+    fs::create_directory(logs);
+    return std::make_unique<testsupport::ChildProcess>(command, logs);
+  }
+  testsupport::Outcome Stop(testsupport::ChildProcess& watcher) {
+    kill(watcher.Pid(), SIGTERM);
+    return watcher.Wait(60s);
+  }
+  void Write(const std::string& name, const std::string& bytes, const fs::path& in = {}) {
+    std::ofstream(in.empty() ? folder_ / name : in / name, std::ios::binary) << bytes;
+  }
+  std::set<std::string> Names(const char* part) const {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder_ / part)) names.insert(entry.path().filename().string());
+    return names;
+  }
+  bool Holds(const char* part, std::size_t count) const {
+    return testsupport::PollUntil([&] { return Names(part).size() == count; }, 60s, 20ms);
+  }
+  // Captured documents by title; each title's bytes once for every job.
+  std::map<std::string, std::vector<std::string>> Captured() const {
+    std::map<std::string, std::vector<std::string>> by_title;
+    for (const auto& document : cups_.Captured(queue_)) {
+      by_title[document.file_name.substr(document.file_name.find('-') + 1)].push_back(document.bytes);
+    }
+    return by_title;
+  }
+
+  testsupport::PrivateCups& cups_ = PrivateCupsEnvironment::Cups();
+  const std::string queue_ = cups_.AddTestQueue();
+  const testsupport::TempFolder files_, logs_;
+  const fs::path folder_ = files_.Path();
+  int started_ = 0;
+};
+
+TEST_F(WatchEndToEnd, OncePrintsWhatIsThereLeavesIgnoredNamesAndKeepsAHistory) {
+  Write("a.prn", "A");
+  Write("b.prn", testsupport::RandomBytes(250000, 1));
+  for (const char* ignored : {".hidden", "c.tmp", "d.part", "e~"}) Write(ignored, "no");
+  fs::rename(folder_ / "c.tmp", folder_ / "c.prn");  // written, then renamed
+  const auto outcome = Start({"--once", "--settle", "0"})->Wait();
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_THAT(outcome.out, HasSubstr("printed b.prn (request id " + queue_ + "-"));
+  EXPECT_EQ(Names("printed"), (std::set<std::string>{"a.prn", "b.prn", "c.prn"}));
+  EXPECT_TRUE(fs::exists(folder_ / ".hidden") && fs::exists(folder_ / "d.part") && fs::exists(folder_ / "e~"));
+  const auto captured = Captured();
+  EXPECT_EQ(captured.at("b.prn"), std::vector<std::string>{testsupport::RandomBytes(250000, 1)});
+  const auto history = Run({"--history", Folder()});
+  EXPECT_THAT(history.out, HasSubstr("  printed  b.prn  250000 bytes  " + queue_ + "-"));
+}
+
+TEST_F(WatchEndToEnd, ABurstAndASlowWriterEachPrintWholeOnceInOrder) {
+  auto watcher = Start({"--settle", "1"});
+  std::this_thread::sleep_for(300ms);  // watching: the files arrive, none was there before
+  std::thread slow([this] {
+    std::ofstream out(folder_ / "slow.prn", std::ios::binary);
+    for (int i = 0; i < 12; ++i) {
+      out << "piece " << i << '\n' << std::flush;
+      std::this_thread::sleep_for(400ms);  // the file changes more often than the settle time
+    }
+  });
+  constexpr int kBurst = 1000;
+  for (int i = 0; i < kBurst; ++i) Write("f" + std::to_string(10000 + i) + ".prn", std::to_string(i));
+  slow.join();
+  ASSERT_TRUE(Holds("printed", kBurst + 1)) << Names("printed").size();
+  EXPECT_EQ(Stop(*watcher).status, 130);
+  const auto captured = Captured();
+  ASSERT_EQ(captured.size(), kBurst + 1u);
+  EXPECT_EQ(captured.at("slow.prn").size(), 1u);
+  EXPECT_THAT(captured.at("slow.prn")[0], HasSubstr("piece 11\n"));
+  // Job ids follow the files' arrival.
+  std::string previous;
+  auto documents = cups_.Captured(queue_);
+  std::sort(documents.begin(), documents.end(), [](const auto& a, const auto& b) { return a.job_id < b.job_id; });
+  for (const auto& document : documents) {
+    const auto title = document.file_name.substr(document.file_name.find('-') + 1);
+    if (title == "slow.prn") continue;
+    EXPECT_LT(previous, title);
+    previous = title;
+  }
+}
+
+TEST_F(WatchEndToEnd, TwoWatchersOfOneFolderPrintEachFileOnce) {
+  auto first = Start({"--settle", "0"}), second = Start({"--settle", "0"});
+  std::this_thread::sleep_for(300ms);
+  for (int i = 0; i < 200; ++i) Write("t" + std::to_string(i) + ".prn", "two watchers");
+  ASSERT_TRUE(Holds("printed", 200));
+  Stop(*first);
+  Stop(*second);
+  const auto captured = Captured();
+  EXPECT_EQ(captured.size(), 200u);
+  for (const auto& [title, copies] : captured) EXPECT_EQ(copies.size(), 1u) << title;
+}
+
+TEST_F(WatchEndToEnd, KilledAtRandomThenRestartedEveryFileEndsOnceNeverTwiceUntold) {
+  constexpr int kFiles = 300;
+  for (int i = 0; i < kFiles; ++i) Write("k" + std::to_string(i) + ".prn", testsupport::RandomBytes(20000, i));
+  std::mt19937 random(std::random_device{}());
+  for (int round = 0; round < 6; ++round) {
+    auto watcher = Start({"--settle", "0"});
+    std::this_thread::sleep_for(std::chrono::milliseconds(100 + random() % 900));
+    kill(watcher->Pid(), SIGKILL);
+    watcher->Wait();
+  }
+  EXPECT_EQ(Start({"--once", "--settle", "0"})->Wait().status == 130, false);
+  const auto printed = Names("printed"), failed = Names("failed");
+  const auto captured = Captured();
+  for (int i = 0; i < kFiles; ++i) {
+    const auto name = "k" + std::to_string(i) + ".prn";
+    const bool in_printed = printed.count(name) > 0, in_failed = failed.count(name) > 0;
+    EXPECT_NE(in_printed, in_failed) << name;
+    const auto copies = captured.count(name) > 0 ? captured.at(name).size() : 0;
+    if (in_printed) {
+      EXPECT_EQ(copies, 1u) << name;
+    } else {
+      EXPECT_LE(copies, 1u) << name;
+      std::ifstream reason(folder_ / "failed" / (name + ".reason.txt"));
+      EXPECT_THAT(std::string(std::istreambuf_iterator<char>(reason), {}), HasSubstr("may have printed")) << name;
+    }
+  }
+  EXPECT_EQ(printed.size() + failed.size() / 2, static_cast<std::size_t>(kFiles));
+}
+
+TEST_F(WatchEndToEnd, AStoppedPrinterKeepsItsFileWaitingAndARefusedOneFails) {
+  cups_.Disable(queue_, "Out of paper");
+  auto watcher = Start({"--settle", "0"});
+  Write("w.prn", "waits");
+  ASSERT_TRUE(testsupport::PollUntil([&] { return testsupport::ReadAll(logs_.Path() / "1" / ".out").find("waiting w.prn") != std::string::npos; }, 30s, 50ms));
+  EXPECT_THAT(testsupport::ReadAll(logs_.Path() / "1" / ".out"), HasSubstr("Out of paper"));
+  Write("later.prn", "still sent meanwhile");
+  ASSERT_TRUE(testsupport::PollUntil([&] { return cups_.Jobs(queue_).size() == 2; }, 30s, 50ms));
+  EXPECT_TRUE(Names("printed").empty());
+  // Where a person looks to see why (Wine's spooler does not tell CUPS's state).
+  if (!kWine) {
+    EXPECT_THAT(Run({"--list", "-l"}).out, HasSubstr(queue_ + "  stopped: Out of paper"));
+  }
+  cups_.Enable(queue_);
+  ASSERT_TRUE(Holds("printed", 2));
+  Stop(*watcher);
+
+  const auto refusing = cups_.AddTestQueue("refusing", "fail=1");
+  const auto outcome = Run({"-d", refusing, "--watch", Folder(), "--once", "--settle", "0"});
+  EXPECT_EQ(outcome.status, 0);  // nothing was there yet
+  Write("r.prn", "refused");
+  EXPECT_EQ(Run({"-d", refusing, "--watch", Folder(), "--once", "--settle", "0"}).status, 1);
+  std::ifstream reason(folder_ / "failed" / "r.prn.reason.txt");
+  EXPECT_THAT(std::string(std::istreambuf_iterator<char>(reason), {}), HasSubstr("forced failure"));
+}
+
+}  // namespace
