@@ -53,7 +53,6 @@ std::string ErrorMessageText(const RunTimeError& error);
 class SkipOnError {
  public:
   void On() { on_ = true; }
-  bool IsOn() const { return on_; }
 
   template <class Step>
   void operator()(Step&& step) {

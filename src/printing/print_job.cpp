@@ -75,7 +75,7 @@ class Job {
     // Every file gets at least one pass: an empty one shows 0% and writes
     // nothing.
     do {
-      // The window may have asked to close in the last yield.
+      // The window may have asked to close since the last chunk.
       if (view_.StopRequested()) return StoppedAfter(sent, length);
       const std::int64_t chunk = NextChunkSize(length - sent);
       // The whole chunk is read before any of it is written, so a file
@@ -95,7 +95,6 @@ class Job {
         // A stop cuts short a write that waits on the spooler.
         return view_.StopRequested() ? StoppedAfter(sent - chunk, length) : written;
       }
-      view_.DoEvents();
     } while (sent < length);
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
@@ -123,7 +122,7 @@ class Job {
   // Why a spooler call failed; a spooler that stopped answering gives the
   // one reason for every file from then on.
   Status Failed(const std::string& what, const Status& result) {
-    if (!result.IsUnanswered()) return Status::Fail(Because(what, result));
+    if (!result.IsTimedOut()) return Status::Fail(Because(what, result));
     unanswered_ = result;
     return unanswered_;
   }
@@ -197,7 +196,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     view.ShowPrinterUnusable(request.printer_name, opened.Outcome().Reason());
     return result;
   }
-  const auto printer = std::move(opened.Value());
+  const auto printer = std::move(*opened);
   view.SetPrintEnabled(false);
   const int sends = request.copies > 1 && !printer->PrintCopies(request.copies) ? request.copies : 1;
 

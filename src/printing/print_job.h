@@ -47,9 +47,6 @@ class PrintJobView {
   // Shows no progress yet: 0% and an empty bar (nothing done reads alike
   // of any total).
   void ResetProgress() { SetProgress(0, 10); }
-  // Between two chunks: a view on the job's own thread handles every
-  // pending window event here.
-  virtual void DoEvents() = 0;
   // A modal message box: this text, the title "Torvane", an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void SetPrintEnabled(bool enabled) = 0;

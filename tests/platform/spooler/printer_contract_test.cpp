@@ -29,7 +29,7 @@
 
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 #include "support/poll.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
@@ -250,10 +250,10 @@ TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
 // the printer then gives up on the spooler rather than ask it again.
 TEST(WithFailedRemoval, KeepsTheFailureAndWhetherTheSpoolerStillAnswers) {
   for (const bool unanswered : {false, true}) {
-    const Status removal = unanswered ? Status::Unanswered("silent") : Status::Fail("refused");
+    const Status removal = unanswered ? Status::TimedOut("silent") : Status::Fail("refused");
     const Status result = platform::WithFailedRemoval(Status::Fail("write failed"), removal);
     EXPECT_FALSE(result.IsOk());
-    EXPECT_EQ(result.IsUnanswered(), unanswered);
+    EXPECT_EQ(result.IsTimedOut(), unanswered);
     EXPECT_EQ(result.Reason(), "write failed; the document could not be removed (" + removal.Reason() + ")");
   }
 }

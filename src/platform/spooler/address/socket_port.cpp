@@ -24,7 +24,7 @@ class SocketPort final : public PrinterPort {
     auto connected = ConnectTcp(address_.host, address_.port, [this] { return KeepWaiting("answered"); });
     if (!connected.IsOk()) {
       const Status& failure = connected.Outcome();
-      if (failure.IsUnanswered() || StopRequested()) return failure;
+      if (failure.IsTimedOut() || StopRequested()) return failure;
       // The port taken by default is named, for a user who gave none.
       const std::string port = ":" + std::to_string(address_.port);
       const bool named = address_.uri.size() >= port.size() &&
@@ -101,7 +101,7 @@ class SocketPort final : public PrinterPort {
     if (std::chrono::duration<double>(Clock::now() - silent_since_).count() < limit) return Status::Ok();
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", limit);
-    return Status::Unanswered(address_.uri + " stopped answering: it has not " + what + " for " + seconds + " s");
+    return Status::TimedOut(address_.uri + " stopped answering: it has not " + what + " for " + seconds + " s");
   }
 
   // A wait that ended without the printer: the document is given up here.

@@ -245,7 +245,7 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
     // A lookup that stalled on the way may still have found something;
     // none of it is to be trusted.
     if (shared->stalled) {
-      return Status::Unanswered("the print server " + ServerName() + " stopped answering (nothing for " +
+      return Status::TimedOut("the print server " + ServerName() + " stopped answering (nothing for " +
                                 Seconds(limit) + " s)");
     }
     if (done) break;

@@ -262,7 +262,7 @@ Status CupsPort::GiveUp() {
   Abandon(std::exchange(job_id_, 0));
   http_.reset();
   streaming_ = false;
-  return Status::Unanswered(watch_.StallReason(target_.IsQueue() ? "the print server" : target_.shown));
+  return Status::TimedOut(watch_.StallReason(target_.IsQueue() ? "the print server" : target_.shown));
 }
 
 Status CupsPort::Refused(std::string reason) {

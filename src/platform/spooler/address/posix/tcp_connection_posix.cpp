@@ -131,7 +131,7 @@ StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int
     }
     close(fd);
     // A stop, or a host silent for the stall limit, ends the attempt.
-    if (failure.IsUnanswered() || !keep_waiting().IsOk()) break;
+    if (failure.IsTimedOut() || !keep_waiting().IsOk()) break;
   }
   freeaddrinfo(addresses);
   return failure;

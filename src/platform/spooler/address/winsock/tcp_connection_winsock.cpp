@@ -144,7 +144,7 @@ StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int
       return std::unique_ptr<TcpConnection>(std::make_unique<WinsockConnection>(s));
     }
     closesocket(s);
-    if (failure.IsUnanswered() || !keep_waiting().IsOk()) break;
+    if (failure.IsTimedOut() || !keep_waiting().IsOk()) break;
   }
   freeaddrinfo(addresses);
   return failure;

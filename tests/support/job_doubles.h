@@ -145,9 +145,8 @@ class RecordingView : public printing::PrintJobView {
   explicit RecordingView(Journal& journal) : journal_(journal) {}
 
   bool stop = false;
-  // Runs at every yield (in SetProgress and DoEvents), as other window
-  // events would.
-  std::function<void()> on_yield;
+  // Runs at every progress update, as other window events would.
+  std::function<void()> on_progress;
   std::vector<std::string> messages;
   std::vector<std::string> sent;  // "index path job-id", as each document ended
 
@@ -159,11 +158,7 @@ class RecordingView : public printing::PrintJobView {
   }
   void SetProgress(std::int64_t done, std::int64_t total) override {
     journal_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
-    Yield();
-  }
-  void DoEvents() override {
-    journal_.push_back("yield");
-    Yield();
+    if (on_progress) on_progress();
   }
   void ShowMessage(const std::string& text) override {
     journal_.push_back("message");
@@ -176,9 +171,6 @@ class RecordingView : public printing::PrintJobView {
   bool StopRequested() const override { return stop; }
 
  private:
-  void Yield() {
-    if (on_yield) on_yield();
-  }
   Journal& journal_;
 };
 
