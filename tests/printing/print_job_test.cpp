@@ -189,6 +189,7 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
       {Fault::Send, true, true,
        write_failed + "(refused); cancelling its document failed too, so part of it may print (discard refused)"},
       {Fault::IdleSends, false, true, write_failed + "(the printer stopped taking data)"},
+      {Fault::OverClaims, false, true, write_failed + "(the spooler claimed more bytes than it was given)"},
       // A failed end removes the document in the same call, and says so when that fails.
       {Fault::Finish, false, true, "the printer did not finish the document (refused)"},
       {Fault::Finish, true, true,

@@ -19,7 +19,8 @@ namespace printing_test {
 
 using Journal = std::vector<std::string>;
 
-enum class Fault { None, CreateJob, Send, IdleSends, Finish };
+// OverClaims: a send says it took one byte more than it was given.
+enum class Fault { None, CreateJob, Send, IdleSends, OverClaims, Finish };
 
 struct FakeDoc {
   std::string name;
@@ -93,6 +94,10 @@ class FakeSpooler : public platform::Spooler {
       written = 0;
       if (FaultIs(Doc().name, Fault::Send)) return Refuse();
       if (FaultIs(Doc().name, Fault::IdleSends)) return {};
+      if (FaultIs(Doc().name, Fault::OverClaims)) {
+        written = size + 1;
+        return {};
+      }
       if (idle_left_ > 0) {
         --idle_left_;
         return {};

@@ -232,14 +232,21 @@ TEST_P(PrinterContract, CallsOutOfOrderFailWithTheirReasons) {
   }
 }
 
-// A document whose end fails (an empty one, which CUPS refuses) is removed
-// then and there: nothing is left to cancel, and the printer goes on.
-TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
+// A document whose end fails (an empty one, which CUPS refuses), or that
+// is ended after a failed write (which only the fake fails on demand), is
+// removed then and there: nothing is left to cancel, and the printer goes on.
+TEST_P(PrinterContract, AFailedDocumentIsRemovedAsItEnds) {
   if (Wine()) GTEST_SKIP() << "Wine ends every document, an empty one too";
+  fake_.faults["refused.prn"] = printing_test::Fault::Send;
   auto printer = Open();
   ASSERT_TRUE(printer);
-  EXPECT_FALSE(Send(*printer, {"empty.prn", ""}).IsOk());
-  EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  for (const Document& failing : {Document{"empty.prn", ""}, Document{"refused.prn", "refused"}}) {
+    if (!Fake() && failing.name == "refused.prn") continue;
+    SCOPED_TRACE(failing.name);
+    EXPECT_FALSE(Send(*printer, failing).IsOk());
+    EXPECT_FALSE(printer->EndDoc().IsOk());
+    EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  }
   ASSERT_TRUE(Send(*printer, {"after.prn", "after"}).IsOk());
   const auto printed = Printed(1);
   ASSERT_EQ(printed.size(), 1u);
