@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// A run-time error ends the handler it happens in. It carries the error
-// number users of this kind of tool know (6 Overflow, 9 Subscript out of
-// range, 53 File not found, ...) and a readable description.
+// A run-time error ends the handler it happens in. It carries a standard
+// error number (6 Overflow, 9 Subscript out of range, 53 File not found,
+// ...), which a message shows beside a readable description.
 #include <stdexcept>
 #include <string>
 

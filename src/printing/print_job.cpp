@@ -21,7 +21,8 @@ std::string Because(const std::string& what, const platform::Status& result) {
   return result.Reason().empty() ? what : what + " (" + result.Reason() + ")";
 }
 
-// A designed message with the reason for it on a paragraph of its own.
+// A message with the reason for it on a paragraph of its own, so that the
+// message reads alike whatever the spooler says.
 std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n\n" + reason;
 }

@@ -54,7 +54,8 @@ class PrintJobView {
   // (the spooler's id, for following the document). Nothing by default.
   virtual void DocumentSent(std::size_t index, const std::string& path, int job_id);
   // Opening the printer failed; `reason` is the spooler's, empty when it
-  // gave none. By default the designed message with the reason below it.
+  // gave none. By default a message box that the printer is unknown, with
+  // the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
   // The end of a job that did not send everything (`not_sent`, in list
   // order), or whose printer did not close. By default one message,

@@ -36,9 +36,9 @@ PixelSpan TwipsToPixels(double start_twips, double length_twips);
 // "&&"; the label shows neither marker.
 std::string CaptionDisplayText(const std::string& caption);
 
-// A control's name as the design writes it: "Label1(2)" for an element of
-// a control array (index 0 or above), else the bare name.
-std::string DesignName(const std::string& name, int index);
+// A control's name as messages about it give it: "Label1(2)" for an
+// element of a control array (index 0 or above), else the bare name.
+std::string ControlName(const std::string& name, int index);
 
 class Control {
  public:
