@@ -29,8 +29,9 @@ TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
   // The white percentage is the only control inside another: the fill.
   for (const auto* c : window.Form().Controls()) {
     const bool nested = c == window.Lb_per[0];
-    EXPECT_EQ(c->Container(), nested ? &window.Pict_Progress : nullptr) << NameOf(*c);
-    EXPECT_EQ(platform::QtWidget(*c)->parentWidget(), nested ? platform::QtWidget(window.Pict_Progress) : platform::QtWidget(window.Form()));
+    EXPECT_EQ(platform::QtWidget(*c)->parentWidget(),
+              nested ? platform::QtWidget(window.Pict_Progress) : platform::QtWidget(window.Form()))
+        << NameOf(*c);
   }
   // The progress display's parts overlap as created, in twips and in
   // pixels (15 twips each).

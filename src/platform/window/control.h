@@ -51,7 +51,6 @@ class Control {
   int Index() const { return design_.index; }
   int TabIndex() const { return design_.tab_index; }
   bool DropTarget() const { return design_.drop_target; }
-  Control* Container() const { return container_; }
 
   // Geometry in twips, relative to the container's inner area. Values are
   // kept as single precision, exactly as set.
