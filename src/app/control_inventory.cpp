@@ -20,7 +20,7 @@ constexpr int kShiftJis = 128;
 FontSpec Arial(double points, bool bold = false) { return {kArial, points, bold, 0}; }
 FontSpec Japanese(double points) { return {kJapaneseFace, points, false, kShiftJis}; }
 
-const std::string kPercentAtDesign = std::string(26, ' ') + "0%";
+const std::string kPercentAtStart = std::string(26, ' ') + "0%";
 
 }  // namespace
 
@@ -33,7 +33,7 @@ std::vector<ControlSpec> ControlInventory() {
   c[0] = {.kind = ControlKind::PictureBox, .name = "Pict_Progress", .left = 1845, .top = 3540, .width = 187,
           .height = 255, .back_color = kBlue, .tab_index = 13};
   // 2: the white percentage, inside the fill.
-  c[1] = {.kind = ControlKind::Label, .name = "Lb_per", .index = 0, .container = 0, .caption = kPercentAtDesign,
+  c[1] = {.kind = ControlKind::Label, .name = "Lb_per", .index = 0, .container = 0, .caption = kPercentAtStart,
           .left = 0, .top = 20, .width = 3255, .height = 255, .fore_color = kWhite, .transparent = true,
           .tab_index = 14};
   c[2] = {.kind = ControlKind::CheckBox, .name = "Chk_FullPath", .caption = "Full Path", .left = 6000, .top = 60,
@@ -52,7 +52,7 @@ std::vector<ControlSpec> ControlInventory() {
           .width = 1695, .height = 375, .font = Arial(12, true), .enabled = false, .drop_target = true,
           .tab_index = 0};
   // 10: the black percentage, on the window inside the frame.
-  c[9] = {.kind = ControlKind::Label, .name = "Lb_per", .index = 1, .caption = kPercentAtDesign, .left = 1860,
+  c[9] = {.kind = ControlKind::Label, .name = "Lb_per", .index = 1, .caption = kPercentAtStart, .left = 1860,
           .top = 3560, .width = 3255, .height = 195, .fore_color = kBlack, .transparent = true, .tab_index = 12};
   c[10] = {.kind = ControlKind::Label, .name = "Label2", .caption = "ORVEX", .left = 7860, .top = 60, .width = 1155,
            .height = 195, .font = Arial(9.75, true), .align = platform::TextAlign::Center, .drop_target = true,

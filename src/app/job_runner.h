@@ -54,7 +54,6 @@ class JobRunner final : private printing::PrintJobView {
   void SelectLine(std::size_t index, const std::string& path) override;
   void DeselectLine(std::size_t index, const std::string& path) override;
   void SetProgress(std::int64_t done, std::int64_t total) override;
-  void DoEvents() override {}
   void ShowMessage(const std::string& text) override;
   void SetPrintEnabled(bool enabled) override;
   bool StopRequested() const override { return stop_.load(); }

@@ -40,7 +40,7 @@ bool CoordinateFitsScreen(std::int32_t value, float screen_twips) {
 
 KelPrnPrint::KelPrnPrint(Services services)
     : services_(services),
-      form_(kDesignCaption, kDesignInnerWidth, kDesignInnerHeight, WindowFont()),
+      form_(kStartCaption, kInnerWidth, kInnerHeight, WindowFont()),
       Pict_Progress(Compose(form_).Named<platform::PictureBox>("Pict_Progress")),
       Lb_per{&form_.Named<platform::Label>("Lb_per", 0), &form_.Named<platform::Label>("Lb_per", 1)},
       Chk_FullPath(form_.Named<platform::CheckBox>("Chk_FullPath")),
@@ -131,7 +131,7 @@ void KelPrnPrint::RestoreCoordinate(const char* key, float screen, void (platfor
 
 void KelPrnPrint::RestoreCheckBox(const char* key, platform::CheckBox& box) {
   const auto value = TextToInt16(services_.settings.Read(kAppName, kSection, key), UserNumberFormat());
-  // A value the box does not take (not 0, 1 or 2) fails, leaving the value it was made with.
+  // A value the box does not take (not 0, 1 or 2) fails, leaving the value it started with.
   if (value) box.SetValue(*value);
 }
 

@@ -5,27 +5,24 @@ namespace platform {
 RunTimeError::RunTimeError(int number, const std::string& description)
     : std::runtime_error(description), number_(number) {}
 
+namespace {
+
+// The text shown for an error number (empty for numbers not listed).
 std::string StandardErrorText(int number) {
   switch (number) {
-    case kErrInvalidProcedureCall: return "Invalid procedure call or argument";
     case kErrOverflow: return "Overflow";
     case kErrOutOfMemory: return "Out of memory";
     case kErrSubscriptOutOfRange: return "Subscript out of range";
     case kErrDivisionByZero: return "Division by zero";
-    case kErrTypeMismatch: return "Type mismatch";
     case kErrInternal: return "Internal error";
-    case kErrFileNotFound: return "File not found";
-    case kErrBadFileMode: return "Bad file mode";
-    case kErrDeviceIo: return "Device I/O error";
-    case kErrInputPastEnd: return "Input past end of file";
-    case kErrPermissionDenied: return "Permission denied";
     case kErrPathFileAccess: return "Path/File access error";
     case kErrInvalidPropertyValue: return "Invalid property value";
     case kErrInvalidPropertyArrayIndex: return "Invalid property array index";
-    case kErrPrinter: return "Printer error";
     default: return {};
   }
 }
+
+}  // namespace
 
 RunTimeError MakeError(int number, const std::string& detail) {
   std::string text = StandardErrorText(number);

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
-// A run-time error ends the handler it happens in. It carries the error
-// number users of this kind of tool know (6 Overflow, 9 Subscript out of
-// range, 53 File not found, ...) and a readable description.
+// A run-time error ends the handler it happens in. It carries a standard
+// error number (6 Overflow, 9 Subscript out of range, 75 Path/File access
+// error, ...), which a message shows beside a readable description.
 #include <stdexcept>
 #include <string>
 
@@ -18,28 +18,17 @@ class RunTimeError : public std::runtime_error {
   int number_;
 };
 
-// The standard errors, by number.
+// The standard errors the program raises, by number.
 enum ErrorNumber : int {
-  kErrInvalidProcedureCall = 5,
   kErrOverflow = 6,
   kErrOutOfMemory = 7,
   kErrSubscriptOutOfRange = 9,
   kErrDivisionByZero = 11,
-  kErrTypeMismatch = 13,
   kErrInternal = 51,
-  kErrFileNotFound = 53,
-  kErrBadFileMode = 54,
-  kErrDeviceIo = 57,
-  kErrInputPastEnd = 62,
-  kErrPermissionDenied = 70,
   kErrPathFileAccess = 75,
   kErrInvalidPropertyValue = 380,
   kErrInvalidPropertyArrayIndex = 381,
-  kErrPrinter = 482,
 };
-
-// The text shown for an error number (empty for numbers not listed above).
-std::string StandardErrorText(int number);
 
 // An error with its standard text, optionally followed by detail.
 RunTimeError MakeError(int number, const std::string& detail = {});
@@ -53,7 +42,6 @@ std::string ErrorMessageText(const RunTimeError& error);
 class SkipOnError {
  public:
   void On() { on_ = true; }
-  bool IsOn() const { return on_; }
 
   template <class Step>
   void operator()(Step&& step) {

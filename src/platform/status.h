@@ -4,6 +4,8 @@
 // reason in words a user can read. It cannot be dropped unnoticed: a caller
 // handles it, passes it on, or says why it may be ignored (IgnoreError). A
 // function that also produces something returns a StatusOr of it.
+#include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 #include <utility>
@@ -16,16 +18,15 @@ class [[nodiscard]] Status {
   Status() = default;
 
   static Status Ok() { return {}; }
-  static Status Fail(std::string reason) { return Status(std::move(reason), false); }
-  // The spooler stopped answering: the document in hand is given up (and
-  // removed once the spooler answers again), and every later call on the
-  // same printer fails the same way at once.
-  static Status Unanswered(std::string reason) { return Status(std::move(reason), true); }
+  static Status Fail(std::string reason) { return Status(Kind::Failed, std::move(reason)); }
+  // A failure because the other side stayed silent for longer than it may:
+  // callers that would wait on it again give up instead.
+  static Status TimedOut(std::string reason) { return Status(Kind::TimedOut, std::move(reason)); }
 
-  bool IsOk() const { return !failed_; }
+  bool IsOk() const { return kind_ == Kind::Ok; }
   // Why it failed (may be empty when nothing says why); empty on success.
   const std::string& Reason() const { return reason_; }
-  bool IsUnanswered() const { return unanswered_; }
+  bool IsTimedOut() const { return kind_ == Kind::TimedOut; }
 
   // Keeps the first failure: `other` replaces a success, never a failure.
   void Update(const Status& other) {
@@ -36,11 +37,12 @@ class [[nodiscard]] Status {
   void IgnoreError() const {}
 
  private:
-  Status(std::string reason, bool unanswered) : reason_(std::move(reason)), failed_(true), unanswered_(unanswered) {}
+  enum class Kind { Ok, Failed, TimedOut };
+
+  Status(Kind kind, std::string reason) : reason_(std::move(reason)), kind_(kind) {}
 
   std::string reason_;
-  bool failed_ = false;
-  bool unanswered_ = false;
+  Kind kind_ = Kind::Ok;
 };
 
 // A value, or the failure that kept it from being made.
@@ -55,11 +57,28 @@ class [[nodiscard]] StatusOr {
   bool IsOk() const { return value_.has_value(); }
   // Success while there is a value, else the failure.
   const Status& Outcome() const { return outcome_; }
-  // Only while IsOk().
-  T& Value() { return *value_; }
-  const T& Value() const { return *value_; }
+  // The value. Asking a failure for one is a fault in the caller: the
+  // program ends at once, naming the failure, rather than read a value
+  // that was never made.
+  T& Value() {
+    CheckValue();
+    return *value_;
+  }
+  const T& Value() const {
+    CheckValue();
+    return *value_;
+  }
+  // The value unchecked, for right after IsOk() was seen true.
+  T& operator*() { return *value_; }
+  const T& operator*() const { return *value_; }
 
  private:
+  void CheckValue() const {
+    if (value_) return;
+    std::fprintf(stderr, "StatusOr::Value() called on a failure: %s\n", outcome_.Reason().c_str());
+    std::abort();
+  }
+
   Status outcome_;
   std::optional<T> value_;
 };

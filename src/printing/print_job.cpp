@@ -21,7 +21,8 @@ std::string Because(const std::string& what, const platform::Status& result) {
   return result.Reason().empty() ? what : what + " (" + result.Reason() + ")";
 }
 
-// A designed message with the reason for it on a paragraph of its own.
+// A message with the reason for it on a paragraph of its own, so that the
+// message reads alike whatever the spooler says.
 std::string WithReason(const std::string& message, const std::string& reason) {
   return reason.empty() ? message : message + "\n\n" + reason;
 }
@@ -78,7 +79,7 @@ class Job {
     // Every file gets at least one pass: an empty one shows 0% and writes
     // nothing.
     do {
-      // The window may have asked to close in the last yield.
+      // The window may have asked to close since the last chunk.
       if (view_.StopRequested()) return StoppedAfter(sent, length);
       const std::int64_t chunk = NextChunkSize(length - sent);
       // The whole chunk is read before any of it is written, so a file
@@ -98,7 +99,6 @@ class Job {
         // A stop cuts short a write that waits on the spooler.
         return view_.StopRequested() ? StoppedAfter(sent - chunk, length) : written;
       }
-      view_.DoEvents();
     } while (sent < length);
     // Exactly the measured length goes; a file still growing is not the
     // file that was measured.
@@ -127,7 +127,7 @@ class Job {
   // Why a spooler call failed; a spooler that stopped answering gives the
   // one reason for every file from then on.
   Status Failed(const std::string& what, const Status& result) {
-    return result.IsUnanswered() ? result : Status::Fail(Because(what, result));
+    return result.IsTimedOut() ? result : Status::Fail(Because(what, result));
   }
 
   // Cancels the document that `failure` broke off; a cancel that fails too
@@ -200,7 +200,7 @@ PrintJobResult RunPrintJob(PrintJobView& view, platform::Spooler& spooler, const
     view.ShowPrinterUnusable(request.printer_name, opened.Outcome().Reason());
     return result;
   }
-  const auto printer = std::move(opened.Value());
+  const auto printer = std::move(*opened);
   view.SetPrintEnabled(false);
   const int sends = request.copies > 1 && !printer->PrintCopies(request.copies) ? request.copies : 1;
 

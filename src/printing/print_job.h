@@ -47,9 +47,6 @@ class PrintJobView {
   // Shows no progress yet: 0% and an empty bar (nothing done reads alike
   // of any total).
   void ResetProgress() { SetProgress(0, 10); }
-  // Between two chunks: a view on the job's own thread handles every
-  // pending window event here.
-  virtual void DoEvents() = 0;
   // A modal message box: this text, the title "Torvane", an OK button.
   virtual void ShowMessage(const std::string& text) = 0;
   virtual void SetPrintEnabled(bool enabled) = 0;
@@ -60,7 +57,8 @@ class PrintJobView {
   // default.
   virtual void DocumentNote(std::size_t index, const std::string& path, const std::string& note);
   // Opening the printer failed; `reason` is the spooler's, empty when it
-  // gave none. By default the designed message with the reason below it.
+  // gave none. By default a message box that the printer is unknown, with
+  // the reason below it.
   virtual void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason);
   // The end of a job that did not send everything (`not_sent`, in list
   // order), or whose printer did not close. By default one message,

@@ -4,8 +4,8 @@
 // read: each document's request id, as lp prints it. The rest goes to the
 // error stream: the file being sent and its percentage on one line
 // rewritten in place (only on a terminal, where someone watches), and the
-// messages. There is no window, so there is nothing to highlight, enable
-// or yield to.
+// messages. There is no window, so there is nothing to highlight or
+// enable.
 #include <atomic>
 #include <cstdint>
 #include <ostream>
@@ -50,7 +50,6 @@ class ConsoleJobView : public printing::PrintJobView {
   void SelectLine(std::size_t index, const std::string& path) override;
   void DeselectLine(std::size_t index, const std::string& path) override;
   void SetProgress(std::int64_t done, std::int64_t total) override;
-  void DoEvents() override {}
   void ShowMessage(const std::string& text) override;
   // "torvane-send: printer "NAME": REASON"
   void ShowPrinterUnusable(const std::string& printer_name, const std::string& reason) override;

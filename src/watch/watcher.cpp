@@ -34,7 +34,6 @@ class WatchJobView final : public printing::PrintJobView {
   void SelectLine(std::size_t index, const std::string&) override { selected_(index); }
   void DeselectLine(std::size_t, const std::string&) override {}
   void SetProgress(std::int64_t, std::int64_t) override {}
-  void DoEvents() override {}
   void ShowMessage(const std::string& text) override { message = text; }
   void SetPrintEnabled(bool) override {}
   void DocumentSent(std::size_t index, const std::string&, int job_id) override { sent_(index, job_id); }

@@ -46,7 +46,7 @@ TEST_F(AppTest, ARestoredEdgeMovesAloneTheOtherStaysWhereTheWindowManagerPutsIt)
   EXPECT_EQ(opened_at("WinPosT", "1500"), std::pair(left, 1500.0f));
 }
 
-TEST_F(AppTest, OneClickMaximizesAndASecondRestoresTheDesignLayout) {
+TEST_F(AppTest, OneClickMaximizesAndASecondRestoresTheInitialLayout) {
   auto& window = Start();
   platform::Form& form = window.Form();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(platform::QtWidget(form)));

@@ -17,7 +17,7 @@
 namespace apptest {
 namespace {
 
-std::string NameOf(const platform::Control& c) { return platform::DesignName(c.Name(), c.Index()); }
+std::string NameOf(const platform::Control& c) { return platform::ControlName(c.Name(), c.Index()); }
 
 TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
   app::KelPrnPrint window(Services());
@@ -29,10 +29,11 @@ TEST_F(AppTest, FifteenControlsInCreationOrderWithTheirContainersAndGeometry) {
   // The white percentage is the only control inside another: the fill.
   for (const auto* c : window.Form().Controls()) {
     const bool nested = c == window.Lb_per[0];
-    EXPECT_EQ(c->Container(), nested ? &window.Pict_Progress : nullptr) << NameOf(*c);
-    EXPECT_EQ(platform::QtWidget(*c)->parentWidget(), nested ? platform::QtWidget(window.Pict_Progress) : platform::QtWidget(window.Form()));
+    EXPECT_EQ(platform::QtWidget(*c)->parentWidget(),
+              nested ? platform::QtWidget(window.Pict_Progress) : platform::QtWidget(window.Form()))
+        << NameOf(*c);
   }
-  // The progress display's parts overlap as designed, in twips and in
+  // The progress display's parts overlap as created, in twips and in
   // pixels (15 twips each).
   const auto geometry = [](const platform::Control& c) {
     return std::vector<float>{c.Left(), c.Top(), c.Width(), c.Height()};
@@ -63,7 +64,7 @@ TEST_F(AppTest, CaptionsFontsColoursAndInitialStates) {
   EXPECT_EQ(window.List_File.ListCount(), 0);
   EXPECT_EQ(window.List_printer.ListCount(), 0);
 
-  // Fonts as designed, resolved to an installed face of the same kind.
+  // Fonts as the controls ask for them, resolved to an installed face of the same kind.
   const QFont print = platform::QtWidget(window.But_Out)->font();
   EXPECT_EQ(print.family(), "Arial");
   EXPECT_DOUBLE_EQ(print.pointSizeF(), 12);

@@ -46,7 +46,7 @@ void ResizeInner(app::KelPrnPrint& window, int width_px, int height_px) {
 TEST_F(AppTest, AtTheLoadSizeEveryControlIsOnePercentLargerAndFurtherOut) {
   auto& window = Start();
   window.Form_Resize();
-  // The design height is below the minimum outer height, so the first
+  // The initial height is below the minimum outer height, so the first
   // layout makes the window that high; the width stays the load width.
   EXPECT_EQ(window.Form().Height(), 4597.5f);
   EXPECT_EQ(window.Form().ScaleWidth(), 9075);

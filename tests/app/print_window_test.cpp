@@ -8,7 +8,7 @@
 
 #include "app/app_fixture.h"
 #include "platform/window/qt/qt_widget.h"
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 #include "printing/progress_text.h"
 #include "support/list_lines.h"
 #include "support/message_catcher.h"

@@ -37,7 +37,7 @@ TEST(CoordinateFitsScreen, AtLeastOneAndBelowFourFifthsOfTheScreen) {
   for (const auto& c : cases) EXPECT_EQ(app::CoordinateFitsScreen(c.value, c.screen), c.fits) << c.value;
 }
 
-TEST_F(AppTest, FirstStartKeepsTheDesignAndReadsTheSettingsInOrder) {
+TEST_F(AppTest, FirstStartKeepsTheInitialLayoutAndReadsTheSettingsInOrder) {
   auto& window = Start(false);
   EXPECT_EQ(window.Form().Caption(), kCaption);
   EXPECT_EQ(window.Chk_FullPath.Value(), 1);
@@ -46,7 +46,7 @@ TEST_F(AppTest, FirstStartKeepsTheDesignAndReadsTheSettingsInOrder) {
   EXPECT_EQ(window.List_printer.ListIndex(), -1);
   EXPECT_EQ(store_.read_keys, (std::vector<std::string>{"ListIdx", "WinPosL", "WinPosT", "PathDisp", "AddFile"}));
   // The progress reset runs between the two captures: the fill is recorded
-  // one twip wide, everything else at its design geometry.
+  // one twip wide, everything else as it was created.
   const auto& layout = window.Layout();
   EXPECT_EQ(layout.FormScale, (std::array<std::int32_t, 2>{9075, 4005}));
   EXPECT_EQ(layout.CtlGeom[0], (std::array<std::int32_t, 4>{1, 255, 1845, 3540}));

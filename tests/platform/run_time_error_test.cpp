@@ -12,7 +12,7 @@ TEST(RunTimeError, CarriesNumberAndText) {
   const RunTimeError e = MakeError(platform::kErrSubscriptOutOfRange);
   EXPECT_EQ(e.Number(), 9);
   EXPECT_EQ(e.Description(), "Subscript out of range");
-  EXPECT_EQ(MakeError(platform::kErrFileNotFound, "/tmp/x.prn").Description(), "File not found: /tmp/x.prn");
+  EXPECT_EQ(MakeError(platform::kErrPathFileAccess, "/tmp/x.ini").Description(), "Path/File access error: /tmp/x.ini");
   EXPECT_EQ(platform::ErrorMessageText(MakeError(platform::kErrOverflow)), "Run-time error '6':\n\nOverflow");
 }
 

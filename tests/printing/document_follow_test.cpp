@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "printing/document_follow.h"
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <random>
 
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 #include "support/temp_folder.h"
 #include "support/test_files.h"
 #include "support/unreadable_file.h"
@@ -145,19 +145,19 @@ TEST_F(PrintJob, CopiesASpoolerCannotPrintAreSentAgain) {
   EXPECT_EQ(result.sent.size(), 3u);
 }
 
-TEST_F(PrintJob, ShowsProgressBeforeEachWriteAndYieldsAfterIt) {
+TEST_F(PrintJob, ShowsProgressBeforeEachWrite) {
   const auto quarter = dir_.Write("q.prn", RandomBytes(250000, 1));
   const auto empty = dir_.Write("e.prn", "");
   Run({quarter, empty});
   EXPECT_EQ(journal, (Journal{
                          "open P", "print off",
                          "select 0", "create-job q.prn", "progress 0/10",
-                         "progress 100000/250000", "send 100000", "yield",
-                         "progress 200000/250000", "send 100000", "yield",
-                         "progress 250000/250000", "send 50000", "yield",
+                         "progress 100000/250000", "send 100000",
+                         "progress 200000/250000", "send 100000",
+                         "progress 250000/250000", "send 50000",
                          "finish",
                          "select 1", "create-job e.prn", "progress 0/10",
-                         "progress 0/0", "yield",
+                         "progress 0/0",
                          "finish",
                          "close", "deselect 1", "print on",
                      }));
@@ -189,6 +189,7 @@ TEST_F(PrintJob, ASpoolerFaultCancelsThatDocumentAndTheJobGoesOn) {
       {Fault::Send, true, true,
        write_failed + "(refused); cancelling its document failed too, so part of it may print (discard refused)"},
       {Fault::IdleSends, false, true, write_failed + "(the printer stopped taking data)"},
+      {Fault::OverClaims, false, true, write_failed + "(the spooler claimed more bytes than it was given)"},
       // A failed end removes the document in the same call, and says so when that fails.
       {Fault::Finish, false, true, "the printer did not finish the document (refused)"},
       {Fault::Finish, true, true,
@@ -269,8 +270,9 @@ TEST_F(PrintJob, AFileThatChangesWhileSentIsCancelledAndNothingForeignIsSent) {
     Journal log;
     FakeSpooler fake(log);
     RecordingView window(log);
-    window.on_yield = [&] {
-      if (log.back() != "yield" || fake.docs.size() != 1 || fake.docs[0].writes.size() != 1) return;
+    // Once the first chunk is read and on its way.
+    fake.on_event = [&](const std::string& event) {
+      if (event != "send 100000" || fake.docs.size() != 1 || !fake.docs[0].writes.empty()) return;
       if (k.new_size != original.size()) return fs::resize_file(path, k.new_size);
       std::fstream(path, std::ios::in | std::ios::out | std::ios::binary).seekp(-4, std::ios::end).write("new!", 4);
     };
@@ -295,7 +297,7 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
     std::vector<std::size_t> b_writes;
   } cases[] = {
       {"progress 0/10", {}},
-      {"yield", {100000}},
+      {"progress 100000/250000", {100000}},
   };
   const std::vector<std::string> paths = {dir_.Write("a.prn", "done before"), dir_.Write("b.prn", RandomBytes(250000, 7)),
                                           dir_.Write("c.prn", "never started")};
@@ -303,7 +305,7 @@ TEST_F(PrintJob, ClosingTheWindowStopsAfterTheChunkInHand) {
     Journal log;
     FakeSpooler fake(log);
     RecordingView window(log);
-    window.on_yield = [&] {
+    window.on_progress = [&] {
       if (fake.docs.size() == 2 && log.back() == k.stop_after) window.stop = true;
     };
     const auto result = printing::RunPrintJob(window, fake, PrintRequest{paths, 0, "P"});
@@ -339,9 +341,9 @@ TEST_F(PrintJob, SendsFilesOfTwoGibibytesAndMoreWhole) {
   EXPECT_EQ(spooler.bytes_taken, length);
   ASSERT_EQ(spooler.docs.size(), 1u);
   EXPECT_EQ(spooler.docs[0].writes.size(), 21476u);
-  const std::vector<std::string> tail(journal.end() - 10, journal.end());
-  EXPECT_THAT(tail, ElementsAre("progress 2147500000/2147500001", "send 100000", "yield",
-                                "progress 2147500001/2147500001", "send 1", "yield",
+  const std::vector<std::string> tail(journal.end() - 8, journal.end());
+  EXPECT_THAT(tail, ElementsAre("progress 2147500000/2147500001", "send 100000",
+                                "progress 2147500001/2147500001", "send 1",
                                 "finish", "close", "deselect 0", "print on"));
 }
 

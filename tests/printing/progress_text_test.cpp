@@ -10,7 +10,7 @@ namespace {
 using printing::ComputeProgress;
 using printing::FillWidth;
 
-constexpr float kFrame = 3495;  // the frame's design width
+constexpr float kFrame = 3495;  // the frame's width as created
 const std::string kIndent(26, ' ');
 
 TEST(ProgressText, RightAlignsThePercentageInThreeCharacters) {

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "platform/version.h"
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_files.h"

@@ -15,17 +15,18 @@ class FileListForm {
   filelist::FileListControls Controls() { return {form, list_file, chk_full_path, chk_add, but_out}; }
 
   platform::Form form{"Torvane", 9075, 4005, platform::FontSpec{"Arial"}};
-  platform::ListBox& list_file = form.CreateAs<platform::ListBox>(
-      {.kind = platform::ControlKind::ListBox, .name = "List_File", .width = 8775, .height = 1425, .drop_target = true});
-  platform::CheckBox& chk_full_path = form.CreateAs<platform::CheckBox>(
+  platform::ListBox& list_file = platform::As<platform::ListBox>(form.Create(
+      {.kind = platform::ControlKind::ListBox, .name = "List_File", .width = 8775, .height = 1425,
+       .drop_target = true}));
+  platform::CheckBox& chk_full_path = platform::As<platform::CheckBox>(form.Create(
       {.kind = platform::ControlKind::CheckBox, .name = "Chk_FullPath", .caption = "Full Path", .width = 1575,
-       .height = 255, .value = 1});
-  platform::CheckBox& chk_add = form.CreateAs<platform::CheckBox>(
+       .height = 255, .value = 1}));
+  platform::CheckBox& chk_add = platform::As<platform::CheckBox>(form.Create(
       {.kind = platform::ControlKind::CheckBox, .name = "Chk_add", .caption = "Add files", .width = 1575,
-       .height = 255, .drop_target = true});
-  platform::CommandButton& but_out = form.CreateAs<platform::CommandButton>(
+       .height = 255, .drop_target = true}));
+  platform::CommandButton& but_out = platform::As<platform::CommandButton>(form.Create(
       {.kind = platform::ControlKind::CommandButton, .name = "But_Out", .caption = "Print", .width = 1575,
-       .height = 375, .enabled = false, .drop_target = true});
+       .height = 375, .enabled = false, .drop_target = true}));
 };
 
 }  // namespace testsupport

@@ -19,7 +19,7 @@ const char kNoDocument[] = "no document is open";
 StatusOr<std::unique_ptr<Printer>> Printer::Open(Spooler& spooler, const std::string& printer_name, StopCheck stop) {
   auto port = spooler.Open(printer_name, std::move(stop));
   if (!port.IsOk()) return port.Outcome();
-  return std::make_unique<Printer>(std::move(port.Value()));
+  return std::make_unique<Printer>(std::move(*port));
 }
 
 Status Printer::StartDoc(const std::string& document_name) {
@@ -28,7 +28,7 @@ Status Printer::StartDoc(const std::string& document_name) {
   if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
   const auto created = port_->CreateJob(JobName(document_name));
   if (!created.IsOk()) return Noted(created.Outcome());
-  job_id_ = created.Value();
+  job_id_ = *created;
   state_ = State::kOpen;
   return Status::Ok();
 }
@@ -55,7 +55,7 @@ Status Printer::EndDoc() {
   if (state_ == State::kBroken) return Remove(failure_);
   if (auto open = DocumentOpen(); !open.IsOk()) return open;
   const Status ended = port_->Finish();
-  if (!ended.IsOk() && !ended.IsUnanswered()) return Remove(ended);
+  if (!ended.IsOk() && !ended.IsTimedOut()) return Remove(ended);
   state_ = State::kNoDocument;
   return Noted(ended);
 }
@@ -93,7 +93,7 @@ Status Printer::DocumentOpen() const {
 }
 
 Status Printer::Broken(Status failure) {
-  if (failure.IsUnanswered()) {
+  if (failure.IsTimedOut()) {
     state_ = State::kNoDocument;
     return Noted(failure);
   }
@@ -110,13 +110,13 @@ Status Printer::Remove(Status failure) {
 }
 
 Status Printer::Noted(const Status& result) {
-  if (result.IsUnanswered()) unanswered_ = result;
+  if (result.IsTimedOut()) unanswered_ = result;
   return result;
 }
 
 Status WithFailedRemoval(const Status& failure, const Status& removal) {
   std::string reason = failure.Reason() + "; the document could not be removed (" + removal.Reason() + ")";
-  return removal.IsUnanswered() ? Status::Unanswered(std::move(reason)) : Status::Fail(std::move(reason));
+  return removal.IsTimedOut() ? Status::TimedOut(std::move(reason)) : Status::Fail(std::move(reason));
 }
 
 FollowUp Judge(const DocumentStatus& status) {

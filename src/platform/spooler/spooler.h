@@ -21,9 +21,9 @@ namespace platform {
 // in order: CreateJob, Send..., Finish; Discard after CreateJob for a
 // document that is not to print; Close once, last.
 //
-// A Status::Unanswered result means the spooler stopped answering: the
-// port has given up the document in hand itself, and is not called again
-// but to be closed.
+// A timed-out result (Status::TimedOut) means the spooler stopped
+// answering: the port has given up the document in hand itself, and is not
+// called again but to be closed.
 class PrinterPort {
  public:
   virtual ~PrinterPort() = default;

@@ -51,7 +51,7 @@ Status StallWatch::Check() {
 Status StallWatch::Stall() const {
   char seconds[32];
   std::snprintf(seconds, sizeof seconds, "%g", limit_);
-  return Status::Unanswered(who_ + " stopped answering (nothing for " + seconds + " s)");
+  return Status::TimedOut(who_ + " stopped answering (nothing for " + seconds + " s)");
 }
 
 Status AwaitOnThread(StallWatch& watch, std::function<void()> work) {

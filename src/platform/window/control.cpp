@@ -49,13 +49,13 @@ std::string CaptionDisplayText(const std::string& caption) {
   return out;
 }
 
-std::string DesignName(const std::string& name, int index) {
+std::string ControlName(const std::string& name, int index) {
   return index >= 0 ? name + "(" + std::to_string(index) + ")" : name;
 }
 
 void CheckKind(const Control& control, ControlKind wanted) {
   if (control.Kind() == wanted) return;
-  throw std::logic_error("control " + DesignName(control.Name(), control.Index()) + " is a " +
+  throw std::logic_error("control " + ControlName(control.Name(), control.Index()) + " is a " +
                          KindName(control.Kind()) + ", not a " + KindName(wanted));
 }
 

@@ -36,9 +36,9 @@ PixelSpan TwipsToPixels(double start_twips, double length_twips);
 // "&&"; the label shows neither marker.
 std::string CaptionDisplayText(const std::string& caption);
 
-// A control's full name, as messages give it: "Label1(2)" for an element of
-// a control array (index 0 or above), else the bare name.
-std::string DesignName(const std::string& name, int index);
+// A control's name as messages about it give it: "Label1(2)" for an
+// element of a control array (index 0 or above), else the bare name.
+std::string ControlName(const std::string& name, int index);
 
 class Control {
  public:
@@ -51,7 +51,6 @@ class Control {
   int Index() const { return design_.index; }
   int TabIndex() const { return design_.tab_index; }
   bool DropTarget() const { return design_.drop_target; }
-  Control* Container() const { return container_; }
 
   // Geometry in twips, relative to the container's inner area. Values are
   // kept as single precision, exactly as set.

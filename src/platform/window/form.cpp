@@ -15,7 +15,7 @@ Control& Form::Find(const std::string& name, int index) const {
   for (Control* control : order_) {
     if (control->Name() == name && control->Index() == index) return *control;
   }
-  throw std::logic_error("no control " + DesignName(name, index) + " on the window");
+  throw std::logic_error("no control " + ControlName(name, index) + " on the window");
 }
 
 void Form::SortTabOrder() {

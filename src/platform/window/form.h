@@ -33,11 +33,6 @@ class Form {
   // in collection order; their stacking and tab order follow the rules of
   // the window system (see FinishCreation).
   Control& Create(const ControlSpec& design);
-  // Create, checked to give a control of class T (see As).
-  template <class T>
-  T& CreateAs(const ControlSpec& design) {
-    return As<T>(Create(design));
-  }
   // Applies tab order and stacking once every control exists.
   void FinishCreation();
   // The controls in tab order.

@@ -29,7 +29,7 @@
 
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
-#include "printing/job_doubles.h"
+#include "support/job_doubles.h"
 #include "support/poll.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
@@ -228,13 +228,20 @@ TEST_P(PrinterContract, CallsOutOfOrderFailWithTheirReasons) {
   }
 }
 
-// A document whose end fails (an empty one, which every spooler refuses) is removed
-// then and there: nothing is left to cancel, and the printer goes on.
-TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
+// A document whose end fails (an empty one, which every spooler refuses), or
+// that is ended after a failed write (which only the fake fails on demand), is
+// removed then and there: nothing is left to cancel, and the printer goes on.
+TEST_P(PrinterContract, AFailedDocumentIsRemovedAsItEnds) {
+  fake_.faults["refused.prn"] = printing_test::Fault::Send;
   auto printer = Open();
   ASSERT_TRUE(printer);
-  EXPECT_FALSE(Send(*printer, {"empty.prn", ""}).IsOk());
-  EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  for (const Document& failing : {Document{"empty.prn", ""}, Document{"refused.prn", "refused"}}) {
+    if (!Fake() && failing.name == "refused.prn") continue;
+    SCOPED_TRACE(failing.name);
+    EXPECT_FALSE(Send(*printer, failing).IsOk());
+    EXPECT_FALSE(printer->EndDoc().IsOk());
+    EXPECT_EQ(printer->CancelDoc().Reason(), "no document is open");
+  }
   ASSERT_TRUE(Send(*printer, {"after.prn", "after"}).IsOk());
   const auto printed = Printed(1);
   ASSERT_EQ(printed.size(), 1u);
@@ -245,10 +252,10 @@ TEST_P(PrinterContract, AFailedEndRemovesTheDocument) {
 // the printer then gives up on the spooler rather than ask it again.
 TEST(WithFailedRemoval, KeepsTheFailureAndWhetherTheSpoolerStillAnswers) {
   for (const bool unanswered : {false, true}) {
-    const Status removal = unanswered ? Status::Unanswered("silent") : Status::Fail("refused");
+    const Status removal = unanswered ? Status::TimedOut("silent") : Status::Fail("refused");
     const Status result = platform::WithFailedRemoval(Status::Fail("write failed"), removal);
     EXPECT_FALSE(result.IsOk());
-    EXPECT_EQ(result.IsUnanswered(), unanswered);
+    EXPECT_EQ(result.IsTimedOut(), unanswered);
     EXPECT_EQ(result.Reason(), "write failed; the document could not be removed (" + removal.Reason() + ")");
   }
 }

@@ -256,7 +256,7 @@ TEST(CupsSpoolerAlone, AJobLeftHeldIsCancelledByTheNextRun) {
     ASSERT_TRUE(printer);
     ASSERT_TRUE(printer->StartDoc("left.prn").IsOk());
     cups.Pause();
-    EXPECT_TRUE(printer->EndDoc().IsUnanswered());
+    EXPECT_TRUE(printer->EndDoc().IsTimedOut());
   }
   cups.Resume();
   ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::kHeld);

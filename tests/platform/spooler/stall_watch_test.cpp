@@ -30,7 +30,7 @@ TEST(StallWatch, CountsOnlySilenceAndSaysWhoStoppedAnswering) {
   }
   EXPECT_FALSE(waiting);
   const auto stall = watch.Check();
-  EXPECT_TRUE(stall.IsUnanswered());
+  EXPECT_TRUE(stall.IsTimedOut());
   EXPECT_EQ(stall.Reason(), "socket://printer stopped answering (nothing for 0.3 s)");
   bool stop = false;
   platform::StallWatch stopped("x", [&stop] { return stop; });

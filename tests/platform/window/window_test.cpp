@@ -42,8 +42,8 @@ class WindowTest : public ::testing::Test {
 };
 
 TEST_F(WindowTest, GeometryKeepsSinglePrecisionTwipsExactly) {
-  auto& label = form_.CreateAs<platform::Label>(
-      {.kind = ControlKind::Label, .name = "L", .left = 10, .top = 20, .width = 300, .height = 40});
+  auto& label = platform::As<platform::Label>(
+      form_.Create({.kind = ControlKind::Label, .name = "L", .left = 10, .top = 20, .width = 300, .height = 40}));
   label.SetLeft(1010.123456789);
   EXPECT_EQ(label.Left(), 1010.123456789f);
   label.SetWidth(2020);
@@ -60,8 +60,8 @@ TEST_F(WindowTest, GeometryKeepsSinglePrecisionTwipsExactly) {
 }
 
 TEST_F(WindowTest, AUsersClickTogglesACheckBoxBetweenClearAndTicked) {
-  auto& box = form_.CreateAs<platform::CheckBox>({.kind = ControlKind::CheckBox, .name = "C", .caption = "Box",
-                                                  .width = 1000, .height = 300, .value = 2});
+  auto& box = platform::As<platform::CheckBox>(form_.Create(
+      {.kind = ControlKind::CheckBox, .name = "C", .caption = "Box", .width = 1000, .height = 300, .value = 2}));
   int clicks = 0;
   box.OnClick([&] { ++clicks; });
   // A user's click never produces greyed: from greyed or ticked it clears,
@@ -77,7 +77,8 @@ TEST_F(WindowTest, AUsersClickTogglesACheckBoxBetweenClearAndTicked) {
 }
 
 TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
-  auto& label = form_.CreateAs<platform::Label>({.kind = ControlKind::Label, .name = "L", .caption = "(Drag && Drop)"});
+  auto& label = platform::As<platform::Label>(
+      form_.Create({.kind = ControlKind::Label, .name = "L", .caption = "(Drag && Drop)"}));
   auto* qlabel = static_cast<QLabel*>(platform::QtWidget(label));
   EXPECT_EQ(qlabel->text(), "(Drag & Drop)");
   label.SetCaption("&File && &&more&");
@@ -90,8 +91,8 @@ TEST_F(WindowTest, LabelShowsOneAmpersandForTwoAndNoneForAnAccessKeyMark) {
 // before; a line selected far down is scrolled into view, and the view
 // scrolls sideways as far as the longest line.
 TEST_F(WindowTest, ABurstOfLinesReachesTheViewInOneTurnInOrderAndSelectionScrolls) {
-  auto& list = form_.CreateAs<platform::ListBox>({.kind = ControlKind::ListBox, .name = "L", .width = 2000,
-                                                  .height = 1000});
+  auto& list = platform::As<platform::ListBox>(
+      form_.Create({.kind = ControlKind::ListBox, .name = "L", .width = 2000, .height = 1000}));
   form_.Show();
   std::vector<std::string> lines;
   for (int i = 0; i < 5000; ++i) {

@@ -13,8 +13,8 @@ namespace {
 
 TEST(ListBoxWin32Test, ABurstOfLinesIsCountedDrawnAndReadAfterOneTurnOfTheEventLoop) {
   platform::Form form{"T", 3000, 3000, {"Arial", 9.75, false, 0}};
-  auto& list = form.CreateAs<platform::ListBox>(
-      {.kind = platform::ControlKind::ListBox, .name = "L", .width = 2500, .height = 1500});
+  auto& list = platform::As<platform::ListBox>(
+      form.Create({.kind = platform::ControlKind::ListBox, .name = "L", .width = 2500, .height = 1500}));
   form.FinishCreation();
   form.Show();
   for (int i = 0; i < 1000; ++i) list.AddItem("line " + std::to_string(i));

@@ -29,7 +29,7 @@ class SocketPort final : public PrinterPort {
     auto connected = ConnectTcp(address_.host, address_.port, watch_);
     if (!connected.IsOk()) {
       const Status& failure = connected.Outcome();
-      if (failure.IsUnanswered() || watch_.StopRequested()) return failure;
+      if (failure.IsTimedOut() || watch_.StopRequested()) return failure;
       // The port taken by default is named, for a user who gave none.
       const std::string port = ":" + std::to_string(address_.port);
       const bool named = address_.uri.size() >= port.size() &&

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Form::Create: one builder per kind of control, then one step that gives
-// every control the appearance its spec asks for and its drop handling.
+// every control the font, colours and drop handling its spec asks for.
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -23,7 +23,7 @@ namespace platform {
 
 namespace {
 
-// Fits a check box's square into the box's height: the "Add files"
+// Fits a check box's square into the box's height: the window's "Add files"
 // box is lower than the style's square, which would lose its bottom edge.
 class FittingIndicatorStyle : public QProxyStyle {
  public:
@@ -104,13 +104,14 @@ double Contrast(const QColor& a, const QColor& b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// A text colour asked for that would not read on the background beneath it
-// (3:1 at least, the guidelines' floor for large text) gives way to the
-// theme's own text colour: dark text on a dark theme's window. On a light
-// theme the colours asked for stay.
-QColor ReadableText(const QColor& designed, const QColor& background, const QPalette& theme) {
+// A control's own text colour that would not read on the background
+// beneath it (3:1 at least, the accessibility guidelines' floor for large
+// text) gives way to the theme's text colour: the percentage's black beyond
+// the bar's fill would vanish on a dark theme's window. On a light theme
+// the control's colours stay.
+QColor ReadableText(const QColor& wanted, const QColor& background, const QPalette& theme) {
   constexpr double kReadable = 3.0;
-  return Contrast(designed, background) >= kReadable ? designed : theme.color(QPalette::WindowText);
+  return Contrast(wanted, background) >= kReadable ? wanted : theme.color(QPalette::WindowText);
 }
 
 

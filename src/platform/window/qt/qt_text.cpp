@@ -6,7 +6,8 @@ namespace platform {
 
 namespace {
 
-// Faces of the same kind for the ones asked for, for machines that lack them.
+// Faces of the same kind for the two the window asks for (Arial, and a
+// Japanese Gothic for Japanese names), for machines that lack them.
 void InstallFontSubstitutes() {
   static const bool installed = [] {
     QFont::insertSubstitutions("Arial", {"Liberation Sans", "Arimo", "Helvetica", "DejaVu Sans"});

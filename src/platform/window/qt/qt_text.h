@@ -11,7 +11,8 @@ namespace platform {
 
 inline QString Q(const std::string& s) { return QString::fromStdString(s); }
 
-// The font asked for, or a face of the same kind where it is missing.
+// The font `design` asks for, or a face of the same kind where it is
+// missing.
 QFont MakeFont(const FontSpec& design);
 
 // A caption as the control shows it (see CaptionDisplayText).

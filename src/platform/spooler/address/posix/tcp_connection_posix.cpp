@@ -133,7 +133,7 @@ StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int
     if (failure.IsOk()) return std::unique_ptr<TcpConnection>(std::make_unique<PosixConnection>(fd));
     close(fd);
     // A stop, or a host silent for the stall limit, ends the attempt.
-    if (failure.IsUnanswered() || watch.StopRequested()) break;
+    if (failure.IsTimedOut() || watch.StopRequested()) break;
   }
   return failure;
 }

@@ -201,7 +201,7 @@ StatusOr<std::unique_ptr<TcpConnection>> ConnectTcp(const std::string& host, int
     failure = ConnectTo(s, *address, watch);
     if (failure.IsOk()) return std::unique_ptr<TcpConnection>(std::make_unique<WinsockConnection>(s));
     closesocket(s);
-    if (failure.IsUnanswered() || watch.StopRequested()) break;
+    if (failure.IsTimedOut() || watch.StopRequested()) break;
   }
   return failure;
 }

@@ -19,7 +19,8 @@ namespace printing_test {
 
 using Journal = std::vector<std::string>;
 
-enum class Fault { None, CreateJob, Send, IdleSends, Finish };
+// OverClaims: a send says it took one byte more than it was given.
+enum class Fault { None, CreateJob, Send, IdleSends, OverClaims, Finish };
 
 struct FakeDoc {
   std::string name;
@@ -93,6 +94,10 @@ class FakeSpooler : public platform::Spooler {
       written = 0;
       if (FaultIs(Doc().name, Fault::Send)) return Refuse();
       if (FaultIs(Doc().name, Fault::IdleSends)) return {};
+      if (FaultIs(Doc().name, Fault::OverClaims)) {
+        written = size + 1;
+        return {};
+      }
       if (idle_left_ > 0) {
         --idle_left_;
         return {};
@@ -145,9 +150,8 @@ class RecordingView : public printing::PrintJobView {
   explicit RecordingView(Journal& journal) : journal_(journal) {}
 
   bool stop = false;
-  // Runs at every yield (in SetProgress and DoEvents), as other window
-  // events would.
-  std::function<void()> on_yield;
+  // Runs at every progress update, as other window events would.
+  std::function<void()> on_progress;
   std::vector<std::string> messages;
   std::vector<std::string> sent;  // "index path job-id", as each document ended
 
@@ -159,11 +163,7 @@ class RecordingView : public printing::PrintJobView {
   }
   void SetProgress(std::int64_t done, std::int64_t total) override {
     journal_.push_back("progress " + std::to_string(done) + "/" + std::to_string(total));
-    Yield();
-  }
-  void DoEvents() override {
-    journal_.push_back("yield");
-    Yield();
+    if (on_progress) on_progress();
   }
   void ShowMessage(const std::string& text) override {
     journal_.push_back("message");
@@ -176,9 +176,6 @@ class RecordingView : public printing::PrintJobView {
   bool StopRequested() const override { return stop; }
 
  private:
-  void Yield() {
-    if (on_yield) on_yield();
-  }
   Journal& journal_;
 };
 
