@@ -176,7 +176,9 @@ TEST_F(SendEndToEnd, AFileThatShrinksWhileSentIsTakenBack) {
   EXPECT_THAT(outcome.err, StartsWith("torvane-send: " + shrunk));
   EXPECT_THAT(outcome.err, ::testing::Not(HasSubstr("may print")));
   ASSERT_EQ(printed.size(), sender_.wine ? 1u : 2u);
-  if (!sender_.wine) EXPECT_FALSE(printed[0].captured);
+  if (!sender_.wine) {
+    EXPECT_FALSE(printed[0].captured);
+  }
   EXPECT_EQ(printed.back().bytes, "after");
 }
 

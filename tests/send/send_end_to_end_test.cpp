@@ -207,7 +207,9 @@ TEST_F(SendEndToEnd, AnEmptyFileIsNeverReportedAsPrintedWhenItWasNot) {
   // CUPS made a job for it, which holds nothing; Wine's spooler hands
   // cupsd nothing of a document that never ended.
   ASSERT_EQ(printed.size(), sender_.wine ? 1u : 2u);
-  if (!sender_.wine) EXPECT_FALSE(printed[0].captured);
+  if (!sender_.wine) {
+    EXPECT_FALSE(printed[0].captured);
+  }
   EXPECT_EQ(printed.back().bytes, "after");
 }
 

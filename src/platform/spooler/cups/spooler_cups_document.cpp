@@ -122,16 +122,16 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
 PrinterState AskPrinterState(const Target& target, StopCheck stop) {
   PrinterState state;
   Http http;
-  if (auto connected = Connect(http, target); !connected.IsOk()) {
+  if (auto connected = Connect(http, target, stop); !connected.IsOk()) {
     state.asked = connected;
     return state;
   }
-  Watch watch{stop};
-  watch.Attach(http.get());
+  StallWatch watch(target.shown, stop);
+  Attach(http.get(), watch);
   const Answer asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
                            {"printer-state", "printer-state-message", "printer-state-reasons"});
   if (asked.Failed()) {
-    state.asked = Status::Fail(watch.Stalled() ? watch.StallReason() : asked.Why("the printer's state could not be asked"));
+    state.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason() : asked.Why("the printer's state could not be asked"));
     return state;
   }
   const int value = ippGetInteger(ippFindAttribute(asked.response.get(), "printer-state", IPP_TAG_ENUM), 0);
