@@ -103,7 +103,8 @@ int Watcher::Run() {
   while (!console_.stop) {
     const auto batch = events_->Wait(kEventWait);
     now = Clock::now();
-    if (batch.folder_gone) {
+    std::error_code error;
+    if (batch.folder_gone || !fs::exists(layout_.folder, error)) {
       Tell("the folder " + Utf8(layout_.folder) + " was removed or moved away; the watch ends", true);
       status = sender::kExitNotSent;
       break;

@@ -61,7 +61,7 @@ class WatchEndToEnd : public ::testing::Test {
     return std::make_unique<testsupport::ChildProcess>(command, logs);
   }
   testsupport::Outcome Stop(testsupport::ChildProcess& watcher) {
-    kill(watcher.Pid(), SIGTERM);
+    kill(watcher.Pid(), SIGINT);  // Wine ends a program at SIGTERM; SIGINT it hands on
     return watcher.Wait(60s);
   }
   void Write(const std::string& name, const std::string& bytes, const fs::path& in = {}) {
