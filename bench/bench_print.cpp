@@ -157,7 +157,7 @@ void CheckAndClear(const testsupport::PrivateCups& cups, const fs::path& capture
   if (jobs.empty()) Fail("the scheduler has no job");
   const auto& job = jobs.back();
   if (job.title != title) Fail("the newest job is \"" + job.title + "\", not \"" + title + "\"");
-  if (job.state != testsupport::JobState::kCompleted) {
+  if (job.state != testsupport::JobState::Completed) {
     std::ostringstream state;
     state << job.state;
     Fail("job " + std::to_string(job.id) + " (" + title + ") ended " + state.str());
@@ -191,7 +191,7 @@ const char* Verdict(bool met) { return met ? "met" : "MISSED"; }
 void PrintRun(const std::string& round, const Run& run, std::int64_t size) {
   std::printf("%-8s %-14s %8.2f s %8.1f MB/s  CPU %5.2f s  cupsd CPU %5.2f s", round.c_str(), SenderName(run.sender),
               run.seconds, static_cast<double>(size) / run.seconds / 1e6, run.sender_cpu, run.cupsd_cpu);
-  if (run.sender == Sender::kJob) {
+  if (run.sender == Sender::Job) {
     std::printf("  stall %5.1f ms (at %.2f s)  memory +%ld KiB", run.stall_ms, run.stall_end, run.growth_kib);
   }
   std::printf("\n");
@@ -225,11 +225,11 @@ bool Summarize(const std::vector<Run>& runs, std::int64_t size, int rounds) {
     return list;
   };
   const auto best = [](const std::vector<double>& list) { return *std::max_element(list.begin(), list.end()); };
-  const auto job = rates(Sender::kJob), bare = rates(Sender::kBare), lp = rates(Sender::kLp);
+  const auto job = rates(Sender::Job), bare = rates(Sender::Bare), lp = rates(Sender::Lp);
   double stall = 0;
   long growth = 0;
   for (const auto& run : runs) {
-    if (run.sender != Sender::kJob) continue;
+    if (run.sender != Sender::Job) continue;
     stall = std::max(stall, run.stall_ms);
     growth = std::max(growth, run.growth_kib);
   }
@@ -273,15 +273,15 @@ class Stage {
     std::string title;
     Run run;
     switch (sender) {
-      case Sender::kJob:
+      case Sender::Job:
         title = file_.filename().string();
         run = window_->PrintOnce();
         break;
-      case Sender::kBare:
+      case Sender::Bare:
         title = "bare-libcups";
         run = SendBare(file_, title);
         break;
-      case Sender::kLp:
+      case Sender::Lp:
         title = "lp-raw";
         run = SendWithLp(file_, title);
         break;

@@ -18,11 +18,11 @@ namespace bench {
 
 const char* SenderName(Sender sender) {
   switch (sender) {
-    case Sender::kJob:
+    case Sender::Job:
       return "program's job";
-    case Sender::kBare:
+    case Sender::Bare:
       return "bare libcups";
-    case Sender::kLp:
+    case Sender::Lp:
       return "lp -o raw";
   }
   return "?";

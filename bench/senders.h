@@ -12,13 +12,13 @@ namespace bench {
 // The private scheduler's queue that every sender prints to.
 inline constexpr char kQueue[] = "Bench";
 
-enum class Sender { kJob, kBare, kLp };
-inline constexpr Sender kSenders[] = {Sender::kJob, Sender::kBare, Sender::kLp};
+enum class Sender { Job, Bare, Lp };
+inline constexpr Sender kSenders[] = {Sender::Job, Sender::Bare, Sender::Lp};
 
 const char* SenderName(Sender sender);
 
 struct Run {
-  Sender sender = Sender::kJob;
+  Sender sender = Sender::Job;
   double seconds = 0;
   double sender_cpu = 0;  // seconds of CPU the sender used
   double cupsd_cpu = 0;   // seconds of CPU the scheduler used meanwhile

@@ -37,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::cups::ReadPrinterAttributes(answer, status);
   ippDelete(answer);
   const platform::FollowUp follow = platform::Judge(status);
-  const bool told = follow.fate == platform::Fate::kFailed || follow.fate == platform::Fate::kStuck;
+  const bool told = follow.fate == platform::Fate::Failed || follow.fate == platform::Fate::Stuck;
   fuzz::Check(!told || !follow.reason.empty(), "a failed or stuck document has a reason");
   return 0;
 }

@@ -19,16 +19,14 @@ class RunTimeError : public std::runtime_error {
 };
 
 // The standard errors the program raises, by number.
-enum ErrorNumber : int {
-  kErrOverflow = 6,
-  kErrOutOfMemory = 7,
-  kErrSubscriptOutOfRange = 9,
-  kErrDivisionByZero = 11,
-  kErrInternal = 51,
-  kErrPathFileAccess = 75,
-  kErrInvalidPropertyValue = 380,
-  kErrInvalidPropertyArrayIndex = 381,
-};
+inline constexpr int kErrOverflow = 6;
+inline constexpr int kErrOutOfMemory = 7;
+inline constexpr int kErrSubscriptOutOfRange = 9;
+inline constexpr int kErrDivisionByZero = 11;
+inline constexpr int kErrInternal = 51;
+inline constexpr int kErrPathFileAccess = 75;
+inline constexpr int kErrInvalidPropertyValue = 380;
+inline constexpr int kErrInvalidPropertyArrayIndex = 381;
 
 // An error with its standard text, optionally followed by detail.
 RunTimeError MakeError(int number, const std::string& detail = {});

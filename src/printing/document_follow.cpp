@@ -21,18 +21,18 @@ FollowNews FollowOnce(platform::Spooler& spooler, std::vector<FollowedDocument>&
     }
     const auto follow = platform::FollowDocument(spooler, document.printer_name, document.job_id, stop);
     switch (follow.fate) {
-      case platform::Fate::kPrinted:
+      case platform::Fate::Printed:
         continue;
-      case platform::Fate::kFailed:
+      case platform::Fate::Failed:
         news.not_printed.push_back({document.path, follow.reason});
         continue;
       // A stopped printer may be started again: the wait is told once, and
       // the document followed on.
-      case platform::Fate::kStuck:
+      case platform::Fate::Stuck:
         if (!followed_document.told_waiting) news.waiting.push_back({document.path, follow.reason});
         followed_document.told_waiting = true;
         break;
-      case platform::Fate::kWaiting:
+      case platform::Fate::Waiting:
         break;
     }
     going_on.push_back(std::move(followed_document));

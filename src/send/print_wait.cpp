@@ -16,17 +16,17 @@ constexpr auto kAskEvery = 500ms;
 // How often an interrupt is looked for between two questions.
 constexpr auto kStopCheckEvery = 100ms;
 
-bool Settled(platform::Fate fate) { return fate == platform::Fate::kPrinted || fate == platform::Fate::kFailed; }
+bool Settled(platform::Fate fate) { return fate == platform::Fate::Printed || fate == platform::Fate::Failed; }
 
 // Where a document not printed yet stands, as the spooler tells it.
 std::string NotYetPrinted(const platform::FollowUp& follow) {
   const auto& status = follow.status;
   if (!status.asked.IsOk()) return status.asked.Reason();
-  const std::string state = status.state == platform::DocumentState::kHeld         ? "held"
-                            : status.state == platform::DocumentState::kProcessing ? "printing"
+  const std::string state = status.state == platform::DocumentState::Held         ? "held"
+                            : status.state == platform::DocumentState::Processing ? "printing"
                                                                                    : "queued";
   if (status.held_until_released) return follow.reason;
-  if (follow.fate == platform::Fate::kStuck) return state + " on a stopped printer: " + follow.reason;
+  if (follow.fate == platform::Fate::Stuck) return state + " on a stopped printer: " + follow.reason;
   return status.printer_message.empty() ? state : state + ": " + status.printer_message;
 }
 
@@ -53,7 +53,7 @@ std::vector<platform::FollowUp> FollowSent(platform::Spooler& spooler,
       if (answered) last_answer = Clock::now();
       unanswered = unanswered || !answered;
       unsettled = unsettled || !Settled(follows[i].fate);
-      moving = moving || (answered && follows[i].fate == platform::Fate::kWaiting);
+      moving = moving || (answered && follows[i].fate == platform::Fate::Waiting);
     }
     const auto now = Clock::now();
     // A print server silent (or unreachable) for the stall limit ends the
@@ -71,7 +71,7 @@ WaitVerdict JudgeWait(const std::vector<printing::SentDocument>& sent,
                       const std::vector<platform::FollowUp>& follows) {
   std::vector<printing::NotSent> failed, waiting;
   for (std::size_t i = 0; i < sent.size(); ++i) {
-    if (follows[i].fate == platform::Fate::kFailed) failed.push_back({sent[i].path, "did not print: " + follows[i].reason});
+    if (follows[i].fate == platform::Fate::Failed) failed.push_back({sent[i].path, "did not print: " + follows[i].reason});
     if (!Settled(follows[i].fate)) waiting.push_back({sent[i].path, "not printed yet: " + NotYetPrinted(follows[i])});
   }
   WaitVerdict verdict;

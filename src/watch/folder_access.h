@@ -31,7 +31,7 @@ class FolderEvents {
 // Starts watching `folder`; fails with the system's reason.
 platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesystem::path& folder);
 
-enum class RenameEnd { kDone, kSourceGone, kTargetTaken };
+enum class RenameEnd { Done, SourceGone, TargetTaken };
 // Renames `from` to `to` atomically unless `to` exists.
 platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 

@@ -72,16 +72,16 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
 }
 
 platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
-  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return RenameEnd::kDone;
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return RenameEnd::Done;
   if (errno == EINVAL || errno == ENOSYS) {
     // A file system without the no-replace rename (some network ones):
     // the target is looked for first; a plain rename is still atomic
     // between watchers racing for the same source.
-    if (access(to.c_str(), F_OK) == 0) return RenameEnd::kTargetTaken;
-    if (rename(from.c_str(), to.c_str()) == 0) return RenameEnd::kDone;
+    if (access(to.c_str(), F_OK) == 0) return RenameEnd::TargetTaken;
+    if (rename(from.c_str(), to.c_str()) == 0) return RenameEnd::Done;
   }
-  if (errno == ENOENT && access(from.c_str(), F_OK) != 0) return RenameEnd::kSourceGone;
-  if (errno == EEXIST) return RenameEnd::kTargetTaken;
+  if (errno == ENOENT && access(from.c_str(), F_OK) != 0) return RenameEnd::SourceGone;
+  if (errno == EEXIST) return RenameEnd::TargetTaken;
   return ErrnoFailure("it could not be moved to " + to.string());
 }
 

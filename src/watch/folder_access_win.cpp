@@ -88,10 +88,10 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
 
 platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
   // Without MOVEFILE_REPLACE_EXISTING a rename never replaces.
-  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return RenameEnd::kDone;
+  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return RenameEnd::Done;
   const DWORD error = GetLastError();
-  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return RenameEnd::kTargetTaken;
-  if (error == ERROR_FILE_NOT_FOUND) return RenameEnd::kSourceGone;
+  if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return RenameEnd::TargetTaken;
+  if (error == ERROR_FILE_NOT_FOUND) return RenameEnd::SourceGone;
   return Failure("it could not be moved (it may still be open)", error);
 }
 

@@ -127,9 +127,9 @@ void Watcher::JudgeUnfinished() {
       continue;
     }
     it = unfinished_.erase(it);
-    if (fate == platform::Fate::kPrinted) {
+    if (fate == platform::Fate::Printed) {
       Conclude(key, kPrinted);
-    } else if (fate == platform::Fate::kFailed || incoming) {
+    } else if (fate == platform::Fate::Failed || incoming) {
       // Never taken whole, so nothing of it printed: it goes again.
       Conclude(key, kReturned,
                "its document was not taken whole before the watcher ended; sent again" +
@@ -149,8 +149,8 @@ int Watcher::FinishOnce() {
   if (console_.stop) return sender::kExitInterrupted;
   const auto verdict = sender::JudgeWait(sent, follows);
   for (std::size_t i = 0; i < sent.size(); ++i) {
-    if (follows[i].fate == platform::Fate::kPrinted) Conclude(sent[i].path, kPrinted);
-    if (follows[i].fate == platform::Fate::kFailed) Conclude(sent[i].path, kFailed, "did not print: " + follows[i].reason);
+    if (follows[i].fate == platform::Fate::Printed) Conclude(sent[i].path, kPrinted);
+    if (follows[i].fate == platform::Fate::Failed) Conclude(sent[i].path, kFailed, "did not print: " + follows[i].reason);
   }
   for (const auto& unprinted : verdict.unprinted) {
     if (documents_.count(unprinted.path) == 0) continue;
@@ -221,7 +221,7 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
     return Conclude(key, kFailed, kMayHavePrinted);
   }
   const auto status = spooler_.DocumentStatusOf(document.printer, document.job, {});
-  if (status.asked.IsOk() && status.state == platform::DocumentState::kGone) {
+  if (status.asked.IsOk() && status.state == platform::DocumentState::Gone) {
     return Conclude(key, kFailed, kMayHavePrinted);
   }
   if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());

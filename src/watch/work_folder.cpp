@@ -38,8 +38,8 @@ platform::StatusOr<fs::path> MoveUnder(const fs::path& from, const fs::path& int
     const auto target = into / FromUtf8(free);
     auto moved = RenameNoReplace(from, target);
     if (!moved.IsOk()) return moved.Outcome();
-    if (moved.Value() == RenameEnd::kDone) return target;
-    if (moved.Value() == RenameEnd::kSourceGone) return fs::path();
+    if (moved.Value() == RenameEnd::Done) return target;
+    if (moved.Value() == RenameEnd::SourceGone) return fs::path();
     // Taken meanwhile, by another watcher: the next free name.
   }
 }

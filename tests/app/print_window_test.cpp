@@ -52,7 +52,7 @@ class PrintWindowTest : public AppTest {
   std::vector<std::pair<std::string, std::string>> Documents(PrivateCups& cups, const std::string& queue) {
     std::vector<std::pair<std::string, std::string>> docs;
     for (const auto& job : cups.WaitForFinishedJobs(queue)) {
-      if (job.state != JobState::kCompleted) continue;
+      if (job.state != JobState::Completed) continue;
       const auto doc = cups.WaitForDocument(queue, job.id);
       docs.push_back({job.title, doc ? doc->bytes : "<no capture>"});
     }
@@ -203,8 +203,8 @@ TEST_F(PrintWindowTest, ClosingDuringAJobCancelsTheDocumentInHandAndSaves) {
   EXPECT_EQ(Stored("ListIdx"), queue);
   const auto jobs = Cups().WaitForFinishedJobs(queue);
   ASSERT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(jobs[0].state, JobState::kCompleted);
-  EXPECT_EQ(jobs[1].state, JobState::kCanceled);
+  EXPECT_EQ(jobs[0].state, JobState::Completed);
+  EXPECT_EQ(jobs[1].state, JobState::Canceled);
   EXPECT_EQ(Documents(Cups(), queue),
             (std::vector<std::pair<std::string, std::string>>{{"small.prn", "sent before the close"}}));
 }
@@ -262,8 +262,8 @@ TEST_F(PrintWindowTest, AStalledSpoolerEndsTheJobWithinTheLimitAndACloseWithinAS
   WaitForJob(window);
   auto jobs = own.WaitForFinishedJobs(queue);
   ASSERT_EQ(jobs.size(), 2u);
-  EXPECT_EQ(jobs[0].state, JobState::kCanceled);
-  EXPECT_EQ(jobs[1].state, JobState::kCompleted);
+  EXPECT_EQ(jobs[0].state, JobState::Canceled);
+  EXPECT_EQ(jobs[1].state, JobState::Completed);
 
   // A close while the job waits on the frozen scheduler ends it within a
   // second.

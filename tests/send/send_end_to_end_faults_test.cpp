@@ -156,7 +156,7 @@ TEST_F(SendEndToEnd, AnInterruptTakesBackTheFileInProgress) {
     EXPECT_EQ(printed[0].bytes, "first");
     EXPECT_EQ(printed[1].title, "big.prn");
     EXPECT_FALSE(printed[1].captured);
-    EXPECT_EQ(cups_.Jobs(queue).back().state, testsupport::JobState::kCanceled);
+    EXPECT_EQ(cups_.Jobs(queue).back().state, testsupport::JobState::Canceled);
   }
 }
 

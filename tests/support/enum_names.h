@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 // The names of the enums tests compare, so that a failed check shows
-// "kFailed", not a number.
+// "Failed", not a number.
 #include <ostream>
 
 #include "platform/spooler/printer.h"
@@ -10,12 +10,12 @@
 namespace platform {
 
 inline void PrintTo(Fate fate, std::ostream* out) {
-  constexpr const char* kNames[] = {"kWaiting", "kPrinted", "kFailed", "kStuck"};
+  constexpr const char* kNames[] = {"Waiting", "Printed", "Failed", "Stuck"};
   *out << kNames[static_cast<int>(fate)];
 }
 
 inline void PrintTo(DocumentState state, std::ostream* out) {
-  constexpr const char* kNames[] = {"kPending", "kHeld", "kProcessing", "kCompleted", "kCancelled", "kAborted", "kGone"};
+  constexpr const char* kNames[] = {"Pending", "Held", "Processing", "Completed", "Cancelled", "Aborted", "Gone"};
   *out << kNames[static_cast<int>(state)];
 }
 

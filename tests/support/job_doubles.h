@@ -67,9 +67,9 @@ class FakeSpooler : public platform::Spooler {
     platform::DocumentStatus status;
     for (const auto& doc : docs) {
       if (doc.job_id != job_id) continue;
-      status.state = doc.ended       ? platform::DocumentState::kCompleted
-                     : doc.cancelled ? platform::DocumentState::kCancelled
-                                     : platform::DocumentState::kPending;
+      status.state = doc.ended       ? platform::DocumentState::Completed
+                     : doc.cancelled ? platform::DocumentState::Cancelled
+                                     : platform::DocumentState::Pending;
       status.printer_stopped = !doc.stopped_because.empty();
       status.stopped_reason = doc.stopped_because;
     }

@@ -74,19 +74,19 @@ std::unique_ptr<PrivateCups> shared_cups;
 
 std::ostream& operator<<(std::ostream& out, JobState state) {
   switch (state) {
-    case JobState::kPending:
+    case JobState::Pending:
       return out << "pending";
-    case JobState::kHeld:
+    case JobState::Held:
       return out << "held";
-    case JobState::kProcessing:
+    case JobState::Processing:
       return out << "processing";
-    case JobState::kStopped:
+    case JobState::Stopped:
       return out << "stopped";
-    case JobState::kCanceled:
+    case JobState::Canceled:
       return out << "canceled";
-    case JobState::kAborted:
+    case JobState::Aborted:
       return out << "aborted";
-    case JobState::kCompleted:
+    case JobState::Completed:
       return out << "completed";
   }
   return out << "state " << static_cast<int>(state);

@@ -27,13 +27,13 @@ inline constexpr std::chrono::milliseconds kSpoolerWait = 30s;
 
 // A job's state, by its IPP value.
 enum class JobState {
-  kPending = 3,
-  kHeld = 4,
-  kProcessing = 5,
-  kStopped = 6,
-  kCanceled = 7,
-  kAborted = 8,
-  kCompleted = 9,
+  Pending = 3,
+  Held = 4,
+  Processing = 5,
+  Stopped = 6,
+  Canceled = 7,
+  Aborted = 8,
+  Completed = 9,
 };
 
 // For readable test failures.
@@ -42,10 +42,10 @@ std::ostream& operator<<(std::ostream& out, JobState state);
 struct SpoolerJob {
   int id = 0;
   std::string title;
-  JobState state = JobState::kPending;
+  JobState state = JobState::Pending;
   int kilobytes = 0;  // of document data the scheduler received (rounded up)
   // Canceled, aborted or completed: the scheduler is done with it.
-  bool Finished() const { return state >= JobState::kCanceled; }
+  bool Finished() const { return state >= JobState::Canceled; }
 };
 
 struct CapturedDocument {

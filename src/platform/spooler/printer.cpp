@@ -23,13 +23,13 @@ StatusOr<std::unique_ptr<Printer>> Printer::Open(Spooler& spooler, const std::st
 }
 
 Status Printer::StartDoc(const std::string& document_name) {
-  if (state_ == State::kClosed) return Status::Fail(kClosed);
+  if (state_ == State::Closed) return Status::Fail(kClosed);
   if (!unanswered_.IsOk()) return unanswered_;
-  if (state_ != State::kNoDocument) return Status::Fail("a document is already open");
+  if (state_ != State::NoDocument) return Status::Fail("a document is already open");
   const auto created = port_->CreateJob(JobName(document_name));
   if (!created.IsOk()) return Noted(created.Outcome());
   job_id_ = *created;
-  state_ = State::kOpen;
+  state_ = State::Open;
   return Status::Ok();
 }
 
@@ -52,41 +52,41 @@ Status Printer::Write(const void* data, std::size_t size, std::size_t& written) 
 
 Status Printer::EndDoc() {
   // A document that lost data must not print.
-  if (state_ == State::kBroken) return Remove(failure_);
+  if (state_ == State::Broken) return Remove(failure_);
   if (auto open = DocumentOpen(); !open.IsOk()) return open;
   const Status ended = port_->Finish();
   if (!ended.IsOk() && !ended.IsTimedOut()) return Remove(ended);
-  state_ = State::kNoDocument;
+  state_ = State::NoDocument;
   return Noted(ended);
 }
 
 Status Printer::CancelDoc() {
-  if (state_ != State::kBroken) {
+  if (state_ != State::Broken) {
     if (auto open = DocumentOpen(); !open.IsOk()) return open;
   }
-  state_ = State::kNoDocument;
+  state_ = State::NoDocument;
   failure_ = {};
   return Noted(port_->Discard());
 }
 
 Status Printer::Close() {
-  if (state_ == State::kClosed) return Status::Ok();
+  if (state_ == State::Closed) return Status::Ok();
   // A document left open is removed, never half printed.
-  Status result = state_ == State::kNoDocument ? Status::Ok() : CancelDoc();
-  state_ = State::kClosed;
+  Status result = state_ == State::NoDocument ? Status::Ok() : CancelDoc();
+  state_ = State::Closed;
   result.Update(port_->Close());
   return result;
 }
 
 Status Printer::DocumentOpen() const {
   switch (state_) {
-    case State::kOpen:
+    case State::Open:
       return Status::Ok();
-    case State::kBroken:
+    case State::Broken:
       return failure_;
-    case State::kClosed:
+    case State::Closed:
       return Status::Fail(kClosed);
-    case State::kNoDocument:
+    case State::NoDocument:
       break;
   }
   return unanswered_.IsOk() ? Status::Fail(kNoDocument) : unanswered_;
@@ -94,16 +94,16 @@ Status Printer::DocumentOpen() const {
 
 Status Printer::Broken(Status failure) {
   if (failure.IsTimedOut()) {
-    state_ = State::kNoDocument;
+    state_ = State::NoDocument;
     return Noted(failure);
   }
-  state_ = State::kBroken;
+  state_ = State::Broken;
   failure_ = failure;
   return failure;
 }
 
 Status Printer::Remove(Status failure) {
-  state_ = State::kNoDocument;
+  state_ = State::NoDocument;
   failure_ = {};
   const Status removed = Noted(port_->Discard());
   return removed.IsOk() ? failure : WithFailedRemoval(failure, removed);
@@ -120,33 +120,33 @@ Status WithFailedRemoval(const Status& failure, const Status& removal) {
 }
 
 FollowUp Judge(const DocumentStatus& status) {
-  FollowUp follow{Fate::kWaiting, {}, status};
+  FollowUp follow{Fate::Waiting, {}, status};
   const auto first_of = [](const std::string& a, const std::string& b) { return a.empty() ? b : a; };
   if (!status.asked.IsOk()) return follow;
   switch (status.state) {
-    case DocumentState::kCompleted:
-      follow.fate = status.undelivered ? Fate::kFailed : Fate::kPrinted;
+    case DocumentState::Completed:
+      follow.fate = status.undelivered ? Fate::Failed : Fate::Printed;
       if (status.undelivered) follow.reason = first_of(status.printer_message, "the printer did not take the document");
       break;
-    case DocumentState::kGone:
-      follow.fate = status.gone_may_have_printed ? Fate::kPrinted : Fate::kFailed;
+    case DocumentState::Gone:
+      follow.fate = status.gone_may_have_printed ? Fate::Printed : Fate::Failed;
       if (!status.gone_may_have_printed) follow.reason = kRemovedReason;
       break;
-    case DocumentState::kCancelled:
-    case DocumentState::kAborted:
-      follow.fate = Fate::kFailed;
-      follow.reason = first_of(status.printer_message, first_of(status.reasons, status.state == DocumentState::kAborted
+    case DocumentState::Cancelled:
+    case DocumentState::Aborted:
+      follow.fate = Fate::Failed;
+      follow.reason = first_of(status.printer_message, first_of(status.reasons, status.state == DocumentState::Aborted
                                                                                  ? "aborted by the spooler"
                                                                                  : "cancelled at the spooler"));
       break;
-    case DocumentState::kPending:
-    case DocumentState::kHeld:
-    case DocumentState::kProcessing:
+    case DocumentState::Pending:
+    case DocumentState::Held:
+    case DocumentState::Processing:
       if (status.held_until_released) {
-        follow.fate = Fate::kStuck;
+        follow.fate = Fate::Stuck;
         follow.reason = kHeldReason;
       } else if (status.printer_stopped) {
-        follow.fate = Fate::kStuck;
+        follow.fate = Fate::Stuck;
         follow.reason = first_of(status.stopped_reason, first_of(status.printer_message, "the printer has stopped"));
       }
       break;

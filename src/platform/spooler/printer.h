@@ -56,7 +56,7 @@ class Printer {
   const Status& Unanswered() const { return unanswered_; }
 
  private:
-  enum class State { kNoDocument, kOpen, kBroken, kClosed };
+  enum class State { NoDocument, Open, Broken, Closed };
 
   // Ok while a document is open and whole, else why not.
   Status DocumentOpen() const;
@@ -70,7 +70,7 @@ class Printer {
   Status Noted(const Status& result);
 
   std::unique_ptr<PrinterPort> port_;
-  State state_ = State::kNoDocument;
+  State state_ = State::NoDocument;
   Status failure_;     // why the document in hand broke
   Status unanswered_;  // failed once the spooler stopped answering
   int job_id_ = 0;
@@ -78,16 +78,16 @@ class Printer {
 
 // How a document sent to a printer fares, judged from the spooler's answer.
 enum class Fate {
-  kWaiting,   // not printed yet, nothing wrong seen (or the spooler could not be asked)
-  kPrinted,   // completed, or gone where the spooler forgets printed jobs
-  kFailed,    // cancelled (by anyone: the job cancels only what it does not send), aborted, or
+  Waiting,   // not printed yet, nothing wrong seen (or the spooler could not be asked)
+  Printed,   // completed, or gone where the spooler forgets printed jobs
+  Failed,    // cancelled (by anyone: the job cancels only what it does not send), aborted, or
               // gone where the spooler keeps ended jobs: removed, not known to have printed
-  kStuck,     // waits on a printer that has stopped, or until someone releases it
+  Stuck,     // waits on a printer that has stopped, or until someone releases it
 };
 
 struct FollowUp {
-  Fate fate = Fate::kWaiting;
-  std::string reason;  // the printer's (or the spooler's) words, for kFailed and kStuck
+  Fate fate = Fate::Waiting;
+  std::string reason;  // the printer's (or the spooler's) words, for Failed and Stuck
   DocumentStatus status;
 };
 

@@ -60,12 +60,12 @@ inline constexpr char kEmptyDocumentReason[] = "the file is empty; the spooler d
 Status WithFailedRemoval(const Status& failure, const Status& removal);
 
 // Where a sent document stands at the spooler.
-enum class DocumentState { kPending, kHeld, kProcessing, kCompleted, kCancelled, kAborted, kGone };
+enum class DocumentState { Pending, Held, Processing, Completed, Cancelled, Aborted, Gone };
 
 // The spooler's answer about one document, for following it after it was
 // sent.
 struct DocumentStatus {
-  DocumentState state = DocumentState::kGone;
+  DocumentState state = DocumentState::Gone;
   std::string reasons;          // the document's state reasons, comma separated
   std::string printer_message;  // the printer's state message for the document
   bool printer_stopped = false;  // the printer itself has stopped

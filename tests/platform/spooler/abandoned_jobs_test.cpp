@@ -40,7 +40,7 @@ TEST(AbandonedJobs, OnlyAJobAsItWasLeftIsCancelled) {
                       << line("Theirs", "report.prn", 31 * 86400) << server + "\tTheirs\t" + std::to_string(theirs)
                       << "\ngarbage\n\n" << std::string(5000, 'x') + "\n";
   ASSERT_TRUE(platform::Printer::Open(*platform::MakeSystemSpooler(), "Mine", {}).IsOk());
-  EXPECT_EQ(cups.Jobs("Theirs").back().state, testsupport::JobState::kHeld);
+  EXPECT_EQ(cups.Jobs("Theirs").back().state, testsupport::JobState::Held);
   EXPECT_EQ(testsupport::ReadAll(file), "");
 }
 

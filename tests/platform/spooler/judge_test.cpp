@@ -18,15 +18,15 @@ TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
     Fate fate;
     std::string reason;
   } cases[] = {
-      {DocumentState::kCompleted, false, false, false, false, Fate::kPrinted, ""},
-      {DocumentState::kCompleted, false, false, true, false, Fate::kFailed, "jammed"},  // the printer took nothing
-      {DocumentState::kGone, false, false, false, true, Fate::kPrinted, ""},  // Windows forgets printed jobs
-      {DocumentState::kGone, false, false, false, false, Fate::kFailed, platform::kRemovedReason},  // CUPS keeps them
-      {DocumentState::kAborted, false, false, false, false, Fate::kFailed, "jammed"},
-      {DocumentState::kCancelled, false, false, false, true, Fate::kFailed, "jammed"},
-      {DocumentState::kPending, false, false, false, false, Fate::kWaiting, ""},
-      {DocumentState::kProcessing, true, false, false, true, Fate::kStuck, "jammed"},
-      {DocumentState::kHeld, false, true, false, false, Fate::kStuck, platform::kHeldReason},
+      {DocumentState::Completed, false, false, false, false, Fate::Printed, ""},
+      {DocumentState::Completed, false, false, true, false, Fate::Failed, "jammed"},  // the printer took nothing
+      {DocumentState::Gone, false, false, false, true, Fate::Printed, ""},  // Windows forgets printed jobs
+      {DocumentState::Gone, false, false, false, false, Fate::Failed, platform::kRemovedReason},  // CUPS keeps them
+      {DocumentState::Aborted, false, false, false, false, Fate::Failed, "jammed"},
+      {DocumentState::Cancelled, false, false, false, true, Fate::Failed, "jammed"},
+      {DocumentState::Pending, false, false, false, false, Fate::Waiting, ""},
+      {DocumentState::Processing, true, false, false, true, Fate::Stuck, "jammed"},
+      {DocumentState::Held, false, true, false, false, Fate::Stuck, platform::kHeldReason},
   };
   for (const auto& c : cases) {
     platform::DocumentStatus status;
@@ -42,7 +42,7 @@ TEST(Judge, ReadsEachStateAndAGoneJobAsItsSpoolerMeansIt) {
   }
   platform::DocumentStatus unasked;
   unasked.asked = platform::Status::Fail("no answer");
-  EXPECT_EQ(platform::Judge(unasked).fate, Fate::kWaiting);  // says nothing either way
+  EXPECT_EQ(platform::Judge(unasked).fate, Fate::Waiting);  // says nothing either way
 }
 
 }  // namespace

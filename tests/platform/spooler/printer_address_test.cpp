@@ -14,11 +14,11 @@ TEST(PrinterAddress, ReadsEachFormWithItsDefaultPort) {
     int port;
     std::string resource;
   } cases[] = {
-      {"socket://printer.local", AddressScheme::kSocket, "printer.local", 9100, ""},
-      {"socket://10.0.0.7:9101/", AddressScheme::kSocket, "10.0.0.7", 9101, ""},
-      {"SOCKET://[::1]:65535", AddressScheme::kSocket, "::1", 65535, ""},
-      {"ipp://host/ipp/print", AddressScheme::kIpp, "host", 631, "/ipp/print"},
-      {"ipps://[2001:db8::1]:8631/printers/Q", AddressScheme::kIpps, "2001:db8::1", 8631, "/printers/Q"},
+      {"socket://printer.local", AddressScheme::Socket, "printer.local", 9100, ""},
+      {"socket://10.0.0.7:9101/", AddressScheme::Socket, "10.0.0.7", 9101, ""},
+      {"SOCKET://[::1]:65535", AddressScheme::Socket, "::1", 65535, ""},
+      {"ipp://host/ipp/print", AddressScheme::Ipp, "host", 631, "/ipp/print"},
+      {"ipps://[2001:db8::1]:8631/printers/Q", AddressScheme::Ipps, "2001:db8::1", 8631, "/printers/Q"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -149,8 +149,8 @@ TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) 
     const Status sent = Send(*printer, document, [&] {
       // Known to the spooler, waiting (CUPS: held for its data), from its start.
       const auto open = StatusOf(printer->JobId());
-      EXPECT_EQ(platform::Judge(open).fate, Fate::kWaiting);
-      EXPECT_NE(open.state, DocumentState::kGone);
+      EXPECT_EQ(platform::Judge(open).fate, Fate::Waiting);
+      EXPECT_NE(open.state, DocumentState::Gone);
       EXPECT_TRUE(open.asked.IsOk()) << open.asked.Reason();
     });
     ASSERT_TRUE(sent.IsOk()) << document.name << ": " << sent.Reason();
@@ -163,7 +163,7 @@ TEST_P(PrinterContract, DocumentsArriveWholeAsJobsOfTheirOwnFollowedToTheirEnd) 
   for (std::size_t i = 0; i < documents.size(); ++i) {
     EXPECT_EQ(printed[i].name, platform::JobName(documents[i].name));
     EXPECT_TRUE(printed[i].bytes == documents[i].bytes) << documents[i].name;
-    EXPECT_EQ(testsupport::Settled(Spooler(), printer_name_, job_ids[i]).fate, Fate::kPrinted);
+    EXPECT_EQ(testsupport::Settled(Spooler(), printer_name_, job_ids[i]).fate, Fate::Printed);
   }
 }
 
@@ -224,7 +224,7 @@ TEST_P(PrinterContract, CallsOutOfOrderFailWithTheirReasons) {
   EXPECT_EQ(printed[0].name, "a.prn");
   // Wine's spooler forgets an ended document at once.
   if (Wine()) {
-    EXPECT_EQ(StatusOf(printer->JobId()).state, DocumentState::kGone);
+    EXPECT_EQ(StatusOf(printer->JobId()).state, DocumentState::Gone);
   }
 }
 

@@ -130,9 +130,9 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
     DocumentState state;
     std::string reason;
   } cases[] = {
-      {failing, Fate::kFailed, DocumentState::kAborted, "capture: forced failure (exit 1)"},
-      {stopped, Fate::kStuck, DocumentState::kPending, "Out of paper (tray 2)"},
-      {held, Fate::kStuck, DocumentState::kHeld, platform::kHeldReason},
+      {failing, Fate::Failed, DocumentState::Aborted, "capture: forced failure (exit 1)"},
+      {stopped, Fate::Stuck, DocumentState::Pending, "Out of paper (tray 2)"},
+      {held, Fate::Stuck, DocumentState::Held, platform::kHeldReason},
   };
   for (const auto& c : cases) {
     auto printer = Open(c.queue);
@@ -150,7 +150,7 @@ TEST_F(CupsSpooler, FollowsDocumentsThatFailOrWait) {
   }
   // A job the scheduler does not know is gone, which is no failure to ask.
   const auto unknown = spooler_->DocumentStatusOf(failing, 999999, {});
-  EXPECT_EQ(unknown.state, DocumentState::kGone);
+  EXPECT_EQ(unknown.state, DocumentState::Gone);
   EXPECT_TRUE(unknown.asked.IsOk()) << unknown.asked.Reason();
 }
 
@@ -168,7 +168,7 @@ TEST_F(CupsSpooler, ASlowServerPrintsEveryDocument) {
     const auto captured = cups_.WaitForDocument(queue, printer->JobId());
     ASSERT_TRUE(captured);
     EXPECT_EQ(captured->bytes, bytes);
-    EXPECT_EQ(testsupport::Settled(*spooler_, queue, printer->JobId()).fate, platform::Fate::kPrinted);
+    EXPECT_EQ(testsupport::Settled(*spooler_, queue, printer->JobId()).fate, platform::Fate::Printed);
   }
 }
 
@@ -207,7 +207,7 @@ TEST(CupsSpoolerAlone, ADocumentRefusedHalfWayFailsAndIsRemoved) {
 
   const auto jobs = cups.WaitForFinishedJobs("Small");
   ASSERT_EQ(jobs.size(), 1u);
-  EXPECT_EQ(jobs[0].state, JobState::kCanceled);
+  EXPECT_EQ(jobs[0].state, JobState::Canceled);
   EXPECT_TRUE(cups.Captured("Small").empty());
 }
 
@@ -259,9 +259,9 @@ TEST(CupsSpoolerAlone, AJobLeftHeldIsCancelledByTheNextRun) {
     EXPECT_TRUE(printer->EndDoc().IsTimedOut());
   }
   cups.Resume();
-  ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::kHeld);
+  ASSERT_EQ(cups.Jobs("Stalling").back().state, JobState::Held);
   ASSERT_TRUE(Opened(*platform::MakeSystemSpooler(), "Stalling"));
-  EXPECT_EQ(cups.Jobs("Stalling").back().state, JobState::kCanceled);
+  EXPECT_EQ(cups.Jobs("Stalling").back().state, JobState::Canceled);
   EXPECT_EQ(testsupport::ReadAll(state.Path() / "torvane" / "abandoned-jobs"), "");
 }
 

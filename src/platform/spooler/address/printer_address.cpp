@@ -86,15 +86,15 @@ StatusOr<PrinterAddress> ParsePrinterAddress(const std::string& text) {
   address.uri = text;
   const std::string scheme = Lower(std::string_view(text).substr(0, separator));
   if (scheme == "socket") {
-    address.scheme = AddressScheme::kSocket;
+    address.scheme = AddressScheme::Socket;
   } else if (scheme == "ipp") {
-    address.scheme = AddressScheme::kIpp;
+    address.scheme = AddressScheme::Ipp;
   } else if (scheme == "ipps") {
-    address.scheme = AddressScheme::kIpps;
+    address.scheme = AddressScheme::Ipps;
   } else {
     return fail("the scheme '" + scheme + "' is not known; give socket://, ipp:// or ipps://");
   }
-  const bool ipp = address.scheme != AddressScheme::kSocket;
+  const bool ipp = address.scheme != AddressScheme::Socket;
   std::string_view rest = std::string_view(text).substr(separator + kSeparator.size());
   const auto slash = rest.find('/');
   std::string_view authority = rest.substr(0, slash);

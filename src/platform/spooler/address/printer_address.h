@@ -13,10 +13,10 @@
 
 namespace platform {
 
-enum class AddressScheme { kSocket, kIpp, kIpps };
+enum class AddressScheme { Socket, Ipp, Ipps };
 
 struct PrinterAddress {
-  AddressScheme scheme = AddressScheme::kSocket;
+  AddressScheme scheme = AddressScheme::Socket;
   std::string host;      // without the brackets of an IPv6 address
   int port = 0;
   std::string resource;  // ipp and ipps: the path, from its '/'; socket: empty

@@ -165,7 +165,7 @@ namespace platform {
 
 void AddSocketScheme(AddressSchemes& schemes) {
   auto ids = std::make_shared<int>(0);
-  schemes[AddressScheme::kSocket] = {
+  schemes[AddressScheme::Socket] = {
       [ids](const PrinterAddress& address, StopCheck stop) -> StatusOr<std::unique_ptr<PrinterPort>> {
         return address::MakeSocketPort(address, std::move(stop), ids);
       },

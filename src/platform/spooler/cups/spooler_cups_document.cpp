@@ -35,18 +35,18 @@ Answer Ask(http_t* http, const Target& target, ipp_t* request, const std::vector
 DocumentState StateOf(int ipp_job_state) {
   switch (ipp_job_state) {
     case IPP_JSTATE_HELD:
-      return DocumentState::kHeld;
+      return DocumentState::Held;
     case IPP_JSTATE_PROCESSING:
     case IPP_JSTATE_STOPPED:  // stopped with its printer
-      return DocumentState::kProcessing;
+      return DocumentState::Processing;
     case IPP_JSTATE_CANCELED:
-      return DocumentState::kCancelled;
+      return DocumentState::Cancelled;
     case IPP_JSTATE_ABORTED:
-      return DocumentState::kAborted;
+      return DocumentState::Aborted;
     case IPP_JSTATE_COMPLETED:
-      return DocumentState::kCompleted;
+      return DocumentState::Completed;
     default:
-      return DocumentState::kPending;
+      return DocumentState::Pending;
   }
 }
 
@@ -70,7 +70,7 @@ void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentS
   const char* device_uri = ippGetString(ippFindAttribute(&printer, "device-uri", IPP_TAG_URI), 0, nullptr);
   if (device_uri == nullptr || !PrintsOverIpp(device_uri)) return;
   ipp_attribute_t* impressions = ippFindAttribute(&job, "job-impressions-completed", IPP_TAG_INTEGER);
-  const bool completed = status.state == DocumentState::kCompleted;
+  const bool completed = status.state == DocumentState::Completed;
   status.undelivered = completed && impressions != nullptr && DeliveredNothing(device_uri, ippGetInteger(impressions, 0));
   if (status.undelivered) return;
   const auto verdict = AskPrinterJob(device_uri, TextOf(&job, "job-name"), stop);
@@ -101,8 +101,8 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
     return status;
   }
   ReadJobAttributes(asked.response.get(), status);
-  const bool finished = status.state == DocumentState::kCompleted || status.state == DocumentState::kCancelled ||
-                        status.state == DocumentState::kAborted;
+  const bool finished = status.state == DocumentState::Completed || status.state == DocumentState::Cancelled ||
+                        status.state == DocumentState::Aborted;
   const Answer printer_asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
                                    {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
   if (printer_asked.Failed() && finished) return status;  // the queue is gone: nothing more to learn
@@ -151,7 +151,7 @@ void ReadJobAttributes(ipp_t* job, DocumentStatus& status) {
   // leaves "no-hold"), or for want of what only a person can give.
   const std::string hold_until = TextOf(job, "job-hold-until");
   const bool incoming = (", " + status.reasons + ", ").find(", job-incoming, ") != std::string::npos;
-  status.held_until_released = status.state == DocumentState::kHeld && !incoming &&
+  status.held_until_released = status.state == DocumentState::Held && !incoming &&
                                (hold_until.empty() || hold_until == "indefinite" || hold_until == "no-hold");
 }
 

@@ -14,7 +14,7 @@ namespace platform {
 namespace {
 
 cups::Target PrinterTarget(const PrinterAddress& address) {
-  const bool encrypted = address.scheme == AddressScheme::kIpps;
+  const bool encrypted = address.scheme == AddressScheme::Ipps;
   cups::Target target;
   target.host = address.host;
   target.port = address.port;
@@ -40,8 +40,8 @@ void AddIppSchemes(AddressSchemes& schemes) {
         return cups::AskDocumentStatus(PrinterTarget(address), job_id, std::move(stop));
       },
       {}};
-  schemes[AddressScheme::kIpp] = ipp;
-  schemes[AddressScheme::kIpps] = ipp;
+  schemes[AddressScheme::Ipp] = ipp;
+  schemes[AddressScheme::Ipps] = ipp;
 }
 
 }  // namespace platform

@@ -286,14 +286,14 @@ class WinSpooler final : public Spooler {
     const std::string words = info[0].pStatus != nullptr ? Utf16ToUtf8(info[0].pStatus) : std::string();
     status.printer_message = words;
     if ((bits & (JOB_STATUS_DELETING | JOB_STATUS_DELETED)) != 0) {
-      status.state = DocumentState::kCancelled;
+      status.state = DocumentState::Cancelled;
       status.reasons = "deleted";
     } else if ((bits & (JOB_STATUS_PRINTED | JOB_STATUS_COMPLETE)) != 0) {
-      status.state = DocumentState::kCompleted;
+      status.state = DocumentState::Completed;
     } else {
-      status.state = (bits & JOB_STATUS_PAUSED) != 0                                ? DocumentState::kHeld
-                     : (bits & (JOB_STATUS_PRINTING | JOB_STATUS_SPOOLING)) != 0 ? DocumentState::kProcessing
-                                                                                  : DocumentState::kPending;
+      status.state = (bits & JOB_STATUS_PAUSED) != 0                                ? DocumentState::Held
+                     : (bits & (JOB_STATUS_PRINTING | JOB_STATUS_SPOOLING)) != 0 ? DocumentState::Processing
+                                                                                  : DocumentState::Pending;
       status.reasons = StoppedBy(bits);
       status.printer_stopped = !status.reasons.empty();
       if (status.printer_stopped) status.stopped_reason = words.empty() ? status.reasons : words;

@@ -19,8 +19,8 @@ void AddIppSchemes(AddressSchemes& schemes) {
       },
       {},
       kUnsupported};
-  schemes[AddressScheme::kIpp] = refused;
-  schemes[AddressScheme::kIpps] = refused;
+  schemes[AddressScheme::Ipp] = refused;
+  schemes[AddressScheme::Ipps] = refused;
 }
 
 }  // namespace platform
