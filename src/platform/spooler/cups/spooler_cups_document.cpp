@@ -25,6 +25,23 @@ std::string TextOf(ipp_t* response, const char* name) {
   return text;
 }
 
+// One connection to the target for a few questions, each wait on it under
+// one stall watch.
+struct Asking {
+  Asking(const Target& target, StopCheck stop) : watch(target.shown, std::move(stop)) {
+    connected = Connect(http, target, watch.Stop());
+    if (connected.IsOk()) Attach(http.get(), watch);
+  }
+  // Why `answer` failed: the stall, when the wait on it lasted the limit.
+  Status Failure(const Answer& answer, const char* what) const {
+    return Status::Fail(watch.Stalled() ? watch.Stall().Reason() : answer.Why(what));
+  }
+
+  Http http;
+  StallWatch watch;
+  Status connected;
+};
+
 // Asks one request's attributes.
 Answer Ask(http_t* http, const Target& target, ipp_t* request, const std::vector<const char*>& attributes) {
   ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
@@ -83,36 +100,34 @@ void JudgeByPrinter(ipp_t& job, ipp_t& printer, const StopCheck& stop, DocumentS
 
 DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck stop) {
   DocumentStatus status;
-  Http http;
-  if (auto connected = Connect(http, target, stop); !connected.IsOk()) {
-    status.asked = connected;
+  Asking asking(target, std::move(stop));
+  if (!asking.connected.IsOk()) {
+    status.asked = asking.connected;
     return status;
   }
-  StallWatch watch(target.shown, stop);
-  Attach(http.get(), watch);
+  http_t* http = asking.http.get();
   ipp_t* request = NewRequest(IPP_OP_GET_JOB_ATTRIBUTES, target);
   ippAddInteger(request, IPP_TAG_OPERATION, IPP_TAG_INTEGER, "job-id", job_id);
-  const Answer asked = Ask(http.get(), target, request,
+  const Answer asked = Ask(http, target, request,
                            {"job-state", "job-state-reasons", "job-printer-state-message", "job-hold-until",
                             "job-impressions-completed", "job-name"});
   if (asked.Failed()) {
     if (asked.status == IPP_STATUS_ERROR_NOT_FOUND) return status;  // gone
-    status.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason() : asked.Why("the job's state could not be asked"));
+    status.asked = asking.Failure(asked, "the job's state could not be asked");
     return status;
   }
   ReadJobAttributes(asked.response.get(), status);
   const bool finished = status.state == DocumentState::Completed || status.state == DocumentState::Cancelled ||
                         status.state == DocumentState::Aborted;
-  const Answer printer_asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
+  const Answer printer_asked = Ask(http, target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
                                    {"printer-state", "printer-state-message", "printer-state-reasons", "device-uri"});
   if (printer_asked.Failed() && finished) return status;  // the queue is gone: nothing more to learn
   if (printer_asked.Failed()) {
-    status.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason()
-                                                : printer_asked.Why("the printer's state could not be asked"));
+    status.asked = asking.Failure(printer_asked, "the printer's state could not be asked");
     return status;
   }
   if (finished) {
-    JudgeByPrinter(*asked.response, *printer_asked.response, stop, status);
+    JudgeByPrinter(*asked.response, *printer_asked.response, asking.watch.Stop(), status);
     return status;
   }
   ReadPrinterAttributes(printer_asked.response.get(), status);
@@ -121,17 +136,16 @@ DocumentStatus AskDocumentStatus(const Target& target, int job_id, StopCheck sto
 
 PrinterState AskPrinterState(const Target& target, StopCheck stop) {
   PrinterState state;
-  Http http;
-  if (auto connected = Connect(http, target, stop); !connected.IsOk()) {
-    state.asked = connected;
+  Asking asking(target, std::move(stop));
+  if (!asking.connected.IsOk()) {
+    state.asked = asking.connected;
     return state;
   }
-  StallWatch watch(target.shown, stop);
-  Attach(http.get(), watch);
-  const Answer asked = Ask(http.get(), target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
+  http_t* http = asking.http.get();
+  const Answer asked = Ask(http, target, NewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES, target),
                            {"printer-state", "printer-state-message", "printer-state-reasons"});
   if (asked.Failed()) {
-    state.asked = Status::Fail(watch.Stalled() ? watch.Stall().Reason() : asked.Why("the printer's state could not be asked"));
+    state.asked = asking.Failure(asked, "the printer's state could not be asked");
     return state;
   }
   const int value = ippGetInteger(ippFindAttribute(asked.response.get(), "printer-state", IPP_TAG_ENUM), 0);
