@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 // Form::Create: one builder per kind of control, then one step that gives
-// every control the font, colours and drop handling its spec asks for.
+// every control the font, colours and drop handling its ControlSpec asks for.
 #include <QApplication>
 #include <QCheckBox>
 #include <QKeyEvent>
