@@ -10,6 +10,16 @@
 namespace platform {
 namespace {
 
+// Who takes a printer's documents: the system spooler, or the back end of
+// its address's scheme.
+struct Route {
+  std::string name;
+  bool system = true;
+  Status found;  // fails for an address that is not valid
+  PrinterAddress address;
+  const AddressBackEnd* back_end = nullptr;
+};
+
 class AddressSpooler final : public Spooler {
  public:
   explicit AddressSpooler(std::unique_ptr<Spooler> system) : system_(std::move(system)) {
@@ -56,16 +66,6 @@ class AddressSpooler final : public Spooler {
   Status UsePrintServer(const std::string& server) override { return system_->UsePrintServer(server); }
 
  private:
-  // Who takes a printer's documents: the system spooler, or the back end of
-  // its address's scheme.
-  struct Route {
-    std::string name;
-    bool system = true;
-    Status found;  // fails for an address that is not valid
-    PrinterAddress address;
-    const AddressBackEnd* back_end = nullptr;
-  };
-
   // The name is read once; the calls about one printer come in a row.
   const Route& RouteOf(const std::string& printer_name) {
     if (route_ && route_->name == printer_name) return *route_;
