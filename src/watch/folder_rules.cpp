@@ -53,6 +53,15 @@ void SortByArrival(std::vector<Sighting>& files) {
   });
 }
 
+std::string NotAFileReason(std::filesystem::file_type type) {
+  // A link is not followed: whoever may write into the folder would
+  // otherwise print any file the watcher can read, or one that never ends.
+  if (type == std::filesystem::file_type::symlink) {
+    return "a symbolic link, which is not followed: put the file itself into the folder";
+  }
+  return "not a regular file (a pipe, socket or device): only files are printed";
+}
+
 std::string Utf8(const std::filesystem::path& path) {
   const auto text = path.u8string();
   return std::string(text.begin(), text.end());

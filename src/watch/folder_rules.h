@@ -34,7 +34,13 @@ struct Sighting {
   std::string name;
   std::int64_t size = 0;
   std::filesystem::file_time_type modified{};
+  // Anything but a regular file (a symbolic link, a pipe, a device): it is
+  // never opened, and goes to failed/ with NotAFileReason.
+  bool regular = true;
 };
+
+// Why an entry of kind `type` in the folder is not printed.
+std::string NotAFileReason(std::filesystem::file_type type);
 
 // A file not yet claimed, with what is known of its writer.
 struct Candidate {

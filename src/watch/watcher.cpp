@@ -214,6 +214,13 @@ std::string Watcher::Claim(const Sighting& seen) {
   Document& document = documents_[key];
   document = {seen.name, claimed.Value(), 0, {}, settings_.printer, 0};
   std::error_code error;
+  // Looked at again once claimed: it may have been swapped for a link
+  // between the look and the claim.
+  const auto type = fs::symlink_status(document.path, error).type();
+  if (type != fs::file_type::regular) {
+    Conclude(key, kFailed, NotAFileReason(type));
+    return {};
+  }
   document.size = static_cast<std::int64_t>(fs::file_size(document.path, error));
   auto digest = FileSha256(Utf8(document.path));
   if (!digest.IsOk()) {

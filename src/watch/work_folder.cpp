@@ -54,8 +54,10 @@ platform::Status WriteReason(const fs::path& file, const std::string& reason) {
 
 bool LookAt(const fs::path& path, Sighting& seen) {
   std::error_code error;
-  const auto status = fs::status(path, error);
-  if (error || !fs::is_regular_file(status)) return false;
+  const auto status = fs::symlink_status(path, error);
+  if (error || !fs::exists(status) || fs::is_directory(status)) return false;
+  seen.regular = fs::is_regular_file(status);
+  if (!seen.regular) return true;  // never opened: its size and time are not asked
   const auto size = fs::file_size(path, error);
   if (error) return false;
   const auto modified = fs::last_write_time(path, error);

@@ -27,11 +27,11 @@ platform::StatusOr<std::filesystem::path> MoveUnder(const std::filesystem::path&
 // Writes `reason` into the text file beside `file`.
 platform::Status WriteReason(const std::filesystem::path& file, const std::string& reason);
 
-// The regular files of `folder` not left alone by name; `listed` fails
-// when the folder could not be read.
+// The entries of `folder` but its folders and the names left alone;
+// `listed` fails when the folder could not be read.
 std::vector<Sighting> ListFiles(const std::filesystem::path& folder, platform::Status& listed);
 
-// The file as it is now; false when it is not a regular file any more.
+// The entry as it is now, links not followed; false when it is gone or a folder.
 bool LookAt(const std::filesystem::path& path, Sighting& seen);
 
 }  // namespace watch

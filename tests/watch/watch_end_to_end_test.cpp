@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -105,6 +106,19 @@ TEST_F(WatchEndToEnd, OncePrintsWhatIsThereLeavesIgnoredNamesAndKeepsAHistory) {
   EXPECT_EQ(captured.at("b.prn"), std::vector<std::string>{testsupport::RandomBytes(250000, 1)});
   const auto history = Run({"--history", Folder()});
   EXPECT_THAT(history.out, HasSubstr("  printed  b.prn  250000 bytes  " + queue_ + "-"));
+}
+
+TEST_F(WatchEndToEnd, OnceOpensNoLinkNorPipeAndFailsThemWithTheReason) {
+  if (kWine) GTEST_SKIP() << "Wine shows a Unix link as the file it names, and has no pipes";
+  Write("secret", "not for the printer", logs_.Path());
+  fs::create_symlink(logs_.Path() / "secret", folder_ / "link.prn");
+  ASSERT_EQ(mkfifo((folder_ / "pipe.prn").c_str(), 0600), 0);
+  const auto outcome = Start({"--once", "--settle", "0"})->Wait(30s);
+  EXPECT_EQ(outcome.status, 1) << outcome.err;
+  EXPECT_THAT(outcome.err, HasSubstr("failed link.prn: a symbolic link, which is not followed"));
+  EXPECT_THAT(outcome.err, HasSubstr("failed pipe.prn: not a regular file"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "failed" / "link.prn") && fs::is_fifo(folder_ / "failed" / "pipe.prn"));
+  EXPECT_TRUE(Captured().empty());
 }
 
 TEST_F(WatchEndToEnd, ABurstAndASlowWriterEachPrintWholeOnceInOrder) {
