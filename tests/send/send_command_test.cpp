@@ -7,6 +7,7 @@
 
 #include "platform/version.h"
 #include "support/job_doubles.h"
+#include "support/host.h"
 #include "support/scoped_environment.h"
 #include "support/temp_folder.h"
 #include "support/test_files.h"
@@ -121,12 +122,11 @@ TEST_F(RunSend, StandardInputIsReportedAsSuchNotAsTheFileItWasKeptIn) {
 }
 
 TEST_F(RunSend, ReportsTheFilesNotSentAndFailsWhileTheOthersGo) {
-#ifdef _WIN32
-  // Names reach the program as UTF-8 there, so every byte is part of one.
-  const std::string odd = "gone\x1b[2J\n\xC2\x9B\xC3\xA9.prn", shown = "gone\\x1b[2J\\x0a\\xc2\\x9b\xC3\xA9.prn";
-#else
-  const std::string odd = "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn", shown = "gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn";
-#endif
+  // Names reach a Windows program as UTF-8, so there every byte is part of one.
+  const bool any_bytes = !testsupport::OnWindows();
+  const std::string odd = any_bytes ? "gone\x1b[2J\n\xC2\x9B\xFC\xC3\xA9.prn" : "gone\x1b[2J\n\xC2\x9B\xC3\xA9.prn";
+  const std::string shown =
+      any_bytes ? "gone\\x1b[2J\\x0a\\xc2\\x9b\\xfc\xC3\xA9.prn" : "gone\\x1b[2J\\x0a\\xc2\\x9b\xC3\xA9.prn";
   const auto a = MakeFile("a.prn", 10), gone = dir_.Path().string() + "/" + odd, c = MakeFile("c.prn", 20);
   spooler.faults["c.prn"] = printing_test::Fault::Finish;
   EXPECT_EQ(Run({"-p", "P", a, gone, c}), sender::kExitNotSent);

@@ -6,27 +6,20 @@
 #include <optional>
 #include <string>
 
+#include "support/host.h"
+
 namespace testsupport {
 
 class ScopedEnvironment {
  public:
-  // No `value`: the variable is unset. (Windows holds no empty variables:
-  // setting one to "" unsets it.)
+  // No `value`: the variable is unset.
   ScopedEnvironment(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
     if (const char* old = std::getenv(name_.c_str()); old != nullptr) previous_ = old;
-    Set(value);
+    SetEnvironment(name_, value);
   }
-  ~ScopedEnvironment() { Set(previous_); }
+  ~ScopedEnvironment() { SetEnvironment(name_, previous_); }
 
  private:
-  void Set(const std::optional<std::string>& value) const {
-#ifdef _WIN32
-    _putenv_s(name_.c_str(), value.value_or("").c_str());
-#else
-    value ? setenv(name_.c_str(), value->c_str(), 1) : unsetenv(name_.c_str());
-#endif
-  }
-
   std::string name_;
   std::optional<std::string> previous_;
 };

@@ -2,14 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <iconv.h>
-#endif
 
 #include <random>
 #include <string>
+
+#include "support/host.h"
 
 namespace {
 
@@ -24,26 +21,6 @@ std::string Repeat(const std::string& piece, int times) {
   return text;
 }
 
-// An independent judge of UTF-8 validity: the system's own converter.
-bool IsValidUtf8(const std::string& text) {
-  if (text.empty()) return true;
-#ifdef _WIN32
-  return MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
-                             static_cast<int>(text.size()), nullptr, 0) > 0;
-#else
-  iconv_t converter = iconv_open("UTF-32LE", "UTF-8");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return false;
-  std::string in = text;
-  std::string out(4 * text.size() + 4, '\0');
-  char* in_ptr = in.data();
-  char* out_ptr = out.data();
-  std::size_t in_left = in.size();
-  std::size_t out_left = out.size();
-  const std::size_t result = iconv(converter, &in_ptr, &in_left, &out_ptr, &out_left);
-  iconv_close(converter);
-  return result != static_cast<std::size_t>(-1) && in_left == 0;
-#endif
-}
 
 struct Case {
   const char* what;
@@ -124,10 +101,10 @@ TEST(JobName, IsCutOnACharacterBoundaryWithin255Bytes) {
 
 TEST(JobName, AlwaysGivesShortValidTextWhateverTheBytes) {
   // The judge itself knows the hard cases.
-  ASSERT_TRUE(IsValidUtf8("\xE6\x97\xA5\xF0\x9F\x96\xA8"));
-  ASSERT_FALSE(IsValidUtf8("\xED\xA0\x80"));
-  ASSERT_FALSE(IsValidUtf8("\xC0\xAF"));
-  ASSERT_FALSE(IsValidUtf8("\xF4\x90\x80\x80"));
+  ASSERT_TRUE(testsupport::SystemTakesAsUtf8("\xE6\x97\xA5\xF0\x9F\x96\xA8"));
+  ASSERT_FALSE(testsupport::SystemTakesAsUtf8("\xED\xA0\x80"));
+  ASSERT_FALSE(testsupport::SystemTakesAsUtf8("\xC0\xAF"));
+  ASSERT_FALSE(testsupport::SystemTakesAsUtf8("\xF4\x90\x80\x80"));
   std::mt19937 random(20240607);
   // Bytes around the interesting boundaries are more likely than others.
   const unsigned char interesting[] = {0x00, 0x09, 0x1F, 0x20, 0x41, 0x7F, 0x80,
@@ -141,7 +118,7 @@ TEST(JobName, AlwaysGivesShortValidTextWhateverTheBytes) {
     }
     const std::string name = JobName(bytes);
     ASSERT_LE(name.size(), kMaxJobNameBytes);
-    ASSERT_TRUE(IsValidUtf8(name)) << "round " << round;
+    ASSERT_TRUE(testsupport::SystemTakesAsUtf8(name)) << "round " << round;
     for (const char c : name) {
       ASSERT_FALSE(static_cast<unsigned char>(c) < 0x20 || c == 0x7F) << "round " << round;
     }

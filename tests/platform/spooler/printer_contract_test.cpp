@@ -27,15 +27,14 @@
 #include <string>
 #include <vector>
 
+#include "platform/spooler/capture_queue.h"
 #include "platform/spooler/job_name.h"
 #include "platform/spooler/printer.h"
+#include "support/host.h"
 #include "support/job_doubles.h"
 #include "support/poll.h"
 #include "support/spooling.h"
 #include "support/test_files.h"
-#ifndef _WIN32
-#include "support/private_cups.h"
-#endif
 
 namespace {
 
@@ -46,13 +45,6 @@ using platform::Printer;
 using platform::Status;
 using testsupport::RandomBytes;
 
-#ifdef _WIN32
-constexpr bool kWindows = true;
-#else
-constexpr bool kWindows = false;
-const auto* const kSharedCups = ::testing::AddGlobalTestEnvironment(new testsupport::PrivateCupsEnvironment);
-#endif
-
 using Document = testsupport::NamedFile;
 
 class PrinterContract : public ::testing::TestWithParam<std::string> {
@@ -60,22 +52,20 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
   PrinterContract() { fake_.faults["empty.prn"] = printing_test::Fault::Finish; }  // refused, as CUPS does
 
   bool Fake() const { return GetParam() == "fake"; }
-  bool Wine() const { return kWindows && !Fake(); }
+  bool Wine() const { return testsupport::OnWindows() && !Fake(); }
   platform::Spooler& Spooler() { return Fake() ? static_cast<platform::Spooler&>(fake_) : *system_; }
 
-  // A printer of the test's own: on CUPS a new queue; under Wine the one
-  // queue of with-private-cups, where each case sees what printed after it
-  // began (Wine's drive Z: is the Unix root).
+  // A printer of the test's own, or under Wine a shared one, where each
+  // case sees what printed after it began.
   std::unique_ptr<Printer> Open() {
     std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
     std::replace(name.begin(), name.end(), '/', '_');
-#ifndef _WIN32
-    if (!Fake()) folder_ = testsupport::PrivateCupsEnvironment::Cups().AddQueue(name);
-#else
-    folder_ = "Z:" + Env("TORVANE_CAPTURE_FOLDER");
-    name = Env("TORVANE_CAPTURE_QUEUE");
-    if (!Fake()) before_ = Captured().size();
-#endif
+    if (!Fake()) {
+      auto queue = testsupport::QueueForCase(name);
+      name = queue.name;
+      folder_ = queue.folder;
+      before_ = Captured().size();
+    }
     printer_name_ = name;
     auto opened = Printer::Open(Spooler(), printer_name_, {});
     EXPECT_TRUE(opened.IsOk()) << opened.Outcome().Reason();
@@ -109,11 +99,6 @@ class PrinterContract : public ::testing::TestWithParam<std::string> {
     std::vector<Document> printed;
     for (auto& entry : by_id) printed.push_back(std::move(entry.second));
     return printed;
-  }
-
-  static std::string Env(const char* name) {
-    const char* value = std::getenv(name);
-    return value != nullptr ? value : "";
   }
 
   static Status Send(Printer& printer, const Document& document, const std::function<void()>& started = {}) {
