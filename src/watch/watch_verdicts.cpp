@@ -60,7 +60,7 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
     if (!fs::remove(document.path, error)) moved = platform::Status::Fail("it could not be removed (" + error.message() + ")");
   } else {
     const auto& into = verb == kPrinted ? layout_.printed : verb == kFailed ? layout_.failed : layout_.folder;
-    moved = MoveUnder(document.path, into, document.name);
+    moved = MoveUnder(document.path, into, document.name, OwnEnd::Source);
     if (moved.IsOk() && verb == kFailed && !moved.Value().empty()) {
       if (auto written = WriteReason(moved.Value(), reason); !written.IsOk()) Trouble(written.Reason());
     }
@@ -188,7 +188,9 @@ void Watcher::RecoverFolder(const fs::path& work, std::map<std::string, HistoryR
   std::error_code error;
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(work, error)) {
-    if (entry.path().filename() != "lock") files.push_back(entry.path());
+    // Claims never take a hidden name: such a one is the watcher's own.
+    const auto name = Utf8(entry.path().filename());
+    if (name != "lock" && !IsIgnoredName(name)) files.push_back(entry.path());
   }
   for (const auto& path : files) {
     const auto found = last.find(WorkKey(path));

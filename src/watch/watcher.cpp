@@ -75,6 +75,7 @@ platform::Status Watcher::Prepare() {
   if (!locked.IsOk()) return locked.Outcome();
   if (!locked.Value()) return platform::Status::Fail("the work folder " + Utf8(work_) + " is another watcher's");
   lock_ = std::move(locked.Value());
+  if (auto movable = CheckMoves(work_); !movable.IsOk()) return movable;
   auto watched = WatchFolder(layout_.folder);
   if (!watched.IsOk()) return watched.Outcome();
   events_ = std::move(watched.Value());
@@ -204,7 +205,7 @@ void Watcher::SendReady(Clock::time_point now) {
 }
 
 std::string Watcher::Claim(const Sighting& seen) {
-  auto claimed = MoveUnder(layout_.folder / FromUtf8(seen.name), work_, seen.name);
+  auto claimed = MoveUnder(layout_.folder / FromUtf8(seen.name), work_, seen.name, OwnEnd::Target);
   if (!claimed.IsOk()) {
     Trouble(seen.name + ": " + claimed.Outcome().Reason());
     return {};
