@@ -18,6 +18,8 @@
 #include "support/poll.h"
 #include "support/private_cups.h"
 #include "support/random_bytes.h"
+#include "support/scoped_environment.h"
+#include "support/socket_printer.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -194,6 +196,33 @@ TEST_F(WatchEndToEnd, KilledAtRandomThenRestartedEveryFileEndsOnceNeverTwiceUnto
     }
   }
   EXPECT_EQ(printed.size() + failed.size() / 2, static_cast<std::size_t>(kFiles));
+}
+
+// A socket:// printer tells nothing after it read a document: read whole,
+// the file counts as printed, and the history says that is all that is
+// known; broken off, it fails with the reason.
+TEST_F(WatchEndToEnd, AtASocketPrinterDeliveredWholeCountsAsPrintedAndBrokenOffFails) {
+  const testsupport::ScopedEnvironment stall("TORVANE_STALL_SECONDS", "2");
+  testsupport::SocketPrinter whole, resets(1), never_reads(SIZE_MAX, testsupport::Reader::kNever);
+  Write("s.prn", testsupport::RandomBytes(250000, 3));
+  auto outcome = Run({"-d", whole.Address(), "--watch", Folder(), "--once", "--settle", "0"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_EQ(Names("printed"), std::set<std::string>{"s.prn"});
+  EXPECT_EQ(whole.Documents(), std::vector<std::string>{testsupport::RandomBytes(250000, 3)});
+  EXPECT_THAT(Run({"--history", Folder()}).out, HasSubstr("s.prn  250000 bytes  " + whole.Address() + "-1  delivered whole; a printer at a socket:// address tells nothing"));
+  const struct {
+    std::string name;
+    testsupport::SocketPrinter& printer;
+    std::size_t size;  // enough to fill every buffer on the way to one that never reads
+    std::string why;
+  } cases[] = {{"r.prn", resets, 40000, "did not read the whole document"},
+               {"n.prn", never_reads, 20000000, "stopped answering (nothing for 2 s)"}};
+  for (const auto& c : cases) {
+    Write(c.name, testsupport::RandomBytes(c.size, 4));
+    EXPECT_EQ(Run({"-d", c.printer.Address(), "--watch", Folder(), "--once", "--settle", "0"}).status, 1);
+    EXPECT_THAT(testsupport::ReadAll(folder_ / "failed" / (c.name + ".reason.txt")), HasSubstr(c.why));
+  }
+  EXPECT_EQ(Names("failed").size(), 4u);
 }
 
 TEST_F(WatchEndToEnd, AStoppedPrinterKeepsItsFileWaitingAndARefusedOneFails) {
