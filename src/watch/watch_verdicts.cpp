@@ -8,6 +8,7 @@
 #include "send/console_view.h"
 #include "send/print_wait.h"
 #include "send/send_options.h"
+#include "watch/recording_spooler.h"
 #include "watch/watcher.h"
 
 namespace watch {
@@ -89,7 +90,15 @@ void Watcher::FollowRound() {
   followed_.erase(followed_.begin(), followed_.begin() + asked);
   std::set<std::string> ended;
   for (const auto& followed : window) ended.insert(followed.document.path);
-  const auto news = printing::FollowOnce(spooler_, window, [this] { return console_.stop.load(); });
+  // Why the spooler could not be asked is told; one that stopped answering
+  // is not asked about the others until the next round, as each question
+  // would wait as long.
+  platform::Status unasked;
+  const auto asking = MakeRecordingSpooler(spooler_, {{}, {}, [&](const platform::Status& asked) {
+                                             if (!asked.IsOk() && !unasked.IsTimedOut()) unasked = asked;
+                                           }});
+  const auto news = printing::FollowOnce(*asking, window, [&] { return console_.stop.load() || unasked.IsTimedOut(); });
+  if (!unasked.IsOk()) Trouble("the documents sent cannot be followed: " + unasked.Reason());
   for (const auto& waiting : news.waiting) {
     const auto& document = documents_[waiting.path];
     Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
@@ -231,7 +240,6 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
     unfinished_[key] = Clock::now() + kUnfinishedWait;
     return;
   }
-  if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());
   followed_.push_back({{key, document.job, document.printer}});
 }
 
