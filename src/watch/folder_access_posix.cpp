@@ -113,8 +113,8 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
 platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                                               OwnEnd own) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return RenameEnd::Done;
-  if (errno == EINVAL || errno == ENOSYS) return own == OwnEnd::Source ? LinkThenUnlink(from, to) : RenameIntoOwn(from, to);
-  return RenameOutcome(from, to);
+  if (errno != EINVAL && errno != ENOSYS) return RenameOutcome(from, to);
+  return own == OwnEnd::Source ? LinkThenUnlink(from, to) : RenameIntoOwn(from, to);
 }
 
 platform::StatusOr<std::unique_ptr<FileLock>> TryLock(const std::filesystem::path& path) {
