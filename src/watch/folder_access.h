@@ -32,8 +32,14 @@ class FolderEvents {
 platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesystem::path& folder);
 
 enum class RenameEnd { Done, SourceGone, TargetTaken };
-// Renames `from` to `to` atomically unless `to` exists.
-platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+// Which end of a move is in a folder only this watcher changes (its work
+// folder): where the file system cannot rename without replacing, that
+// tells how to move without a race.
+enum class OwnEnd { Source, Target };
+// Renames `from` to `to` atomically unless `to` exists; fails with the
+// reason where the file system cannot do that safely.
+platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                                              OwnEnd own);
 
 // A lock on a file, held until destroyed, so that a watcher can tell a
 // work folder whose owner is running from one whose owner died.

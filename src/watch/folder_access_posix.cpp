@@ -4,6 +4,7 @@
 #include <stdio.h>
 #include <sys/file.h>
 #include <sys/inotify.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -57,6 +58,44 @@ class FlockLock : public FileLock {
   int fd_;
 };
 
+// What a failed move's errno says.
+platform::StatusOr<RenameEnd> RenameOutcome(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (errno == EEXIST) return RenameEnd::TargetTaken;
+  struct stat seen;
+  if (errno == ENOENT && lstat(from.c_str(), &seen) != 0) return RenameEnd::SourceGone;
+  return ErrnoFailure("it could not be moved to " + to.string());
+}
+
+// Without a rename that never replaces (some network and FUSE file
+// systems): a hard link fails atomically where the target exists, and the
+// source, this watcher's own, is then removed without a race.
+platform::StatusOr<RenameEnd> LinkThenUnlink(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (link(from.c_str(), to.c_str()) != 0) {
+    if (errno == EPERM || errno == EOPNOTSUPP || errno == ENOSYS) {
+      return platform::Status::Fail("it could not be moved to " + to.string() +
+                                    ": its file system can neither rename a file without replacing another nor "
+                                    "link it, so the move could replace a file there");
+    }
+    return RenameOutcome(from, to);
+  }
+  if (unlink(from.c_str()) != 0) {
+    const auto failure = ErrnoFailure("it could not be moved to " + to.string());
+    unlink(to.c_str());  // it stays where it was, once
+    return failure;
+  }
+  return RenameEnd::Done;
+}
+
+// A move into this watcher's own folder, where nothing else makes names:
+// nothing can take the target between the look and the rename, and a plain
+// rename takes the source from any other watcher atomically.
+platform::StatusOr<RenameEnd> RenameIntoOwn(const std::filesystem::path& from, const std::filesystem::path& to) {
+  struct stat seen;
+  if (lstat(to.c_str(), &seen) == 0) return RenameEnd::TargetTaken;
+  if (rename(from.c_str(), to.c_str()) == 0) return RenameEnd::Done;
+  return RenameOutcome(from, to);
+}
+
 }  // namespace
 
 platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesystem::path& folder) {
@@ -71,18 +110,11 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
   return std::unique_ptr<FolderEvents>(std::make_unique<InotifyEvents>(fd));
 }
 
-platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                                              OwnEnd own) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return RenameEnd::Done;
-  if (errno == EINVAL || errno == ENOSYS) {
-    // A file system without the no-replace rename (some network ones):
-    // the target is looked for first; a plain rename is still atomic
-    // between watchers racing for the same source.
-    if (access(to.c_str(), F_OK) == 0) return RenameEnd::TargetTaken;
-    if (rename(from.c_str(), to.c_str()) == 0) return RenameEnd::Done;
-  }
-  if (errno == ENOENT && access(from.c_str(), F_OK) != 0) return RenameEnd::SourceGone;
-  if (errno == EEXIST) return RenameEnd::TargetTaken;
-  return ErrnoFailure("it could not be moved to " + to.string());
+  if (errno != EINVAL && errno != ENOSYS) return RenameOutcome(from, to);
+  return own == OwnEnd::Source ? LinkThenUnlink(from, to) : RenameIntoOwn(from, to);
 }
 
 platform::StatusOr<std::unique_ptr<FileLock>> TryLock(const std::filesystem::path& path) {

@@ -86,7 +86,8 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
   return std::unique_ptr<FolderEvents>(std::move(events));
 }
 
-platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
+                                              OwnEnd) {
   // Without MOVEFILE_REPLACE_EXISTING a rename never replaces.
   if (MoveFileExW(from.c_str(), to.c_str(), 0)) return RenameEnd::Done;
   const DWORD error = GetLastError();

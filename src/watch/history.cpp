@@ -163,11 +163,15 @@ platform::Status History::Open(const std::filesystem::path& path) {
 
 platform::Status History::Append(const HistoryRecord& record, bool durable) {
   // One write a line, so that the lines of two watchers do not mix.
-  const std::string line = ToJsonLine(record) + "\n";
+  // After a failed write the line starts on a line of its own, so that
+  // what is left of the failed one does not spoil it.
+  const std::string line = (cut_ ? "\n" : "") + ToJsonLine(record) + "\n";
   if (std::fwrite(line.data(), 1, line.size(), file_) != line.size() || std::fflush(file_) != 0) {
     std::clearerr(file_);
+    cut_ = true;
     return platform::Status::Fail("the history could not be written (the disk may be full)");
   }
+  cut_ = false;
   if (durable) {
     if (auto synced = SyncFile(file_); !synced.IsOk()) {
       return platform::Status::Fail("the history could not be written: " + synced.Reason());

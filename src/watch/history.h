@@ -60,6 +60,7 @@ class History {
 
  private:
   std::FILE* file_ = nullptr;
+  bool cut_ = false;  // a write failed: the file may end in part of a line
 };
 
 // Each work entry's last record, from the history file at `path`

@@ -42,7 +42,9 @@ class RecordingSpooler final : public platform::Spooler {
   platform::PrinterListing PrinterNames(platform::StopCheck stop) override { return inner_.PrinterNames(std::move(stop)); }
   platform::DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id,
                                             platform::StopCheck stop) override {
-    return inner_.DocumentStatusOf(printer_name, job_id, std::move(stop));
+    auto status = inner_.DocumentStatusOf(printer_name, job_id, std::move(stop));
+    if (hooks_.asked) hooks_.asked(status.asked);
+    return status;
   }
   std::string Unfollowable(const std::string& printer_name) override { return inner_.Unfollowable(printer_name); }
   platform::DefaultPrinter DefaultPrinterName(platform::StopCheck stop) override {

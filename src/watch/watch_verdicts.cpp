@@ -8,6 +8,7 @@
 #include "send/console_view.h"
 #include "send/print_wait.h"
 #include "send/send_options.h"
+#include "watch/recording_spooler.h"
 #include "watch/watcher.h"
 
 namespace watch {
@@ -60,7 +61,7 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
     if (!fs::remove(document.path, error)) moved = platform::Status::Fail("it could not be removed (" + error.message() + ")");
   } else {
     const auto& into = verb == kPrinted ? layout_.printed : verb == kFailed ? layout_.failed : layout_.folder;
-    moved = MoveUnder(document.path, into, document.name);
+    moved = MoveUnder(document.path, into, document.name, OwnEnd::Source);
     if (moved.IsOk() && verb == kFailed && !moved.Value().empty()) {
       if (auto written = WriteReason(moved.Value(), reason); !written.IsOk()) Trouble(written.Reason());
     }
@@ -89,7 +90,15 @@ void Watcher::FollowRound() {
   followed_.erase(followed_.begin(), followed_.begin() + asked);
   std::set<std::string> ended;
   for (const auto& followed : window) ended.insert(followed.document.path);
-  const auto news = printing::FollowOnce(spooler_, window, [this] { return console_.stop.load(); });
+  // Why the spooler could not be asked is told; one that stopped answering
+  // is not asked about the others until the next round, as each question
+  // would wait as long.
+  platform::Status unasked;
+  const auto asking = MakeRecordingSpooler(spooler_, {{}, {}, [&](const platform::Status& asked) {
+                                             if (!asked.IsOk() && !unasked.IsTimedOut()) unasked = asked;
+                                           }});
+  const auto news = printing::FollowOnce(*asking, window, [&] { return console_.stop.load() || unasked.IsTimedOut(); });
+  if (!unasked.IsOk()) Trouble("the documents sent cannot be followed: " + unasked.Reason());
   for (const auto& waiting : news.waiting) {
     const auto& document = documents_[waiting.path];
     Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
@@ -188,7 +197,9 @@ void Watcher::RecoverFolder(const fs::path& work, std::map<std::string, HistoryR
   std::error_code error;
   std::vector<fs::path> files;
   for (const auto& entry : fs::directory_iterator(work, error)) {
-    if (entry.path().filename() != "lock") files.push_back(entry.path());
+    // Claims never take a hidden name: such a one is the watcher's own.
+    const auto name = Utf8(entry.path().filename());
+    if (name != "lock" && !IsIgnoredName(name)) files.push_back(entry.path());
   }
   for (const auto& path : files) {
     const auto found = last.find(WorkKey(path));
@@ -229,7 +240,6 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
     unfinished_[key] = Clock::now() + kUnfinishedWait;
     return;
   }
-  if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());
   followed_.push_back({{key, document.job, document.printer}});
 }
 

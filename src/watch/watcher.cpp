@@ -75,6 +75,7 @@ platform::Status Watcher::Prepare() {
   if (!locked.IsOk()) return locked.Outcome();
   if (!locked.Value()) return platform::Status::Fail("the work folder " + Utf8(work_) + " is another watcher's");
   lock_ = std::move(locked.Value());
+  if (auto movable = CheckMoves(work_); !movable.IsOk()) return movable;
   auto watched = WatchFolder(layout_.folder);
   if (!watched.IsOk()) return watched.Outcome();
   events_ = std::move(watched.Value());
@@ -204,7 +205,7 @@ void Watcher::SendReady(Clock::time_point now) {
 }
 
 std::string Watcher::Claim(const Sighting& seen) {
-  auto claimed = MoveUnder(layout_.folder / FromUtf8(seen.name), work_, seen.name);
+  auto claimed = MoveUnder(layout_.folder / FromUtf8(seen.name), work_, seen.name, OwnEnd::Target);
   if (!claimed.IsOk()) {
     Trouble(seen.name + ": " + claimed.Outcome().Reason());
     return {};
@@ -243,16 +244,20 @@ void Watcher::SendClaimed(std::vector<std::string>& keys) {
   }
   request.copies = settings_.copies;
   std::set<std::string> started;
+  std::map<std::string, std::string> unrecorded;  // not started, as the history could not say so first
   std::vector<std::string> sent;
   const auto recording = MakeRecordingSpooler(
       spooler_, {[&]() -> platform::Status {
-                   started.insert(current_);
-                   return Record(documents_[current_], kSending, {}, true);
+                   auto recorded = Record(documents_[current_], kSending, {}, true);
+                   if (recorded.IsOk()) started.insert(current_);
+                   if (!recorded.IsOk()) unrecorded[current_] = recorded.Reason();
+                   return recorded;
                  },
                  [&](int job) {
                    documents_[current_].job = job;
                    Record(documents_[current_], kStarted).IgnoreError();  // "sending" is the durable one
-                 }});
+                 },
+                 {}});
   WatchJobView view(
       console_.stop, [&](std::size_t index) { current_ = keys[index]; },
       [&](std::size_t index, int job) {
@@ -266,6 +271,7 @@ void Watcher::SendClaimed(std::vector<std::string>& keys) {
     Trouble(view.message);
     retry_after_ = Clock::now() + kRetryAfter;
     for (const auto& key : keys) Conclude(key, kReturned, view.message);
+    any_failed_ = true;  // --once leaves it for the next run
     return;
   }
   // Moved only now: a file sent once per copy is read again for each.
@@ -290,11 +296,13 @@ void Watcher::SendClaimed(std::vector<std::string>& keys) {
     if (began && (!stopped || may_print)) {
       Conclude(key, kFailed, "not sent whole: " + not_sent.reason);
     } else {
+      const auto& why = unrecorded.count(key) != 0 ? unrecorded[key] : not_sent.reason;
       if (!stopped) {
-        Trouble(not_sent.reason);
+        Trouble(why);
         retry_after_ = Clock::now() + kRetryAfter;
+        any_failed_ = true;  // --once leaves it for the next run
       }
-      Conclude(key, kReturned, not_sent.reason);
+      Conclude(key, kReturned, why);
     }
   }
 }

@@ -108,7 +108,7 @@ class Watcher {
   std::string current_;  // the document being sent
   Clock::time_point retry_after_{};
   std::string last_trouble_;
-  bool any_failed_ = false;
+  bool any_failed_ = false;  // a file failed, or went back unsent: --once ends with 1
   bool once_left_ = false;  // --once: files of the start not yet claimed
 };
 

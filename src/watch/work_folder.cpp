@@ -3,8 +3,6 @@
 #include <fstream>
 #include <system_error>
 
-#include "watch/folder_access.h"
-
 namespace watch {
 
 namespace fs = std::filesystem;
@@ -28,7 +26,8 @@ platform::Status FolderLayout::Make() const {
   return platform::Status::Ok();
 }
 
-platform::StatusOr<fs::path> MoveUnder(const fs::path& from, const fs::path& into, const std::string& name) {
+platform::StatusOr<fs::path> MoveUnder(const fs::path& from, const fs::path& into, const std::string& name,
+                                        OwnEnd own) {
   for (;;) {
     const auto free = FreeName(name, [&into](const std::string& candidate) {
       std::error_code error;
@@ -36,12 +35,23 @@ platform::StatusOr<fs::path> MoveUnder(const fs::path& from, const fs::path& int
              fs::exists(into / FromUtf8(candidate + kReasonSuffix), error);
     });
     const auto target = into / FromUtf8(free);
-    auto moved = RenameNoReplace(from, target);
+    auto moved = RenameNoReplace(from, target, own);
     if (!moved.IsOk()) return moved.Outcome();
     if (moved.Value() == RenameEnd::Done) return target;
     if (moved.Value() == RenameEnd::SourceGone) return fs::path();
     // Taken meanwhile, by another watcher: the next free name.
   }
+}
+
+platform::Status CheckMoves(const fs::path& work) {
+  // A hidden name: a probe left by a crash is no document.
+  const auto probe = work / ".probe", moved = work / ".probe-moved";
+  std::ofstream(probe).close();
+  const auto outcome = RenameNoReplace(probe, moved, OwnEnd::Source);
+  std::error_code error;
+  fs::remove(probe, error);
+  fs::remove(moved, error);
+  return outcome.IsOk() ? platform::Status::Ok() : outcome.Outcome();
 }
 
 platform::Status WriteReason(const fs::path& file, const std::string& reason) {

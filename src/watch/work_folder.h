@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/status.h"
+#include "watch/folder_access.h"
 #include "watch/folder_rules.h"
 
 namespace watch {
@@ -20,9 +21,14 @@ struct FolderLayout {
 
 // Moves `from` into the folder `into` as `name`, or as the first free name
 // beside it; gives the path it got, or an empty one when `from` was gone
-// (another watcher took it).
+// (another watcher took it). `own`: which end is this watcher's work folder.
 platform::StatusOr<std::filesystem::path> MoveUnder(const std::filesystem::path& from,
-                                                    const std::filesystem::path& into, const std::string& name);
+                                                    const std::filesystem::path& into, const std::string& name,
+                                                    OwnEnd own);
+
+// Whether files can be moved out of the work folder `work` without a risk
+// of replacing one: fails with the reason where its file system cannot.
+platform::Status CheckMoves(const std::filesystem::path& work);
 
 // Writes `reason` into the text file beside `file`.
 platform::Status WriteReason(const std::filesystem::path& file, const std::string& reason);

@@ -19,6 +19,7 @@
 #include "support/poll.h"
 #include "support/private_cups.h"
 #include "support/random_bytes.h"
+#include "support/socket_printer.h"
 #include "support/temp_folder.h"
 
 namespace {
@@ -45,7 +46,7 @@ class WatchEndToEnd : public ::testing::Test {
  protected:
   // The folder as the program is given it: under Wine, on drive Z:.
   std::string Folder() const {
-    if (!kWine) return folder_.string();
+    if (!kWine || !view_.empty()) return (view_.empty() ? folder_ : view_).string();
     std::string windows = "Z:" + folder_.string();
     std::replace(windows.begin(), windows.end(), '/', '\\');
     return windows;
@@ -90,6 +91,7 @@ class WatchEndToEnd : public ::testing::Test {
   const testsupport::TempFolder files_, logs_;
   const fs::path folder_ = files_.Path();
   int started_ = 0;
+  fs::path view_;  // where the watchers are given the folder, when not at folder_
 };
 
 TEST_F(WatchEndToEnd, OncePrintsWhatIsThereLeavesIgnoredNamesAndKeepsAHistory) {
@@ -182,15 +184,46 @@ TEST_F(WatchEndToEnd, KilledAtRandomThenRestartedEveryFileEndsOnceNeverTwiceUnto
     const bool in_printed = printed.count(name) > 0, in_failed = failed.count(name) > 0;
     EXPECT_NE(in_printed, in_failed) << name;
     const auto copies = captured.count(name) > 0 ? captured.at(name).size() : 0;
+    EXPECT_TRUE(copies == 0 || captured.at(name)[0] == testsupport::RandomBytes(20000, i)) << name;
     if (in_printed) {
       EXPECT_EQ(copies, 1u) << name;
     } else {
       EXPECT_LE(copies, 1u) << name;
-      std::ifstream reason(folder_ / "failed" / (name + ".reason.txt"));
-      EXPECT_THAT(std::string(std::istreambuf_iterator<char>(reason), {}), HasSubstr("may have printed")) << name;
+      EXPECT_THAT(testsupport::ReadAll(folder_ / "failed" / (name + ".reason.txt")), HasSubstr("may have printed")) << name;
     }
   }
   EXPECT_EQ(printed.size() + failed.size() / 2, static_cast<std::size_t>(kFiles));
+}
+
+TEST_F(WatchEndToEnd, AtASocketPrinterDeliveredWholeCountsAsPrintedAndBrokenOffFails) {
+  testsupport::SocketPrinter whole, resets(1);
+  const std::pair<testsupport::SocketPrinter*, std::string> cases[] = {
+      {&whole, "printed  s.prn  40000 bytes  " + whole.Address() + "-1  delivered whole; a printer at a socket"},
+      {&resets, "failed  s.prn  40000 bytes  " + resets.Address() + "-1  not sent whole: the printer did not finish"}};
+  for (const auto& [printer, history] : cases) {
+    Write("s.prn", testsupport::RandomBytes(40000, 3));
+    EXPECT_EQ(Run({"-d", printer->Address(), "--watch", Folder(), "--once", "--settle", "0"}).status, printer != &whole);
+    EXPECT_THAT(Run({"--history", Folder()}).out, HasSubstr(history));
+  }
+  EXPECT_EQ(whole.Documents(), std::vector<std::string>{testsupport::RandomBytes(40000, 3)});
+  EXPECT_THAT(testsupport::ReadAll(folder_ / "failed" / "s.prn.reason.txt"), HasSubstr("did not read the whole"));
+}
+
+// On a full disk the history cannot say first that a document goes, so
+// none goes: the files wait, told why, and print once there is room.
+TEST_F(WatchEndToEnd, OnAFullDiskFilesWaitUntilThereIsRoom) {
+  const testsupport::TempFolder small;
+  view_ = small.Path();
+  if (kWine || std::system(("mount -t tmpfs -o size=1m tmpfs " + Folder()).c_str()) != 0) GTEST_SKIP() << "needs root";
+  const std::shared_ptr<void> unmount(nullptr, [&](void*) { EXPECT_EQ(std::system(("umount " + Folder()).c_str()), 0); });
+  Write("a.prn", "waits for room", view_);
+  Write(".filler", std::string(2000000, 'x'), view_);  // as much as fits
+  const auto full = Start({"--once", "--settle", "0"})->Wait();
+  EXPECT_EQ(full.status, 1);
+  EXPECT_THAT(full.out, HasSubstr("returned a.prn: the history could not be written (the disk may be full)"));
+  fs::remove(view_ / ".filler");
+  EXPECT_EQ(Start({"--once", "--settle", "0"})->Wait().status, 0);
+  EXPECT_TRUE(fs::exists(view_ / "printed" / "a.prn"));
 }
 
 TEST_F(WatchEndToEnd, AStoppedPrinterKeepsItsFileWaitingAndARefusedOneFails) {
@@ -215,8 +248,7 @@ TEST_F(WatchEndToEnd, AStoppedPrinterKeepsItsFileWaitingAndARefusedOneFails) {
   EXPECT_EQ(outcome.status, 0);  // nothing was there yet
   Write("r.prn", "refused");
   EXPECT_EQ(Run({"-d", refusing, "--watch", Folder(), "--once", "--settle", "0"}).status, 1);
-  std::ifstream reason(folder_ / "failed" / "r.prn.reason.txt");
-  EXPECT_THAT(std::string(std::istreambuf_iterator<char>(reason), {}), HasSubstr("forced failure"));
+  EXPECT_THAT(testsupport::ReadAll(folder_ / "failed" / "r.prn.reason.txt"), HasSubstr("forced failure"));
 }
 
 }  // namespace

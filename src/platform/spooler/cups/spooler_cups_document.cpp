@@ -32,9 +32,10 @@ struct Asking {
     connected = Connect(http, target, watch.Stop());
     if (connected.IsOk()) Attach(http.get(), watch);
   }
-  // Why `answer` failed: the stall, when the wait on it lasted the limit.
+  // Why `answer` failed: the stall (timed out), when the wait on it lasted
+  // the limit.
   Status Failure(const Answer& answer, const char* what) const {
-    return Status::Fail(watch.Stalled() ? watch.Stall().Reason() : answer.Why(what));
+    return watch.Stalled() ? watch.Stall() : Status::Fail(answer.Why(what));
   }
 
   Http http;
