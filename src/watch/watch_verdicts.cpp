@@ -15,8 +15,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Documents asked about in one round: the oldest, which print first.
-constexpr std::size_t kFollowWindow = 16;
+// Documents asked about in one round at most, so that new files are sent
+// in between, and how many found still going end it.
+constexpr std::size_t kFollowWindow = 64;
+constexpr std::size_t kStillGoing = 3;
 // How long a spooler may go on taking a document whose sender was killed
 // before the document counts as never taken whole.
 constexpr auto kUnfinishedWait = std::chrono::seconds(10);
@@ -81,37 +83,40 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
   documents_.erase(found);
 }
 
-void Watcher::FollowRound() {
+bool Watcher::FollowRound() {
   JudgeUnfinished();
-  const std::size_t asked = std::min(followed_.size(), kFollowWindow);
-  if (asked == 0) return;
-  std::vector<printing::FollowedDocument> window(followed_.begin(), followed_.begin() + asked);
-  followed_.erase(followed_.begin(), followed_.begin() + asked);
-  std::set<std::string> ended;
-  for (const auto& followed : window) ended.insert(followed.document.path);
-  const auto news = printing::FollowOnce(spooler_, window, [this] { return console_.stop.load(); });
-  for (const auto& waiting : news.waiting) {
-    const auto& document = documents_[waiting.path];
-    Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
-             "-" + std::to_string(document.job) + "): " + sender::TerminalText(waiting.reason), false);
-  }
-  // Those still followed go back in front; a wait on a stopped printer
-  // lets the others be asked about first.
-  std::vector<printing::FollowedDocument> stuck;
-  for (auto it = window.rbegin(); it != window.rend(); ++it) {
-    ended.erase(it->document.path);
-    if (it->told_waiting) {
-      stuck.insert(stuck.begin(), *it);
-    } else {
-      followed_.insert(followed_.begin(), *it);
+  // Documents print in the order they were sent: once a few of the oldest
+  // are still going, those behind them are too, and are not asked yet.
+  std::size_t asked = 0, going = 0;
+  std::vector<printing::FollowedDocument> kept, behind;
+  auto next = followed_.begin();
+  for (; next != followed_.end() && asked < kFollowWindow && going < kStillGoing && !console_.stop; ++next, ++asked) {
+    const auto& sent = next->document;
+    const auto follow = platform::FollowDocument(spooler_, sent.printer_name, sent.job_id, [this] { return console_.stop.load(); });
+    if (follow.fate == platform::Fate::Printed) {
+      Conclude(sent.path, kPrinted);
+      continue;
     }
+    if (follow.fate == platform::Fate::Failed) {
+      Conclude(sent.path, kFailed, "did not print: " + follow.reason);
+      continue;
+    }
+    ++going;
+    // A wait on a stopped printer is told once; it, and a document held,
+    // let the others be asked about first.
+    if (follow.fate == platform::Fate::Stuck && !next->told_waiting) {
+      next->told_waiting = true;
+      const auto& document = documents_[sent.path];
+      Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
+               "-" + std::to_string(document.job) + "): " + sender::TerminalText(follow.reason), false);
+    }
+    const bool held = follow.status.state == platform::DocumentState::Held;
+    (follow.fate == platform::Fate::Stuck || held ? behind : kept).push_back(*next);
   }
-  followed_.insert(followed_.end(), stuck.begin(), stuck.end());
-  for (const auto& failed : news.not_printed) {
-    ended.erase(failed.path);
-    Conclude(failed.path, kFailed, "did not print: " + failed.reason);
-  }
-  for (const auto& key : ended) Conclude(key, kPrinted);
+  kept.insert(kept.end(), next, followed_.end());
+  kept.insert(kept.end(), behind.begin(), behind.end());
+  followed_ = std::move(kept);
+  return asked == kFollowWindow && going < kStillGoing;
 }
 
 void Watcher::JudgeUnfinished() {
