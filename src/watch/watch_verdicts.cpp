@@ -102,16 +102,15 @@ bool Watcher::FollowRound() {
       continue;
     }
     ++going;
-    // A wait on a stopped printer is told once; it, and a document held,
-    // let the others be asked about first.
+    // A wait on a stopped printer is told once.
     if (follow.fate == platform::Fate::Stuck && !next->told_waiting) {
       next->told_waiting = true;
       const auto& document = documents_[sent.path];
       Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
                "-" + std::to_string(document.job) + "): " + sender::TerminalText(follow.reason), false);
     }
-    const bool held = follow.status.state == platform::DocumentState::Held;
-    (follow.fate == platform::Fate::Stuck || held ? behind : kept).push_back(*next);
+    // A document held prints out of turn: the others are asked about first.
+    (follow.status.state == platform::DocumentState::Held ? behind : kept).push_back(*next);
   }
   kept.insert(kept.end(), next, followed_.end());
   kept.insert(kept.end(), behind.begin(), behind.end());

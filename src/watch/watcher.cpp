@@ -20,6 +20,10 @@ using namespace std::chrono_literals;
 // Files claimed and sent in one print job, so that verdicts and new files
 // are looked at between two batches of a burst.
 constexpr std::size_t kBatch = 64;
+// Documents at the spooler not ended yet, at most: the rest wait in the
+// folder, where another watcher may take them, and a spooler with a short
+// queue takes each new job sooner.
+constexpr std::size_t kMostFollowed = 256;
 constexpr auto kRescanEvery = 1s;
 constexpr auto kFollowEvery = 500ms;
 constexpr auto kRetryAfter = 5s;
@@ -179,6 +183,8 @@ void Watcher::OnEvents(const FolderEvents::Batch& batch, Clock::time_point now) 
 }
 
 bool Watcher::SendReady(Clock::time_point now) {
+  if (followed_.size() >= kMostFollowed) return false;
+  const std::size_t batch = std::min(kBatch, kMostFollowed - followed_.size());
   std::vector<Candidate*> ready;
   for (auto& [name, candidate] : candidates_) {
     if (Ready(candidate, now, settings_.settle)) ready.push_back(&candidate);
@@ -186,7 +192,7 @@ bool Watcher::SendReady(Clock::time_point now) {
   std::sort(ready.begin(), ready.end(), [](const Candidate* a, const Candidate* b) { return ArrivesBefore(a->last, b->last); });
   std::vector<std::string> keys;
   std::size_t looked = 0, tried = 0;
-  for (; looked < ready.size() && keys.size() < kBatch && !console_.stop; ++looked) {
+  for (; looked < ready.size() && keys.size() < batch && !console_.stop; ++looked) {
     Candidate& candidate = *ready[looked];
     const std::string name = candidate.last.name;
     const auto path = layout_.folder / FromUtf8(name);
