@@ -1,8 +1,9 @@
 // The watcher's verdicts: following the documents sent, moving each file
 // by how its document ended, telling it, and judging the files that a
 // watcher which ended without finishing left behind.
-#include <set>
+#include <map>
 #include <system_error>
+#include <utility>
 
 #include "platform/spooler/printer.h"
 #include "send/console_view.h"
@@ -83,15 +84,25 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
   documents_.erase(found);
 }
 
+void Watcher::TellWaiting(printing::FollowedDocument& followed, const std::string& reason) {
+  if (std::exchange(followed.told_waiting, true)) return;
+  const auto& document = documents_[followed.document.path];
+  Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
+           "-" + std::to_string(document.job) + "): " + sender::TerminalText(reason), false);
+}
+
 bool Watcher::FollowRound() {
   JudgeUnfinished();
   // Documents print in the order they were sent: once a few of the oldest
   // are still going, those behind them are too, and are not asked yet.
   std::size_t asked = 0, going = 0;
   std::vector<printing::FollowedDocument> kept, behind;
+  std::map<std::string, std::string> stopped;  // the printers found stopped, with why
   auto next = followed_.begin();
-  for (; next != followed_.end() && asked < kFollowWindow && going < kStillGoing && !console_.stop; ++next, ++asked) {
-    const auto& sent = next->document;
+  while (next != followed_.end() && asked < kFollowWindow && going < kStillGoing && !console_.stop) {
+    auto& followed = *next++;
+    ++asked;
+    const auto& sent = followed.document;
     const auto follow = platform::FollowDocument(spooler_, sent.printer_name, sent.job_id, [this] { return console_.stop.load(); });
     if (follow.fate == platform::Fate::Printed) {
       Conclude(sent.path, kPrinted);
@@ -102,19 +113,25 @@ bool Watcher::FollowRound() {
       continue;
     }
     ++going;
-    // A wait on a stopped printer is told once.
-    if (follow.fate == platform::Fate::Stuck && !next->told_waiting) {
-      next->told_waiting = true;
-      const auto& document = documents_[sent.path];
-      Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
-               "-" + std::to_string(document.job) + "): " + sender::TerminalText(follow.reason), false);
+    if (const auto& unasked = follow.status.asked; !unasked.IsOk()) {
+      Trouble("the documents sent cannot be followed: " + unasked.Reason());
+      // One that stopped answering is not asked about the others until the
+      // next round, as each question would wait as long.
+      if (unasked.IsTimedOut()) going = kStillGoing;
     }
+    if (follow.fate == platform::Fate::Stuck) TellWaiting(followed, follow.reason);
+    if (follow.status.printer_stopped) stopped[sent.printer_name] = follow.reason;
     // A document held prints out of turn: the others are asked about first.
-    (follow.status.state == platform::DocumentState::Held ? behind : kept).push_back(*next);
+    (follow.status.state == platform::DocumentState::Held ? behind : kept).push_back(followed);
   }
   kept.insert(kept.end(), next, followed_.end());
   kept.insert(kept.end(), behind.begin(), behind.end());
   followed_ = std::move(kept);
+  // Those behind one on a stopped printer wait on it too, unasked.
+  for (auto& followed : followed_) {
+    const auto found = stopped.find(followed.document.printer_name);
+    if (found != stopped.end()) TellWaiting(followed, found->second);
+  }
   return asked == kFollowWindow && going < kStillGoing;
 }
 

@@ -68,6 +68,8 @@ class Watcher {
   // few are found still going; moves those ended. True when the round
   // ended before any such: more may have ended.
   bool FollowRound();
+  // Tells once that the document waits, and why.
+  void TellWaiting(printing::FollowedDocument& followed, const std::string& reason);
   // Asks about the unfinished documents of an earlier watcher: followed on
   // once the spooler has them whole, sent again once known not to.
   void JudgeUnfinished();

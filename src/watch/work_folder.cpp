@@ -54,7 +54,8 @@ platform::Status WriteReason(const fs::path& file, const std::string& reason) {
 
 bool LookAt(const fs::path& path, Sighting& seen) {
   std::error_code error;
-  // Only a regular file has a size: a folder or a device fails here.
+  const auto status = fs::status(path, error);
+  if (error || !fs::is_regular_file(status)) return false;
   const auto size = fs::file_size(path, error);
   if (error) return false;
   const auto modified = fs::last_write_time(path, error);
