@@ -47,10 +47,8 @@ void Observe(Candidate& candidate, const Sighting& seen, std::chrono::steady_clo
   candidate.closed = false;
 }
 
-void SortByArrival(std::vector<Sighting>& files) {
-  std::sort(files.begin(), files.end(), [](const Sighting& a, const Sighting& b) {
-    return a.modified != b.modified ? a.modified < b.modified : a.name < b.name;
-  });
+bool ArrivesBefore(const Sighting& a, const Sighting& b) {
+  return a.modified != b.modified ? a.modified < b.modified : a.name < b.name;
 }
 
 std::string NotAFileReason(std::filesystem::file_type type) {

@@ -57,8 +57,8 @@ bool Ready(const Candidate& candidate, std::chrono::steady_clock::time_point now
 // settle time and forgets an earlier close.
 void Observe(Candidate& candidate, const Sighting& seen, std::chrono::steady_clock::time_point now);
 
-// Oldest first, then by name.
-void SortByArrival(std::vector<Sighting>& files);
+// The order files go in: oldest first, then by name.
+bool ArrivesBefore(const Sighting& a, const Sighting& b);
 
 // A path as UTF-8 (the job engine's and the history's form), and back.
 std::string Utf8(const std::filesystem::path& path);

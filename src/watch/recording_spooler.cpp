@@ -42,9 +42,7 @@ class RecordingSpooler final : public platform::Spooler {
   platform::PrinterListing PrinterNames(platform::StopCheck stop) override { return inner_.PrinterNames(std::move(stop)); }
   platform::DocumentStatus DocumentStatusOf(const std::string& printer_name, int job_id,
                                             platform::StopCheck stop) override {
-    auto status = inner_.DocumentStatusOf(printer_name, job_id, std::move(stop));
-    if (hooks_.asked) hooks_.asked(status.asked);
-    return status;
+    return inner_.DocumentStatusOf(printer_name, job_id, std::move(stop));
   }
   std::string Unfollowable(const std::string& printer_name) override { return inner_.Unfollowable(printer_name); }
   platform::DefaultPrinter DefaultPrinterName(platform::StopCheck stop) override {

@@ -2,7 +2,7 @@
 #pragma once
 // A spooler that tells the watcher when each document's job is about to
 // be made and once it is, so that the history says so before any byte of
-// the document leaves, and how each question about a document went.
+// the document leaves.
 // Everything else goes to the spooler within.
 #include <functional>
 #include <memory>
@@ -17,8 +17,6 @@ struct JobHooks {
   std::function<platform::Status()> before_job;
   // The job's id, once the spooler made it.
   std::function<void(int)> job_made;
-  // How a question about a document was answered.
-  std::function<void(const platform::Status&)> asked;
 };
 
 std::unique_ptr<platform::Spooler> MakeRecordingSpooler(platform::Spooler& inner, JobHooks hooks);

@@ -1,14 +1,14 @@
 // The watcher's verdicts: following the documents sent, moving each file
 // by how its document ended, telling it, and judging the files that a
 // watcher which ended without finishing left behind.
-#include <set>
+#include <map>
 #include <system_error>
+#include <utility>
 
 #include "platform/spooler/printer.h"
 #include "send/console_view.h"
 #include "send/print_wait.h"
 #include "send/send_options.h"
-#include "watch/recording_spooler.h"
 #include "watch/watcher.h"
 
 namespace watch {
@@ -16,8 +16,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Documents asked about in one round: the oldest, which print first.
-constexpr std::size_t kFollowWindow = 16;
+// Documents asked about in one round at most, so that new files are sent
+// in between, and how many found still going end it.
+constexpr std::size_t kFollowWindow = 64;
+constexpr std::size_t kStillGoing = 3;
 // How long a spooler may go on taking a document whose sender was killed
 // before the document counts as never taken whole.
 constexpr auto kUnfinishedWait = std::chrono::seconds(10);
@@ -82,45 +84,55 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
   documents_.erase(found);
 }
 
-void Watcher::FollowRound() {
+void Watcher::TellWaiting(printing::FollowedDocument& followed, const std::string& reason) {
+  if (std::exchange(followed.told_waiting, true)) return;
+  const auto& document = documents_[followed.document.path];
+  Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
+           "-" + std::to_string(document.job) + "): " + sender::TerminalText(reason), false);
+}
+
+bool Watcher::FollowRound() {
   JudgeUnfinished();
-  const std::size_t asked = std::min(followed_.size(), kFollowWindow);
-  if (asked == 0) return;
-  std::vector<printing::FollowedDocument> window(followed_.begin(), followed_.begin() + asked);
-  followed_.erase(followed_.begin(), followed_.begin() + asked);
-  std::set<std::string> ended;
-  for (const auto& followed : window) ended.insert(followed.document.path);
-  // Why the spooler could not be asked is told; one that stopped answering
-  // is not asked about the others until the next round, as each question
-  // would wait as long.
-  platform::Status unasked;
-  const auto asking = MakeRecordingSpooler(spooler_, {{}, {}, [&](const platform::Status& asked) {
-                                             if (!asked.IsOk() && !unasked.IsTimedOut()) unasked = asked;
-                                           }});
-  const auto news = printing::FollowOnce(*asking, window, [&] { return console_.stop.load() || unasked.IsTimedOut(); });
-  if (!unasked.IsOk()) Trouble("the documents sent cannot be followed: " + unasked.Reason());
-  for (const auto& waiting : news.waiting) {
-    const auto& document = documents_[waiting.path];
-    Tell("waiting " + sender::TerminalText(document.name) + " (request id " + sender::TerminalText(document.printer) +
-             "-" + std::to_string(document.job) + "): " + sender::TerminalText(waiting.reason), false);
-  }
-  // Those still followed go back in front; a wait on a stopped printer
-  // lets the others be asked about first.
-  std::vector<printing::FollowedDocument> stuck;
-  for (auto it = window.rbegin(); it != window.rend(); ++it) {
-    ended.erase(it->document.path);
-    if (it->told_waiting) {
-      stuck.insert(stuck.begin(), *it);
-    } else {
-      followed_.insert(followed_.begin(), *it);
+  // Documents print in the order they were sent: once a few of the oldest
+  // are still going, those behind them are too, and are not asked yet.
+  std::size_t asked = 0, going = 0;
+  std::vector<printing::FollowedDocument> kept, behind;
+  std::map<std::string, std::string> stopped;  // the printers found stopped, with why
+  auto next = followed_.begin();
+  while (next != followed_.end() && asked < kFollowWindow && going < kStillGoing && !console_.stop) {
+    auto& followed = *next++;
+    ++asked;
+    const auto& sent = followed.document;
+    const auto follow = platform::FollowDocument(spooler_, sent.printer_name, sent.job_id, [this] { return console_.stop.load(); });
+    if (follow.fate == platform::Fate::Printed) {
+      Conclude(sent.path, kPrinted);
+      continue;
     }
+    if (follow.fate == platform::Fate::Failed) {
+      Conclude(sent.path, kFailed, "did not print: " + follow.reason);
+      continue;
+    }
+    ++going;
+    if (const auto& unasked = follow.status.asked; !unasked.IsOk()) {
+      Trouble("the documents sent cannot be followed: " + unasked.Reason());
+      // One that stopped answering is not asked about the others until the
+      // next round, as each question would wait as long.
+      if (unasked.IsTimedOut()) going = kStillGoing;
+    }
+    if (follow.fate == platform::Fate::Stuck) TellWaiting(followed, follow.reason);
+    if (follow.status.printer_stopped) stopped[sent.printer_name] = follow.reason;
+    // A document held prints out of turn: the others are asked about first.
+    (follow.status.state == platform::DocumentState::Held ? behind : kept).push_back(followed);
   }
-  followed_.insert(followed_.end(), stuck.begin(), stuck.end());
-  for (const auto& failed : news.not_printed) {
-    ended.erase(failed.path);
-    Conclude(failed.path, kFailed, "did not print: " + failed.reason);
+  kept.insert(kept.end(), next, followed_.end());
+  kept.insert(kept.end(), behind.begin(), behind.end());
+  followed_ = std::move(kept);
+  // Those behind one on a stopped printer wait on it too, unasked.
+  for (auto& followed : followed_) {
+    const auto found = stopped.find(followed.document.printer_name);
+    if (found != stopped.end()) TellWaiting(followed, found->second);
   }
-  for (const auto& key : ended) Conclude(key, kPrinted);
+  return asked == kFollowWindow && going < kStillGoing;
 }
 
 void Watcher::JudgeUnfinished() {

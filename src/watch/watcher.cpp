@@ -1,5 +1,6 @@
 #include "watch/watcher.h"
 
+#include <algorithm>
 #include <set>
 #include <system_error>
 #include <thread>
@@ -19,6 +20,10 @@ using namespace std::chrono_literals;
 // Files claimed and sent in one print job, so that verdicts and new files
 // are looked at between two batches of a burst.
 constexpr std::size_t kBatch = 64;
+// Documents at the spooler not ended yet, at most: the rest wait in the
+// folder, where another watcher may take them, and a spooler with a short
+// queue takes each new job sooner.
+constexpr std::size_t kMostFollowed = 256;
 constexpr auto kRescanEvery = 1s;
 constexpr auto kFollowEvery = 500ms;
 constexpr auto kRetryAfter = 5s;
@@ -101,8 +106,12 @@ int Watcher::Run() {
   for (const auto& [name, candidate] : candidates_) at_start.insert(name);
   auto next_rescan = now + kRescanEvery, next_follow = now;
   int status = sender::kExitInterrupted;
+  bool more_ready = false;
   while (!console_.stop) {
-    const auto batch = events_->Wait(kEventWait);
+    // With files ready the events are only looked at; idle, waited for
+    // until the next round of questions or the next rescan.
+    const auto until = std::chrono::duration_cast<std::chrono::milliseconds>(std::min(next_follow, next_rescan) - Clock::now());
+    const auto batch = events_->Wait(more_ready ? 0ms : std::clamp(until, 0ms, kEventWait));
     now = Clock::now();
     std::error_code error;
     if (batch.folder_gone || !fs::exists(layout_.folder, error)) {
@@ -121,14 +130,14 @@ int Watcher::Run() {
         it = at_start.count(it->first) != 0 ? std::next(it) : candidates_.erase(it);
       }
     }
-    if (now >= retry_after_) SendReady(now);
+    more_ready = now >= retry_after_ && SendReady(now);
     if (settings_.once && candidates_.empty()) {
       status = FinishOnce();
       break;
     }
     if (Clock::now() >= next_follow) {
-      FollowRound();
-      next_follow = Clock::now() + kFollowEvery;
+      const bool more_ended = FollowRound();
+      next_follow = more_ended ? Clock::now() : Clock::now() + kFollowEvery;
     }
   }
   // Documents still followed stay in the work folder, told by the
@@ -174,34 +183,37 @@ void Watcher::OnEvents(const FolderEvents::Batch& batch, Clock::time_point now) 
   }
 }
 
-void Watcher::SendReady(Clock::time_point now) {
-  for (;;) {
-    std::vector<Sighting> ready;
-    for (auto& [name, candidate] : candidates_) {
-      if (!Ready(candidate, now, settings_.settle)) continue;
-      // What the last look saw may be old by now (a burst takes a while):
-      // a file not closed is looked at again.
-      Sighting seen{name};
-      if (!candidate.closed && LookAt(layout_.folder / FromUtf8(name), seen)) Observe(candidate, seen, now);
-      if (Ready(candidate, now, settings_.settle) && WriterDone(layout_.folder / FromUtf8(name))) {
-        ready.push_back(candidate.last);
-      }
-    }
-    if (ready.empty() || console_.stop) return;
-    SortByArrival(ready);
-    std::vector<std::string> keys;
-    for (const auto& seen : ready) {
-      if (keys.size() == kBatch) break;
-      candidates_.erase(seen.name);
-      if (auto key = Claim(seen); !key.empty()) keys.push_back(std::move(key));
-    }
+bool Watcher::SendReady(Clock::time_point now) {
+  if (followed_.size() >= kMostFollowed) return false;
+  const std::size_t batch = std::min(kBatch, kMostFollowed - followed_.size());
+  std::vector<Candidate*> ready;
+  for (auto& [name, candidate] : candidates_) {
+    if (Ready(candidate, now, settings_.settle)) ready.push_back(&candidate);
+  }
+  std::sort(ready.begin(), ready.end(), [](const Candidate* a, const Candidate* b) { return ArrivesBefore(a->last, b->last); });
+  std::vector<std::string> keys;
+  std::size_t looked = 0, tried = 0;
+  for (; looked < ready.size() && keys.size() < batch && !console_.stop; ++looked) {
+    Candidate& candidate = *ready[looked];
+    const std::string name = candidate.last.name;
+    const auto path = layout_.folder / FromUtf8(name);
+    // What the last look saw may be old by now (a burst takes a while):
+    // a file not closed is looked at again.
+    Sighting seen{name};
+    if (!candidate.closed && LookAt(path, seen)) Observe(candidate, seen, now);
+    if (!Ready(candidate, now, settings_.settle) || !WriterDone(path)) continue;
+    seen = candidate.last;
+    candidates_.erase(name);
+    ++tried;
+    if (auto key = Claim(seen); !key.empty()) keys.push_back(std::move(key));
+  }
+  if (!keys.empty()) {
     // The claims are on the disk before any of them is sent.
     SyncFolder(work_);
     SendClaimed(keys);
-    if (Clock::now() < retry_after_) return;
-    now = Clock::now();
-    FollowRound();
   }
+  // Files looked at and left (still being written) wait for the next look.
+  return tried > 0 && looked < ready.size() && Clock::now() >= retry_after_;
 }
 
 std::string Watcher::Claim(const Sighting& seen) {
@@ -256,8 +268,7 @@ void Watcher::SendClaimed(std::vector<std::string>& keys) {
                  [&](int job) {
                    documents_[current_].job = job;
                    Record(documents_[current_], kStarted).IgnoreError();  // "sending" is the durable one
-                 },
-                 {}});
+                 }});
   WatchJobView view(
       console_.stop, [&](std::size_t index) { current_ = keys[index]; },
       [&](std::size_t index, int job) {

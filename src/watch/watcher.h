@@ -58,13 +58,18 @@ class Watcher {
   // Looks at the whole folder; new files start their settle time.
   void Rescan(Clock::time_point now);
   void OnEvents(const FolderEvents::Batch& batch, Clock::time_point now);
-  // Claims the files ready to go and sends them, a batch at a time.
-  void SendReady(Clock::time_point now);
+  // Claims the oldest files ready to go, a batch of them, and sends them;
+  // true when more are ready.
+  bool SendReady(Clock::time_point now);
   void SendClaimed(std::vector<std::string>& keys);
   // Claims one file; empty when another watcher took it first.
   std::string Claim(const Sighting& seen);
-  // Asks the spooler about the oldest documents sent; moves those ended.
-  void FollowRound();
+  // Asks the spooler about the oldest documents sent, in order, until a
+  // few are found still going; moves those ended. True when the round
+  // ended before any such: more may have ended.
+  bool FollowRound();
+  // Tells once that the document waits, and why.
+  void TellWaiting(printing::FollowedDocument& followed, const std::string& reason);
   // Asks about the unfinished documents of an earlier watcher: followed on
   // once the spooler has them whole, sent again once known not to.
   void JudgeUnfinished();

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "platform/spooler/stall_watch.h"
 
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -54,18 +53,28 @@ Status StallWatch::Stall() const {
   return Status::TimedOut(who_ + " stopped answering (nothing for " + seconds + " s)");
 }
 
+void Completion::Set() {
+  {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    done_ = true;
+  }
+  set_.notify_all();
+}
+
+bool Completion::WaitFor(std::chrono::duration<double> timeout) {
+  std::unique_lock<std::mutex> lock(mutex_);
+  return set_.wait_for(lock, timeout, [this] { return done_; });
+}
+
 Status AwaitOnThread(StallWatch& watch, std::function<void()> work) {
-  const auto done = std::make_shared<std::atomic<bool>>(false);
+  const auto done = std::make_shared<Completion>();
   std::thread([done, work = std::move(work)] {
     work();
-    done->store(true);
+    done->Set();
   }).detach();
-  // A quick call is noticed within a tenth of a slice; the watch is asked
-  // once a slice.
-  for (int tenth = 1;; ++tenth) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(kWaitSliceSeconds / 10));
-    if (done->load()) return Status::Ok();
-    if (tenth % 10 != 0) continue;
+  // The watch is asked once a slice.
+  for (;;) {
+    if (done->WaitFor(std::chrono::duration<double>(kWaitSliceSeconds))) return Status::Ok();
     if (auto waited = watch.Check(); !waited.IsOk()) return waited;
   }
 }

@@ -7,8 +7,10 @@
 // answer, a byte taken, a byte acknowledged. A slow printer is never
 // stalled; only one that takes nothing is.
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -61,6 +63,20 @@ class StallWatch {
   std::optional<Clock::time_point> silent_since_;
   std::int64_t outstanding_ = -1;
   bool stalled_ = false;
+};
+
+// The end of work on another thread, which its waiter notices at once
+// rather than at the end of a slice.
+class Completion {
+ public:
+  void Set();
+  // Waits at most `timeout`; true once set.
+  bool WaitFor(std::chrono::duration<double> timeout);
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable set_;
+  bool done_ = false;
 };
 
 // Runs `work` on a thread of its own (for calls that cannot be cut short

@@ -247,7 +247,8 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
     Http http;
     std::vector<std::string> found;
     Status result;
-    std::atomic<bool> done{false}, stalled{false};
+    Completion done;
+    std::atomic<bool> stalled{false};
   };
   const auto shared = std::make_shared<Shared>();
   if (auto connected = ConnectToScheduler(shared->http, stop); !connected.IsOk()) return connected;
@@ -256,11 +257,11 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
   std::thread([shared, lookup] {
     shared->result = lookup(shared->http.get(), shared->found);
     shared->http.reset();
-    shared->done = true;
+    shared->done.Set();
   }).detach();
   const auto period = std::chrono::duration<double>(kWaitSliceSeconds);
   for (;;) {
-    const bool done = shared->done;  // after any stall, seen below
+    const bool done = shared->done.WaitFor(period);  // after any stall, seen below
     // A lookup that stalled on the way may still have found something;
     // none of it is to be trusted.
     if (shared->stalled) {
@@ -268,7 +269,6 @@ Status Lookup(const StopCheck& stop, const LookupCall& lookup, std::vector<std::
     }
     if (done) break;
     if (stop && stop()) return Status::Fail(kLookupStopped);
-    std::this_thread::sleep_for(period);
   }
   found = std::move(shared->found);
   return shared->result;
