@@ -1,6 +1,10 @@
 #include <windows.h>
+// After windows.h, which it needs.
+#include <tlhelp32.h>
 
 #include <csignal>
+#include <cwchar>
+#include <vector>
 
 #include "watch/service.h"
 
@@ -39,13 +43,38 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
   Report(SERVICE_STOPPED);
 }
 
+// Whether the service control manager started this process: services.exe
+// is its parent. Asked before the dispatcher is, because Wine's dispatcher
+// waits 10 s for a manager that never started the process.
+bool StartedByServiceManager() {
+  const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return true;  // unknown: the dispatcher tells
+  std::vector<PROCESSENTRY32W> processes;
+  PROCESSENTRY32W entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    processes.push_back(entry);
+  }
+  CloseHandle(snapshot);
+  const auto find = [&processes](DWORD id) -> const PROCESSENTRY32W* {
+    for (const auto& process : processes) {
+      if (process.th32ProcessID == id) return &process;
+    }
+    return nullptr;
+  };
+  const auto* self = find(GetCurrentProcessId());
+  if (self == nullptr) return true;
+  const auto* parent = find(self->th32ParentProcessID);
+  return parent != nullptr && _wcsicmp(parent->szExeFile, L"services.exe") == 0;
+}
+
 }  // namespace
 
 int RunAsService(const std::function<int()>& run) {
   service_run = &run;
   wchar_t no_name[] = L"";
   const SERVICE_TABLE_ENTRYW table[] = {{no_name, ServiceMain}, {nullptr, nullptr}};
-  if (StartServiceCtrlDispatcherW(table)) return exit_status;
+  if (StartedByServiceManager() && StartServiceCtrlDispatcherW(table)) return exit_status;
   // Not started by the service manager: from a console, a script or a task.
   return run();
 }
