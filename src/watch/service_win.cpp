@@ -128,6 +128,21 @@ bool StartedByServiceManager() {
   return parent != nullptr && _wcsicmp(parent->szExeFile, L"services.exe") == 0;
 }
 
+// From a console: Ctrl+Break, the console closed, the user logging off or
+// the system shutting down stop the watcher as Ctrl+C does (Ctrl+C itself
+// is the C runtime's SIGINT). Windows ends the process once the handler
+// returns from the last three, so it waits for the watcher to end first;
+// the system allows it only a few seconds.
+constexpr DWORD kEndWait = 20000;
+HANDLE run_ended = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event == CTRL_C_EVENT) return FALSE;
+  std::raise(SIGTERM);
+  if (event != CTRL_BREAK_EVENT) WaitForSingleObject(run_ended, kEndWait);
+  return TRUE;
+}
+
 }  // namespace
 
 int RunAsService(const std::function<int()>& run) {
@@ -136,7 +151,11 @@ int RunAsService(const std::function<int()>& run) {
   const SERVICE_TABLE_ENTRYW table[] = {{no_name, ServiceMain}, {nullptr, nullptr}};
   if (StartedByServiceManager() && StartServiceCtrlDispatcherW(table)) return exit_status;
   // Not started by the service manager: from a console, a script or a task.
-  return run();
+  run_ended = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  const int result = run();
+  SetEvent(run_ended);
+  return result;
 }
 
 }  // namespace watch
