@@ -60,10 +60,7 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
     if (!fs::remove(document.path, error)) moved = platform::Status::Fail("it could not be removed (" + error.message() + ")");
   } else {
     const auto& into = verb == kPrinted ? layout_.printed : verb == kFailed ? layout_.failed : layout_.folder;
-    moved = MoveUnder(document.path, into, document.name);
-    if (moved.IsOk() && verb == kFailed && !moved.Value().empty()) {
-      if (auto written = WriteReason(moved.Value(), reason); !written.IsOk()) Trouble(written.Reason());
-    }
+    moved = MoveUnder(document.path, into, document.name, verb == kFailed ? std::optional(reason) : std::nullopt);
   }
   std::string line = verb + " " + sender::TerminalText(document.name);
   if (document.job > 0 && verb != kReturned) {

@@ -3,6 +3,7 @@
 // The watched folder's layout, and the moves of its files between its
 // parts, each an atomic rename that never replaces a file.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,12 +21,12 @@ struct FolderLayout {
 
 // Moves `from` into the folder `into` as `name`, or as the first free name
 // beside it; gives the path it got, or an empty one when `from` was gone
-// (another watcher took it).
+// (another watcher took it). With a `reason`, the text file beside it
+// holds that before the file arrives: a crash between the two never
+// leaves the file there without its reason.
 platform::StatusOr<std::filesystem::path> MoveUnder(const std::filesystem::path& from,
-                                                    const std::filesystem::path& into, const std::string& name);
-
-// Writes `reason` into the text file beside `file`.
-platform::Status WriteReason(const std::filesystem::path& file, const std::string& reason);
+                                                    const std::filesystem::path& into, const std::string& name,
+                                                    const std::optional<std::string>& reason = std::nullopt);
 
 // The regular files of `folder` not left alone by name; `listed` fails
 // when the folder could not be read.
