@@ -64,5 +64,8 @@ std::string OwnerName();
 
 // `folder` opened as a stdio file for appending (UTF-8 path on Windows).
 std::FILE* OpenForAppend(const std::filesystem::path& path);
+// `path` made anew and opened for writing; null when it cannot be made,
+// with `exists` telling whether that is because it is there already.
+std::FILE* OpenNew(const std::filesystem::path& path, bool& exists);
 
 }  // namespace watch

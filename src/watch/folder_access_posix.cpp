@@ -152,4 +152,13 @@ std::string OwnerName() {
 
 std::FILE* OpenForAppend(const std::filesystem::path& path) { return std::fopen(path.c_str(), "ae"); }
 
+std::FILE* OpenNew(const std::filesystem::path& path, bool& exists) {
+  const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  exists = fd < 0 && errno == EEXIST;
+  if (fd < 0) return nullptr;
+  std::FILE* file = fdopen(fd, "wb");
+  if (file == nullptr) close(fd);
+  return file;
+}
+
 }  // namespace watch

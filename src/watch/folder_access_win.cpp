@@ -1,12 +1,21 @@
 #include <windows.h>
 
+#include <fcntl.h>
 #include <io.h>
+
+#include <algorithm>
+#include <vector>
 
 #include "platform/wide_text_win.h"
 #include "watch/folder_access.h"
 
 namespace watch {
 namespace {
+
+// A file busy for a moment (another watcher renaming it) is tried again
+// this often, this many milliseconds apart, before it counts as held open.
+constexpr int kBusyAttempts = 5;
+constexpr DWORD kBusyPause = 10;
 
 platform::Status Failure(const std::string& what, DWORD error = GetLastError()) {
   return platform::Status::Fail(what + " (Windows error " + std::to_string(error) + ")");
@@ -88,12 +97,34 @@ platform::StatusOr<std::unique_ptr<FolderEvents>> WatchFolder(const std::filesys
 
 platform::StatusOr<RenameEnd> RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to,
                                               OwnEnd) {
-  // Without MOVEFILE_REPLACE_EXISTING a rename never replaces.
-  if (MoveFileExW(from.c_str(), to.c_str(), 0)) return RenameEnd::Done;
-  const DWORD error = GetLastError();
+  // The file is held with delete access shared with nobody while it is
+  // renamed: of two watchers trying for it, one holds it and the other
+  // finds it busy. (MoveFileExW shares delete access, so the loser's
+  // handle could still be open on the winner's claim and keep the winner
+  // from reading it.) Busy lasts only as long as a rename, or a writer.
+  HANDLE file = INVALID_HANDLE_VALUE;
+  DWORD error = ERROR_SHARING_VIOLATION;
+  for (int attempt = 0; attempt < kBusyAttempts && error == ERROR_SHARING_VIOLATION; ++attempt) {
+    if (attempt > 0) Sleep(kBusyPause);
+    file = CreateFileW(from.c_str(), DELETE | SYNCHRONIZE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    error = file == INVALID_HANDLE_VALUE ? GetLastError() : NO_ERROR;
+  }
+  if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return RenameEnd::SourceGone;
+  if (error != NO_ERROR) return Failure("it could not be moved (it may still be open)", error);
+  const std::wstring target = to.wstring();
+  std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + target.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;  // a rename that never replaces
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(target.size() * sizeof(wchar_t));
+  std::copy(target.begin(), target.end(), rename->FileName);
+  const bool renamed = SetFileInformationByHandle(file, FileRenameInfo, rename, static_cast<DWORD>(buffer.size())) != 0;
+  error = renamed ? NO_ERROR : GetLastError();
+  CloseHandle(file);
+  if (renamed) return RenameEnd::Done;
   if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return RenameEnd::TargetTaken;
-  if (error == ERROR_FILE_NOT_FOUND) return RenameEnd::SourceGone;
-  return Failure("it could not be moved (it may still be open)", error);
+  return Failure("it could not be moved", error);
 }
 
 platform::StatusOr<std::unique_ptr<FileLock>> TryLock(const std::filesystem::path& path) {
@@ -135,5 +166,20 @@ std::string OwnerName() {
 }
 
 std::FILE* OpenForAppend(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"ab"); }
+
+std::FILE* OpenNew(const std::filesystem::path& path, bool& exists) {
+  const HANDLE handle = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  exists = handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_EXISTS;
+  if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
+  if (fd < 0) {
+    CloseHandle(handle);
+    return nullptr;
+  }
+  std::FILE* file = _fdopen(fd, "wb");
+  if (file == nullptr) _close(fd);
+  return file;
+}
 
 }  // namespace watch

@@ -63,10 +63,8 @@ void Watcher::Conclude(const std::string& key, const char* verdict, const std::s
     if (!fs::remove(document.path, error)) moved = platform::Status::Fail("it could not be removed (" + error.message() + ")");
   } else {
     const auto& into = verb == kPrinted ? layout_.printed : verb == kFailed ? layout_.failed : layout_.folder;
-    moved = MoveUnder(document.path, into, document.name, OwnEnd::Source);
-    if (moved.IsOk() && verb == kFailed && !moved.Value().empty()) {
-      if (auto written = WriteReason(moved.Value(), reason); !written.IsOk()) Trouble(written.Reason());
-    }
+    moved = MoveUnder(document.path, into, document.name, OwnEnd::Source,
+                      verb == kFailed ? std::optional(reason) : std::nullopt);
   }
   std::string line = verb + " " + sender::TerminalText(document.name);
   if (document.job > 0 && verb != kReturned) {
@@ -148,7 +146,10 @@ void Watcher::JudgeUnfinished() {
       continue;
     }
     it = unfinished_.erase(it);
-    if (fate == platform::Fate::Printed) {
+    // Gone says printed only of a document sent whole.
+    if (fate == platform::Fate::Printed && status.state == platform::DocumentState::Gone) {
+      Conclude(key, kFailed, kMayHavePrinted);
+    } else if (fate == platform::Fate::Printed) {
       Conclude(key, kPrinted);
     } else if (fate == platform::Fate::Failed || incoming) {
       // Never taken whole, so nothing of it printed: it goes again.
@@ -245,6 +246,9 @@ void Watcher::RecoverFile(const fs::path& path, const HistoryRecord* record) {
   }
   const auto status = spooler_.DocumentStatusOf(document.printer, document.job, {});
   if (status.asked.IsOk() && status.state == platform::DocumentState::Gone) {
+    // A spooler that forgets the jobs it printed (Windows') says of one
+    // sent whole what it says to a running watcher: printed.
+    if (step == kSent && status.gone_may_have_printed) return Conclude(key, kPrinted);
     return Conclude(key, kFailed, kMayHavePrinted);
   }
   if (auto recorded = Record(document, step.c_str()); !recorded.IsOk()) Trouble(recorded.Reason());

@@ -1,5 +1,6 @@
 #include "watch/work_folder.h"
 
+#include <cstdio>
 #include <fstream>
 #include <system_error>
 
@@ -26,18 +27,46 @@ platform::Status FolderLayout::Make() const {
   return platform::Status::Ok();
 }
 
+namespace {
+
+// Writes `reason` into `path`, made anew and durable; `taken` when the
+// name was another's already.
+platform::Status WriteReasonFile(const fs::path& path, const std::string& reason, bool& taken) {
+  std::FILE* out = OpenNew(path, taken);
+  if (out == nullptr && taken) return platform::Status::Ok();
+  const std::string text = reason + "\n";
+  bool written = out != nullptr && std::fwrite(text.data(), 1, text.size(), out) == text.size();
+  written = out != nullptr && SyncFile(out).IsOk() && written;
+  written = out != nullptr && std::fclose(out) == 0 && written;
+  if (written) return platform::Status::Ok();
+  std::error_code error;
+  fs::remove(path, error);
+  return platform::Status::Fail("its reason could not be written beside it (the disk may be full)");
+}
+
+}  // namespace
+
 platform::StatusOr<fs::path> MoveUnder(const fs::path& from, const fs::path& into, const std::string& name,
-                                        OwnEnd own) {
+                                       OwnEnd own, const std::optional<std::string>& reason) {
   for (;;) {
+    // A link counts as there even when it leads nowhere, as for the rename.
     const auto free = FreeName(name, [&into](const std::string& candidate) {
       std::error_code error;
-      return fs::exists(into / FromUtf8(candidate), error) ||
-             fs::exists(into / FromUtf8(candidate + kReasonSuffix), error);
+      return fs::exists(fs::symlink_status(into / FromUtf8(candidate), error)) ||
+             fs::exists(fs::symlink_status(into / FromUtf8(candidate + kReasonSuffix), error));
     });
     const auto target = into / FromUtf8(free);
+    const auto reason_file = fs::path(target) += kReasonSuffix;
+    if (reason) {
+      bool taken = false;
+      if (auto written = WriteReasonFile(reason_file, *reason, taken); !written.IsOk()) return written;
+      if (taken) continue;  // by another watcher meanwhile: the next free name
+    }
     auto moved = RenameNoReplace(from, target, own);
+    if (moved.IsOk() && moved.Value() == RenameEnd::Done) return target;
+    std::error_code error;
+    if (reason) fs::remove(reason_file, error);
     if (!moved.IsOk()) return moved.Outcome();
-    if (moved.Value() == RenameEnd::Done) return target;
     if (moved.Value() == RenameEnd::SourceGone) return fs::path();
     // Taken meanwhile, by another watcher: the next free name.
   }
@@ -52,14 +81,6 @@ platform::Status CheckMoves(const fs::path& work) {
   fs::remove(probe, error);
   fs::remove(moved, error);
   return outcome.IsOk() ? platform::Status::Ok() : outcome.Outcome();
-}
-
-platform::Status WriteReason(const fs::path& file, const std::string& reason) {
-  std::ofstream out(fs::path(file) += kReasonSuffix, std::ios::binary);
-  out << reason << '\n';
-  out.close();
-  if (!out) return platform::Status::Fail("its reason could not be written beside it (the disk may be full)");
-  return platform::Status::Ok();
 }
 
 bool LookAt(const fs::path& path, Sighting& seen) {

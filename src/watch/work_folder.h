@@ -3,6 +3,7 @@
 // The watched folder's layout, and the moves of its files between its
 // parts, each an atomic rename that never replaces a file.
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,17 +22,17 @@ struct FolderLayout {
 
 // Moves `from` into the folder `into` as `name`, or as the first free name
 // beside it; gives the path it got, or an empty one when `from` was gone
-// (another watcher took it). `own`: which end is this watcher's work folder.
+// (another watcher took it). `own`: which end is this watcher's work
+// folder. With a `reason`, the text file beside it holds that before the
+// file arrives: a crash between the two never leaves the file there
+// without its reason.
 platform::StatusOr<std::filesystem::path> MoveUnder(const std::filesystem::path& from,
                                                     const std::filesystem::path& into, const std::string& name,
-                                                    OwnEnd own);
+                                                    OwnEnd own, const std::optional<std::string>& reason = std::nullopt);
 
 // Whether files can be moved out of the work folder `work` without a risk
 // of replacing one: fails with the reason where its file system cannot.
 platform::Status CheckMoves(const std::filesystem::path& work);
-
-// Writes `reason` into the text file beside `file`.
-platform::Status WriteReason(const std::filesystem::path& file, const std::string& reason);
 
 // The entries of `folder` but its folders and the names left alone;
 // `listed` fails when the folder could not be read.
